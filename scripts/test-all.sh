@@ -1,0 +1,229 @@
+#!/usr/bin/env bash
+# Builds and tests every configuration of the library:
+#
+#   format      clang-format of the tracked sources (fails on any difference)
+#   debug-asan  native debug build with AddressSanitizer and UBSan, ctest
+#   release     native release build, ctest
+#   win64       mingw-w64 x86_64 build, ctest under wine64
+#   win32       mingw-w64 i686 build (the player's DLL), DLL checks for the
+#               cdecl and the stdcall build, ctest when Wine's 32-bit side is
+#               installed (skipped otherwise, never failed)
+#   fuzz        when the "fuzz" preset exists: each fuzzer for FUZZ_SECONDS
+#
+# Installs what it needs with apt-get on Debian 12 (as root, or through sudo)
+# unless everything is present already.
+#
+# Environment:
+#   STEPS         steps to run, default "format debug-asan release win64 win32
+#                 fuzz"
+#   FUZZ_SECONDS  run time of each fuzzer (default 20)
+#   SKIP_INSTALL  1: do not touch packages
+#   TRY_WINE32    0: do not try to install Wine's 32-bit side
+set -euo pipefail
+
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+root=$(pwd)
+
+STEPS=${STEPS:-"format debug-asan release win64 win32 fuzz"}
+FUZZ_SECONDS=${FUZZ_SECONDS:-20}
+SKIP_INSTALL=${SKIP_INSTALL:-0}
+TRY_WINE32=${TRY_WINE32:-1}
+JOBS=2
+
+packages=(
+  cmake ninja-build g++ clang clang-format libclang-rt-14-dev git
+  googletest libgmock-dev libbenchmark-dev zlib1g-dev
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev
+  wine64 cabextract gcab 7zip imagemagick
+)
+wine32_loader=/usr/lib/wine/wine
+wine32_status="not tried"
+summary=()
+
+log() { printf '\n==== %s\n' "$*"; }
+
+# Runs a named step and records its duration for the summary.
+timed() {
+  local name=$1
+  shift
+  local start=$SECONDS
+  log "$name"
+  "$@"
+  summary+=("$(printf '%-22s %4ds' "$name" $((SECONDS - start)))")
+}
+
+wants() { [[ " $STEPS " == *" $1 "* ]]; }
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then
+    "$@"
+  elif command -v sudo >/dev/null; then
+    sudo "$@"
+  else
+    echo "need root to run: $*" >&2
+    return 1
+  fi
+}
+
+apt_get() {
+  as_root env DEBIAN_FRONTEND=noninteractive \
+    apt-get -o DPkg::Lock::Timeout=300 -q "$@"
+}
+
+is_installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
+install_packages() {
+  local missing=()
+  local package
+  for package in "${packages[@]}"; do
+    is_installed "$package" || missing+=("$package")
+  done
+  if [ "${#missing[@]}" -eq 0 ]; then
+    echo "all packages present"
+  else
+    echo "installing: ${missing[*]}"
+    apt_get update
+    apt_get install -y --no-install-recommends "${missing[@]}"
+  fi
+  install_wine32
+}
+
+# Wine's 32-bit side runs the i686 tests. Its package index can be out of
+# step with the 64-bit one, so it is optional: on any failure the i386
+# architecture is removed again, so that later apt-get update calls stay
+# clean, and the i686 tests report themselves skipped.
+install_wine32() {
+  if [ -x "$wine32_loader" ]; then
+    wine32_status="installed"
+    return
+  fi
+  if [ "$TRY_WINE32" = 0 ]; then
+    wine32_status="not available (not tried: TRY_WINE32=0)"
+    return
+  fi
+  echo "trying to install wine32:i386"
+  local added=0
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+    added=1
+  fi
+  if apt_get update && apt_get install -y --no-install-recommends wine32:i386 &&
+    [ -x "$wine32_loader" ]; then
+    wine32_status="installed"
+    return
+  fi
+  wine32_status="not available (wine32:i386 did not install)"
+  echo "wine32:i386 did not install; the i686 tests will be skipped"
+  if [ "$added" = 1 ]; then
+    as_root dpkg --remove-architecture i386 || true
+    apt_get update || true
+  fi
+}
+
+check_format() {
+  local files
+  if git -C "$root" rev-parse --is-inside-work-tree >/dev/null 2>&1; then
+    mapfile -t files < <(git ls-files -- '*.c' '*.cc' '*.cpp' '*.h' '*.hpp')
+  else
+    mapfile -t files < <(find include src tests tools fuzz bench examples \
+      -type f \( -name '*.c' -o -name '*.cc' -o -name '*.cpp' -o -name '*.h' \
+      -o -name '*.hpp' \) 2>/dev/null)
+  fi
+  echo "${#files[@]} files"
+  [ "${#files[@]}" -eq 0 ] || clang-format --dry-run --Werror "${files[@]}"
+}
+
+# Configure, build and test one preset.
+build_and_test() {
+  local preset=$1
+  cmake --preset "$preset"
+  cmake --build --preset "$preset" -j "$JOBS"
+  ctest --preset "$preset" -j "$JOBS"
+}
+
+# The DLL must import only system DLLs (everything else linked statically)
+# and export SendVoraFileMsg undecorated.
+check_dll() {
+  bash "$root/scripts/check-dll.sh" i686-w64-mingw32-objdump "$1"
+}
+
+win32_step() {
+  cmake --preset win32
+  cmake --build --preset win32 -j "$JOBS"
+  check_dll "$root/build/win32/src/vorafile.dll"
+  # The same DLL with __stdcall: only the library itself is built.
+  cmake --preset win32 -B "$root/build/win32-stdcall" -DVORAFILE_STDCALL=ON \
+    -DVORAFILE_BUILD_TESTS=OFF -DVORAFILE_BUILD_TOOLS=OFF
+  cmake --build "$root/build/win32-stdcall" --target vorafile -j "$JOBS"
+  check_dll "$root/build/win32-stdcall/src/vorafile.dll"
+  # Without Wine's 32-bit side each test reports "SKIPPED: wine32 not
+  # available" and counts as skipped.
+  ctest --preset win32 -j "$JOBS"
+}
+
+# Each fuzzer runs for FUZZ_SECONDS from its seed corpus (fuzz/corpus/NAME
+# when present), writing new inputs to a scratch folder only.
+fuzz_step() {
+  cmake --preset fuzz
+  cmake --build --preset fuzz -j "$JOBS"
+  local fuzzers=()
+  mapfile -t fuzzers < <(find "$root/build/fuzz" -type f -name '*_fuzzer' \
+    -perm -u+x | sort)
+  if [ "${#fuzzers[@]}" -eq 0 ]; then
+    echo "no fuzzers built"
+    return
+  fi
+  local scratch
+  scratch=$(mktemp -d)
+  local fuzzer name args
+  for fuzzer in "${fuzzers[@]}"; do
+    name=$(basename "$fuzzer")
+    args=(-max_total_time="$FUZZ_SECONDS" -rss_limit_mb=2048 -print_final_stats=1)
+    [ -f "$root/fuzz/$name.dict" ] && args+=(-dict="$root/fuzz/$name.dict")
+    [ -f "$root/fuzz/${name%_fuzzer}.dict" ] &&
+      args+=(-dict="$root/fuzz/${name%_fuzzer}.dict")
+    mkdir -p "$scratch/$name"
+    local corpora=("$scratch/$name")
+    local seed
+    for seed in "$root/fuzz/corpus/$name" "$root/fuzz/corpus/${name%_fuzzer}"; do
+      [ -d "$seed" ] && corpora+=("$seed")
+    done
+    echo "-- $name"
+    (cd "$scratch" && "$fuzzer" "${args[@]}" "${corpora[@]}" 2>&1 | tail -n 15)
+  done
+  rm -rf "$scratch"
+}
+
+fuzz_preset_exists() {
+  cmake --list-presets=configure 2>/dev/null | grep -q '"fuzz"'
+}
+
+total_start=$SECONDS
+if [ "$SKIP_INSTALL" != 1 ]; then
+  timed "packages" install_packages
+elif [ -x "$wine32_loader" ]; then
+  wine32_status="installed"
+else
+  wine32_status="not available (SKIP_INSTALL=1)"
+fi
+
+wants format && timed "format" check_format
+wants debug-asan && timed "debug-asan" build_and_test debug-asan
+wants release && timed "release" build_and_test release
+wants win64 && timed "win64" build_and_test win64
+wants win32 && timed "win32" win32_step
+if wants fuzz; then
+  if fuzz_preset_exists; then
+    timed "fuzz" fuzz_step
+  else
+    log "fuzz: no \"fuzz\" preset, skipped"
+  fi
+fi
+
+log "summary"
+printf '%s\n' "${summary[@]}"
+printf '%-22s %4ds\n' "total" $((SECONDS - total_start))
+echo "wine32: $wine32_status"
+echo "all steps passed"
