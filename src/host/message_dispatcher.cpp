@@ -1,0 +1,128 @@
+#include "host/message_dispatcher.h"
+
+#include "document/node_info_block.h"
+#include "vorafile/vorafile.h"
+
+#include <new>
+
+namespace vorafile {
+
+namespace {
+
+template <typename T> T *PointerArg(std::uintptr_t value) {
+  return reinterpret_cast<T *>(value); // NOLINT(performance-no-int-to-ptr)
+}
+
+// Out-parameters of the decode messages: both are always stored, 0 when the
+// operation failed; a null target is skipped rather than written through.
+void StoreImagePointers(std::uintptr_t headerTarget,
+                        std::uintptr_t pixelsTarget, std::uintptr_t header,
+                        std::uintptr_t pixels) {
+  if (auto *target = PointerArg<std::uintptr_t>(headerTarget))
+    *target = header;
+  if (auto *target = PointerArg<std::uintptr_t>(pixelsTarget))
+    *target = pixels;
+}
+
+} // namespace
+
+MessageDispatcher::MessageDispatcher() = default;
+MessageDispatcher::~MessageDispatcher() = default;
+
+std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
+                                      std::uintptr_t p2, std::uintptr_t p3,
+                                      std::uintptr_t p4) {
+  if (msg == VORA_MSG_CREATE)
+    return CreateFileManager();
+  if (!fileManager_)
+    return 0;
+
+  switch (msg) {
+  case VORA_MSG_DESTROY:
+    return DestroyFileManager();
+  case VORA_MSG_NOTHING:
+    return 1;
+  case VORA_MSG_RELEASE_INFO:
+    ReleaseNodeInfo(PointerArg<NodeInfoBlock>(p1));
+    return 1;
+  case VORA_MSG_RELEASE_INFO_ENTRIES:
+    ReleaseNodeInfoEntries(PointerArg<NodeInfoBlock>(p1));
+    return 1;
+
+  // Package, scene and pod operations: no scene can be loaded yet, and every
+  // one of them needs a loaded scene or a package reader.
+  case VORA_MSG_OPEN_PACKAGE:
+  case VORA_MSG_SAVE_PACKAGE:
+  case VORA_MSG_SAVE_PACKAGE_AS:
+  case VORA_MSG_WRITE_SCRIPT:
+  case VORA_MSG_READ_PARAM_BY_PATH:
+  case VORA_MSG_WRITE_PARAM_BY_ID:
+  case VORA_MSG_READ_PARAM_BY_ID:
+  case VORA_MSG_WRITE_PARAM_BY_ID_2:
+  case VORA_MSG_WRITE_PARAM_BY_TYPE:
+  case VORA_MSG_READ_PARAM_BY_TYPE:
+  case VORA_MSG_WRITE_PARAM_BY_ID_PATH:
+  case VORA_MSG_READ_PARAM_BY_ID_PATH:
+  case VORA_MSG_REMOVE_PARAM:
+  case VORA_MSG_FILL_INFO_BY_TYPE:
+  case VORA_MSG_FILL_INFO_BY_PATH:
+  case VORA_MSG_FILL_INFO_BY_ID:
+  case VORA_MSG_FILL_INFO_BY_TYPE_2:
+  case VORA_MSG_NODE_EXISTS_BY_TYPE:
+  case VORA_MSG_NODE_EXISTS_BY_PATH:
+  case VORA_MSG_NODE_EXISTS_BY_ID:
+  case VORA_MSG_ADD_CONFIG_NODE:
+    return 0;
+
+  case VORA_MSG_LOAD_CODEC:
+  case VORA_MSG_DECODE_IMAGE:
+  case VORA_MSG_CONVERT_IMAGE:
+  case VORA_MSG_FREE_IMAGE:
+  case VORA_MSG_DECODE_FIT:
+  case VORA_MSG_DECODE_RESIZE:
+    return SendPictureMessage(msg, p1, p2, p3, p4);
+
+  default:
+    return 0;
+  }
+}
+
+std::uint32_t MessageDispatcher::CreateFileManager() {
+  if (fileManager_)
+    return 0;
+  try {
+    fileManager_ = std::make_unique<FileManager>();
+  } catch (const std::bad_alloc &) {
+    return 0;
+  }
+  return 1;
+}
+
+std::uint32_t MessageDispatcher::DestroyFileManager() {
+  fileManager_->Close();
+  fileManager_.reset();
+  return 1;
+}
+
+std::uint32_t MessageDispatcher::SendPictureMessage(std::uint32_t msg,
+                                                    std::uintptr_t /*p1*/,
+                                                    std::uintptr_t p2,
+                                                    std::uintptr_t p3,
+                                                    std::uintptr_t p4) {
+  // No codec service is built in yet: decoding fails, freeing succeeds.
+  switch (msg) {
+  case VORA_MSG_FREE_IMAGE:
+    return 1;
+  case VORA_MSG_DECODE_IMAGE:
+    StoreImagePointers(p2, p3, 0, 0);
+    return 0;
+  case VORA_MSG_DECODE_FIT:
+  case VORA_MSG_DECODE_RESIZE:
+    StoreImagePointers(p3, p4, 0, 0);
+    return 0;
+  default:
+    return 0;
+  }
+}
+
+} // namespace vorafile

@@ -1,0 +1,47 @@
+// Private-profile (INI) files with the semantics of the Windows functions.
+//
+// Windows uses the real private-profile functions. The POSIX side is our own
+// reader and writer that behaves the same way: section and key names compare
+// without regard to ASCII case, values are trimmed of surrounding blanks and
+// of one pair of matching quotes, CRLF and LF lines are accepted, and every
+// other section, key and unknown line is kept as it was.
+#ifndef VORAFILE_PLATFORM_INI_FILE_H
+#define VORAFILE_PLATFORM_INI_FILE_H
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace vorafile::platform {
+
+/// Reads `key` of `section`; `defaultValue` when the file, section or key is
+/// missing. The answer holds at most `capacity` - 1 characters, as a caller's
+/// buffer of that size would (longer values are cut).
+std::string ReadIniString(const std::string &file, const std::string &section,
+                          const std::string &key,
+                          const std::string &defaultValue,
+                          std::size_t capacity = 260);
+
+/// The key names of `section` in file order; empty when there are none.
+std::vector<std::string> ReadIniKeys(const std::string &file,
+                                     const std::string &section);
+
+/// Writes `key`=`value` into `section`, creating the file and the section
+/// (at the end) as needed; an existing key keeps its place.
+bool WriteIniString(const std::string &file, const std::string &section,
+                    const std::string &key, const std::string &value);
+
+/// Deletes one key of a section.
+bool DeleteIniKey(const std::string &file, const std::string &section,
+                  const std::string &key);
+
+/// Deletes a whole section with its keys (a write with no key).
+bool DeleteIniSection(const std::string &file, const std::string &section);
+
+/// Makes pending writes of `file` reach the disk (a write with no section,
+/// key or value).
+bool FlushIniFile(const std::string &file);
+
+} // namespace vorafile::platform
+
+#endif // VORAFILE_PLATFORM_INI_FILE_H

@@ -1,0 +1,40 @@
+// POSIX-only code: worker threads over std::thread; nothing to dispatch while
+// waiting.
+#include "platform/worker_thread.h"
+
+#include <system_error>
+#include <thread>
+
+namespace vorafile::platform {
+
+struct WorkerThread::State {
+  std::thread thread;
+};
+
+WorkerThread::WorkerThread() : state_(std::make_unique<State>()) {}
+
+WorkerThread::~WorkerThread() {
+  WaitDispatchingMessages();
+}
+
+bool WorkerThread::Start(std::function<void()> work) {
+  if (state_->thread.joinable() || !work)
+    return false;
+  try {
+    state_->thread = std::thread(std::move(work));
+  } catch (const std::system_error &) {
+    return false;
+  }
+  return true;
+}
+
+void WorkerThread::WaitDispatchingMessages() {
+  if (state_->thread.joinable())
+    state_->thread.join();
+}
+
+bool WorkerThread::IsStarted() const {
+  return state_->thread.joinable();
+}
+
+} // namespace vorafile::platform

@@ -1,0 +1,136 @@
+#include "host/file_manager.h"
+
+#include "platform/file_system.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace vorafile {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScopedEnv;
+using test::TempDir;
+
+std::string Name(const std::string &folder) {
+  return fs::path(folder.substr(0, folder.size() - 1)).filename().string();
+}
+
+// Creates a folder link; false where the system refuses (Windows without the
+// privilege to make symbolic links).
+bool TryFolderLink(const fs::path &target, const fs::path &link) {
+  std::error_code ec;
+  fs::create_directory_symlink(target, link, ec);
+  return !ec;
+}
+
+TEST(FileManagerTest, WorkFoldersAreFreshAndRemembered) {
+  TempDir dir;
+  // Both the temporary-name service and the system's temporary folder look
+  // at TMP; pointing it here keeps the test's folders in its own place.
+  ScopedEnv tmp("TMP", dir.path().string());
+  FileManager manager;
+
+  std::optional<std::string> first = manager.MakeWorkFolder();
+  std::optional<std::string> second = manager.MakeWorkFolder();
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(*first, *second);
+  for (const std::string &folder : {*first, *second}) {
+    EXPECT_EQ(folder.back(), platform::kPathSeparator);
+    EXPECT_EQ(Name(folder).substr(0, 2), "__") << folder;
+    EXPECT_EQ(platform::ReadAttributes(folder), platform::attr::kDirectory);
+    EXPECT_EQ(fs::path(folder).parent_path().parent_path(), dir.path());
+  }
+  EXPECT_EQ(manager.LastTempFolder(), *second);
+  EXPECT_FALSE(manager.IsOpen());
+}
+
+TEST(FileManagerTest, WorkFolderFailureKeepsLastFolder) {
+  TempDir dir;
+  ScopedEnv tmp("TMP", dir.path().string());
+  FileManager manager;
+  std::optional<std::string> made = manager.MakeWorkFolder();
+  ASSERT_TRUE(made);
+#ifndef _WIN32
+  // A temporary root that cannot take folders. Root ignores permissions, so
+  // a file stands in the way instead.
+  dir.write("plain-file", "x");
+  const std::string nowhere = dir.file("plain-file") + "/nowhere";
+  ScopedEnv brokenTmp("TMP", nowhere);
+  ScopedEnv brokenTmpDir("TMPDIR", nowhere);
+  FileManager failing;
+  EXPECT_FALSE(failing.MakeWorkFolder());
+  EXPECT_EQ(failing.LastTempFolder(), "");
+#endif
+  EXPECT_EQ(manager.LastTempFolder(), *made);
+}
+
+TEST(FileManagerTest, DeleteFolderTreeRemovesNestedTreeWithReadOnlyFiles) {
+  TempDir dir;
+  dir.write("tree/a.txt", "a");
+  dir.write("tree/sub/b.txt", "b");
+  dir.write("tree/sub/deeper/c.bin", std::string(5000, '\0'));
+  dir.write("tree/sub/empty/.keep", "");
+  ASSERT_TRUE(platform::WriteAttributes(dir.file("tree/sub/b.txt"),
+                                        platform::attr::kReadOnly));
+  fs::create_directories(dir.path() / "tree" / "hollow" / "inner");
+
+  FileManager::DeleteFolderTree(dir.file("tree") + platform::kPathSeparator);
+
+  EXPECT_FALSE(fs::exists(dir.path() / "tree"));
+}
+
+TEST(FileManagerTest, DeleteFolderTreeLeavesWhatIsNotAPlainFolder) {
+  TempDir dir;
+  dir.write("file.txt", "keep");
+  FileManager::DeleteFolderTree(dir.file("file.txt"));
+  FileManager::DeleteFolderTree(dir.file("missing") + platform::kPathSeparator);
+  FileManager::DeleteFolderTree("");
+  EXPECT_EQ(dir.read("file.txt"), "keep");
+
+  dir.write("locked/inside.txt", "keep");
+  ASSERT_TRUE(
+      platform::WriteAttributes(dir.file("locked"), platform::attr::kReadOnly));
+  FileManager::DeleteFolderTree(dir.file("locked") + platform::kPathSeparator);
+  EXPECT_EQ(dir.read("locked/inside.txt"), "keep");
+  ASSERT_TRUE(
+      platform::WriteAttributes(dir.file("locked"), platform::attr::kNormal));
+}
+
+TEST(FileManagerTest, DeleteFolderTreeNeverFollowsLinks) {
+  TempDir dir;
+  dir.write("outside/precious.txt", "keep");
+  dir.write("tree/own.txt", "x");
+  if (!TryFolderLink(dir.path() / "outside", dir.path() / "tree" / "link"))
+    GTEST_SKIP() << "folder links cannot be made here";
+
+  // A link given as the tree itself is not entered either.
+  ASSERT_TRUE(TryFolderLink(dir.path() / "outside", dir.path() / "rootlink"));
+  FileManager::DeleteFolderTree(dir.file("rootlink") +
+                                platform::kPathSeparator);
+  EXPECT_EQ(dir.read("outside/precious.txt"), "keep");
+
+  FileManager::DeleteFolderTree(dir.file("tree") + platform::kPathSeparator);
+  EXPECT_FALSE(fs::exists(dir.path() / "tree"));
+  EXPECT_EQ(dir.read("outside/precious.txt"), "keep");
+}
+
+TEST(FileManagerTest, ClosingWithoutAPackageDeletesNothing) {
+  TempDir dir;
+  ScopedEnv tmp("TMP", dir.path().string());
+  std::string folder;
+  {
+    FileManager manager;
+    std::optional<std::string> made = manager.MakeWorkFolder();
+    ASSERT_TRUE(made);
+    folder = *made;
+    EXPECT_EQ(manager.Close(), 1);
+  }
+  EXPECT_TRUE(fs::is_directory(folder));
+}
+
+} // namespace
+} // namespace vorafile

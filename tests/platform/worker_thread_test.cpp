@@ -1,0 +1,60 @@
+#include "platform/worker_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace vorafile::platform {
+namespace {
+
+TEST(WorkerThreadTest, WaitReturnsAfterTheWorkIsDone) {
+  std::atomic<bool> done{false};
+  std::thread::id workerId;
+  WorkerThread worker;
+  EXPECT_FALSE(worker.IsStarted());
+  worker.WaitDispatchingMessages(); // nothing started: returns at once
+
+  ASSERT_TRUE(worker.Start([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    workerId = std::this_thread::get_id();
+    done = true;
+  }));
+  worker.WaitDispatchingMessages();
+  EXPECT_TRUE(done);
+  EXPECT_NE(workerId, std::this_thread::get_id());
+
+  // A finished worker object can run the next work.
+  std::atomic<int> runs{0};
+  ASSERT_TRUE(worker.Start([&] { ++runs; }));
+  worker.WaitDispatchingMessages();
+  EXPECT_EQ(runs, 1);
+}
+
+TEST(WorkerThreadTest, OneWorkAtATime) {
+  std::atomic<bool> release{false};
+  WorkerThread worker;
+  ASSERT_TRUE(worker.Start([&] {
+    while (!release)
+      std::this_thread::yield();
+  }));
+  EXPECT_FALSE(worker.Start([] {}));
+  EXPECT_FALSE(WorkerThread().Start(nullptr));
+  release = true;
+  worker.WaitDispatchingMessages();
+}
+
+TEST(WorkerThreadTest, DestructionWaitsForTheWork) {
+  std::atomic<bool> finished{false};
+  {
+    WorkerThread worker;
+    ASSERT_TRUE(worker.Start([&] {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      finished = true;
+    }));
+  }
+  EXPECT_TRUE(finished);
+}
+
+} // namespace
+} // namespace vorafile::platform
