@@ -1,0 +1,95 @@
+#include "nodes/core/text_stream.h"
+
+#include <climits>
+
+namespace vorafile::nodes {
+
+bool StringSink::Write(std::string_view text) {
+  text_.append(text);
+  return true;
+}
+
+bool FileSink::Write(std::string_view text) {
+  if (file_ == nullptr) {
+    failed_ = true;
+    return false;
+  }
+  if (text.empty()) {
+    return true;
+  }
+  const bool written =
+      std::fwrite(text.data(), 1, text.size(), file_) == text.size();
+  failed_ = failed_ || !written;
+  return written;
+}
+
+std::int64_t StringSource::Tell() const {
+  return static_cast<std::int64_t>(offset_);
+}
+
+bool StringSource::Seek(std::int64_t position) {
+  if (position < 0 || static_cast<std::uint64_t>(position) > text_.size()) {
+    return false;
+  }
+  offset_ = static_cast<std::size_t>(position);
+  return true;
+}
+
+bool StringSource::ReadLine(std::string &line) {
+  line.clear();
+  while (offset_ < text_.size() && line.size() < kMaxLineLength) {
+    char c = text_[offset_++];
+    if (c == '\r' && offset_ < text_.size() && text_[offset_] == '\n') {
+      c = text_[offset_++];
+    }
+    line.push_back(c);
+    if (c == '\n') {
+      break;
+    }
+  }
+  return !line.empty();
+}
+
+std::int64_t FileSource::Tell() const {
+  if (file_ == nullptr) {
+    return -1;
+  }
+  return static_cast<std::int64_t>(std::ftell(file_));
+}
+
+bool FileSource::Seek(std::int64_t position) {
+  // std::fseek takes a long, which is 32 bits on Windows; scene files are
+  // far smaller than that.
+  if (file_ == nullptr || position < 0 || position > LONG_MAX) {
+    return false;
+  }
+  return std::fseek(file_, static_cast<long>(position), SEEK_SET) == 0;
+}
+
+bool FileSource::ReadLine(std::string &line) {
+  line.clear();
+  if (file_ == nullptr) {
+    return false;
+  }
+  while (line.size() < kMaxLineLength) {
+    int c = std::fgetc(file_);
+    if (c == EOF) {
+      break;
+    }
+    if (c == '\r') {
+      const int next = std::fgetc(file_);
+      if (next == '\n') {
+        c = next;
+      } else if (next != EOF) {
+        static_cast<void>(std::ungetc(next, file_));
+      }
+    }
+    line.push_back(static_cast<char>(c));
+    if (c == '\n') {
+      break;
+    }
+  }
+  return !line.empty();
+}
+
+} // namespace vorafile::nodes

@@ -1,0 +1,124 @@
+#include "nodes/core/value_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace vorafile::nodes {
+
+namespace {
+
+// Longest text of one number: "%f" of the largest double has 309 digits
+// before the point.
+constexpr std::size_t kNumberBufferSize = 400;
+
+void AppendFixed(std::string &out, double number) {
+  std::array<char, kNumberBufferSize> buffer{};
+  const int length = std::snprintf(buffer.data(), buffer.size(), "%f", number);
+  if (length > 0) {
+    out.append(buffer.data(),
+               std::min(static_cast<std::size_t>(length), buffer.size() - 1));
+  }
+}
+
+void AppendExponent(std::string &out, double number) {
+  std::array<char, kNumberBufferSize> buffer{};
+  const int length = std::snprintf(buffer.data(), buffer.size(), "%e", number);
+  if (length > 0) {
+    out.append(buffer.data(),
+               std::min(static_cast<std::size_t>(length), buffer.size() - 1));
+  }
+}
+
+// "%i" of the component times 255 after a truncating conversion to a 32-bit
+// integer; what cannot be converted gives the x86 "integer indefinite".
+std::int32_t ColorByte(float component) {
+  const double product = static_cast<double>(component) * 255.0;
+  if (!(product > -2147483649.0 && product < 2147483648.0)) {
+    return INT32_MIN;
+  }
+  return static_cast<std::int32_t>(product);
+}
+
+template <std::size_t N>
+void AppendComponents(std::string &out, const std::array<float, N> &values,
+                      bool asColorBytes) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (i > 0) {
+      out.push_back(' ');
+    }
+    if (asColorBytes) {
+      out.append(std::to_string(ColorByte(values[i])));
+    } else {
+      AppendFixed(out, static_cast<double>(values[i]));
+    }
+  }
+}
+
+} // namespace
+
+std::string FormatValueText(const ParamValue &value, bool colorBytes) {
+  std::string text;
+  switch (value.GetType()) {
+  case ValueType::Byte:
+    text = std::to_string(*value.GetIf<std::uint8_t>());
+    break;
+  case ValueType::Int:
+    text = std::to_string(*value.GetIf<std::int32_t>());
+    break;
+  case ValueType::UInt:
+    text = std::to_string(*value.GetIf<std::uint32_t>());
+    break;
+  case ValueType::Double:
+    AppendExponent(text, *value.GetIf<double>());
+    break;
+  case ValueType::Float:
+    AppendFixed(text, static_cast<double>(*value.GetIf<float>()));
+    break;
+  case ValueType::Color:
+    AppendComponents(text, value.GetIf<Color>()->components, colorBytes);
+    break;
+  case ValueType::Vector:
+    AppendComponents(text, value.GetIf<Vector>()->components, false);
+    break;
+  case ValueType::FloatQuad:
+    AppendComponents(text, value.GetIf<FloatQuad>()->components, false);
+    break;
+  case ValueType::String:
+    text = value.GetText();
+    break;
+  case ValueType::Block:
+  case ValueType::IntQuad:
+    break;
+  }
+  return text;
+}
+
+bool WriteValueLine(TextSink &out, std::string_view prefix,
+                    const ParamValue &value, bool colorBytes) {
+  std::string line;
+  if (!prefix.empty()) {
+    line.append(prefix);
+    line.push_back('\t');
+  }
+  line.append(FormatValueText(value, colorBytes));
+  if (line.size() > kMaxLineLength - 1) {
+    line.resize(kMaxLineLength - 1);
+  }
+  line.push_back('\n');
+  out.Write(line);
+  return true;
+}
+
+bool WriteValue(TextSink &out, const ParamValue &value) {
+  return WriteValueLine(out, {}, value, true);
+}
+
+bool WriteTextLine(TextSink &out, std::string_view text) {
+  return WriteValue(out, ParamValue(std::string(text)));
+}
+
+} // namespace vorafile::nodes

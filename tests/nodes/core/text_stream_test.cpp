@@ -1,0 +1,100 @@
+#include "nodes/core/text_stream.h"
+
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace vorafile::nodes {
+namespace {
+
+std::vector<std::string> ReadAll(TextSource &source) {
+  std::vector<std::string> lines;
+  std::string line;
+  while (source.ReadLine(line)) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The same text through both sources: pieces of at most 255 characters,
+// CRLF read as LF, a last line without a line feed.
+const std::string kSample = "Version\t3\r\n;comment\n\n" +
+                            std::string(255, 'a') + "\n" +
+                            std::string(256, 'b') + "\nlast";
+const std::vector<std::string> kSampleLines = {
+    "Version\t3\n", ";comment\n",          "\n",  std::string(255, 'a'),
+    "\n",           std::string(255, 'b'), "b\n", "last"};
+
+TEST(TextStreamTest, StringSourceReadsPiecesLikeFgets) {
+  StringSource source(kSample);
+  EXPECT_EQ(ReadAll(source), kSampleLines);
+  std::string line = "stale";
+  EXPECT_FALSE(source.ReadLine(line));
+  EXPECT_TRUE(line.empty());
+}
+
+TEST(TextStreamTest, FileSourceReadsTheSameLines) {
+  test::TempDir dir;
+  dir.write("script.vrc", kSample);
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
+      std::fopen(dir.file("script.vrc").c_str(), "rb"), &std::fclose);
+  ASSERT_NE(file, nullptr);
+  FileSource source(file.get());
+  EXPECT_EQ(ReadAll(source), kSampleLines);
+}
+
+TEST(TextStreamTest, PositionsSeekBackToALine) {
+  test::TempDir dir;
+  dir.write("s.txt", "one\r\ntwo\nthree\n");
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
+      std::fopen(dir.file("s.txt").c_str(), "rb"), &std::fclose);
+  ASSERT_NE(file, nullptr);
+  FileSource fileSource(file.get());
+  StringSource stringSource("one\r\ntwo\nthree\n");
+  for (TextSource *source : {static_cast<TextSource *>(&fileSource),
+                             static_cast<TextSource *>(&stringSource)}) {
+    std::string line;
+    ASSERT_TRUE(source->ReadLine(line));
+    const std::int64_t second = source->Tell();
+    EXPECT_EQ(second, 5);
+    ASSERT_TRUE(source->ReadLine(line));
+    EXPECT_EQ(line, "two\n");
+    ASSERT_TRUE(source->Seek(second));
+    ASSERT_TRUE(source->ReadLine(line));
+    EXPECT_EQ(line, "two\n");
+    EXPECT_FALSE(source->Seek(-1));
+    EXPECT_EQ(source->Tell(), 9);
+  }
+  EXPECT_FALSE(stringSource.Seek(16));
+  EXPECT_TRUE(stringSource.Seek(15));
+}
+
+TEST(TextStreamTest, LoneCarriageReturnStaysInTheLine) {
+  StringSource source("a\rb\r");
+  std::string line;
+  ASSERT_TRUE(source.ReadLine(line));
+  EXPECT_EQ(line, "a\rb\r");
+}
+
+TEST(TextStreamTest, FileSinkWritesAndRemembersFailure) {
+  test::TempDir dir;
+  std::FILE *file = std::fopen(dir.file("out.txt").c_str(), "wb");
+  ASSERT_NE(file, nullptr);
+  FileSink sink(file);
+  EXPECT_TRUE(sink.Write("Camera FOV Set\t45.000000\n"));
+  EXPECT_TRUE(sink.Write(""));
+  EXPECT_FALSE(sink.HasFailed());
+  ASSERT_EQ(std::fclose(file), 0);
+  EXPECT_EQ(dir.read("out.txt"), "Camera FOV Set\t45.000000\n");
+
+  FileSink closed(nullptr);
+  EXPECT_FALSE(closed.Write("x"));
+  EXPECT_TRUE(closed.HasFailed());
+}
+
+} // namespace
+} // namespace vorafile::nodes
