@@ -13,7 +13,7 @@ if [ "$#" -lt 3 ]; then
   echo "usage: $0 PREFIX_DIR WINE_LOADER PROGRAM [ARGS...]" >&2
   exit 2
 fi
-prefix=$1
+prefix=$(realpath -m "$1")
 loader=$2
 shift 2
 

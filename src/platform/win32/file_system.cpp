@@ -23,6 +23,8 @@ constexpr DWORD kSettableAttributes =
 // _tempnam may hand out a name that another process takes before we create
 // it; a few fresh names cover that race.
 constexpr int kFreshFolderAttempts = 8;
+// Numbers tried when we name a fresh folder ourselves.
+constexpr int kNumberedFolderAttempts = 10000;
 
 bool IsLinkToFolder(DWORD attributes) {
   return attributes != INVALID_FILE_ATTRIBUTES &&
@@ -53,6 +55,35 @@ HANDLE OpenForTimes(const std::string &path, DWORD access) {
                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                        nullptr);
+}
+
+// Names the folder ourselves when the runtime's _tempnam gives no usable
+// name: Wine's takes $TMP even when it names no folder, and then fails.
+// Same rules: $TMP when it is an existing folder, else `parent`.
+std::optional<std::string> MakeNumberedFolder(const std::string &parent,
+                                              const std::string &prefix) {
+  std::string base = parent;
+  if (const char *tmp = std::getenv("TMP"); tmp != nullptr && *tmp != '\0') {
+    DWORD attributes = ::GetFileAttributesA(tmp);
+    if (attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      base = tmp;
+  }
+  base = WithTrailingSeparator(std::move(base));
+  // Start from a number of this process so parallel processes rarely meet;
+  // CreateDirectoryA itself refuses a name that exists.
+  static unsigned long next =
+      static_cast<unsigned long>(::GetCurrentProcessId()) * 1000UL;
+  for (int attempt = 0; attempt < kNumberedFolderAttempts; ++attempt) {
+    std::string candidate = base + prefix + std::to_string(++next);
+    if (candidate.size() + 1 >= kMaxPath)
+      return std::nullopt;
+    if (::CreateDirectoryA(candidate.c_str(), nullptr) != 0)
+      return candidate;
+    if (::GetLastError() != ERROR_ALREADY_EXISTS)
+      return std::nullopt;
+  }
+  return std::nullopt;
 }
 
 } // namespace
@@ -172,14 +203,14 @@ std::optional<std::string> MakeFreshFolder(const std::string &parent,
     std::unique_ptr<char, decltype(&std::free)> name(
         ::_tempnam(parent.c_str(), prefixText.c_str()), &std::free);
     if (name == nullptr)
-      return std::nullopt;
+      break;
     std::string candidate(name.get());
     if (candidate.size() + 1 >= kMaxPath)
       return std::nullopt;
     if (::CreateDirectoryA(candidate.c_str(), nullptr) != 0)
       return candidate;
   }
-  return std::nullopt;
+  return MakeNumberedFolder(parent, prefixText);
 }
 
 std::optional<std::string> FindInFolder(const std::string &folder,
