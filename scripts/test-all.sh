@@ -109,7 +109,10 @@ install_wine32() {
     as_root dpkg --add-architecture i386
     added=1
   fi
-  if apt_get update && apt_get install -y --no-install-recommends wine32:i386 &&
+  # An update that fails for the i386 index alone may still leave enough to
+  # install from, so the install is tried regardless.
+  apt_get update || true
+  if apt_get install -y --no-install-recommends wine32:i386 &&
     [ -x "$wine32_loader" ]; then
     wine32_status="installed"
     return
