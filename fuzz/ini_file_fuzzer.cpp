@@ -112,6 +112,9 @@ void CheckDelete(IniText &ini, const std::string &section,
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
+                                      std::size_t size);
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
                                       std::size_t size) {
   if (size > kMaxInputSize)
     return 0;
