@@ -27,11 +27,15 @@ std::vector<std::string> ReadIniKeys(const std::string &file,
                                      const std::string &section);
 
 /// Writes `key`=`value` into `section`, creating the file and the section
-/// (at the end) as needed; an existing key keeps its place.
+/// (at the end) as needed; an existing key keeps its place. False when the
+/// file cannot be written, and for names or values that would not read back
+/// as written (line breaks, NUL, "=" in a key, blanks around a name; see
+/// IsWritableIni* in ini_text.h), which leave the file alone.
 bool WriteIniString(const std::string &file, const std::string &section,
                     const std::string &key, const std::string &value);
 
-/// Deletes one key of a section.
+/// Deletes one key of a section. Deleting what is not there (file, section
+/// or key) succeeds and creates nothing.
 bool DeleteIniKey(const std::string &file, const std::string &section,
                   const std::string &key);
 
@@ -39,7 +43,7 @@ bool DeleteIniKey(const std::string &file, const std::string &section,
 bool DeleteIniSection(const std::string &file, const std::string &section);
 
 /// Makes pending writes of `file` reach the disk (a write with no section,
-/// key or value).
+/// key or value). Always true: the system call reports nothing useful.
 bool FlushIniFile(const std::string &file);
 
 } // namespace vorafile::platform
