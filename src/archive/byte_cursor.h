@@ -1,0 +1,115 @@
+// Reading little-endian records out of a byte span. Every read is bounds
+// checked (overflow-safe); the first failure makes the cursor's error sticky:
+// the offset stops moving and later reads return 0 or empty, so a record is
+// decoded straight through and checked once with Ok() at its end.
+#ifndef VORAFILE_ARCHIVE_BYTE_CURSOR_H
+#define VORAFILE_ARCHIVE_BYTE_CURSOR_H
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace vorafile::archive {
+
+class ByteCursor {
+public:
+  ByteCursor(const std::uint8_t *data, std::size_t size)
+      : data_(data), size_(size) {}
+
+  bool Ok() const { return ok_; }
+  std::size_t Offset() const { return offset_; }
+  std::size_t Remaining() const { return size_ - offset_; }
+
+  std::uint8_t ReadU8() {
+    if (!Prepare(1)) {
+      return 0;
+    }
+    return data_[offset_++];
+  }
+  std::uint16_t ReadU16() {
+    if (!Prepare(2)) {
+      return 0;
+    }
+    auto value =
+        static_cast<std::uint16_t>(data_[offset_] | data_[offset_ + 1] << 8);
+    offset_ += 2;
+    return value;
+  }
+  std::uint32_t ReadU32() {
+    if (!Prepare(4)) {
+      return 0;
+    }
+    std::uint32_t value = static_cast<std::uint32_t>(data_[offset_]) |
+                          static_cast<std::uint32_t>(data_[offset_ + 1]) << 8 |
+                          static_cast<std::uint32_t>(data_[offset_ + 2]) << 16 |
+                          static_cast<std::uint32_t>(data_[offset_ + 3]) << 24;
+    offset_ += 4;
+    return value;
+  }
+  void Skip(std::size_t count) {
+    if (Prepare(count)) {
+      offset_ += count;
+    }
+  }
+  /// A NUL-terminated string of at most maxLength characters; the
+  /// terminator must lie within maxLength + 1 bytes. An empty string fails
+  /// unless `allowEmpty`.
+  std::string_view ReadCString(std::size_t maxLength, bool allowEmpty = false) {
+    if (!ok_) {
+      return {};
+    }
+    std::size_t limit =
+        Remaining() < maxLength + 1 ? Remaining() : maxLength + 1;
+    for (std::size_t i = 0; i < limit; ++i) {
+      if (data_[offset_ + i] == 0) {
+        if (i == 0 && !allowEmpty) {
+          break;
+        }
+        std::string_view text(reinterpret_cast<const char *>(data_ + offset_),
+                              i);
+        offset_ += i + 1;
+        return text;
+      }
+    }
+    ok_ = false;
+    return {};
+  }
+
+private:
+  bool Prepare(std::size_t count) {
+    if (ok_ && count > size_ - offset_) {
+      ok_ = false;
+    }
+    return ok_;
+  }
+
+  const std::uint8_t *data_;
+  std::size_t size_;
+  std::size_t offset_ = 0;
+  bool ok_ = true;
+};
+
+/// Little-endian stores into a record being built.
+inline void StoreU16(std::uint8_t *at, std::uint16_t value) {
+  at[0] = static_cast<std::uint8_t>(value);
+  at[1] = static_cast<std::uint8_t>(value >> 8);
+}
+inline void StoreU32(std::uint8_t *at, std::uint32_t value) {
+  at[0] = static_cast<std::uint8_t>(value);
+  at[1] = static_cast<std::uint8_t>(value >> 8);
+  at[2] = static_cast<std::uint8_t>(value >> 16);
+  at[3] = static_cast<std::uint8_t>(value >> 24);
+}
+inline std::uint16_t LoadU16(const std::uint8_t *at) {
+  return static_cast<std::uint16_t>(at[0] | at[1] << 8);
+}
+inline std::uint32_t LoadU32(const std::uint8_t *at) {
+  return static_cast<std::uint32_t>(at[0]) |
+         static_cast<std::uint32_t>(at[1]) << 8 |
+         static_cast<std::uint32_t>(at[2]) << 16 |
+         static_cast<std::uint32_t>(at[3]) << 24;
+}
+
+} // namespace vorafile::archive
+
+#endif // VORAFILE_ARCHIVE_BYTE_CURSOR_H

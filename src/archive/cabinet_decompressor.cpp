@@ -1,0 +1,869 @@
+#include "archive/cabinet_decompressor.h"
+
+#include "archive/byte_cursor.h"
+#include "archive/cab_format.h"
+#include "archive/engine_memory.h"
+#include "archive/mszip_codec.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+// Format notes (reader):
+// - Nothing read from a cabinet is trusted before it is checked against
+//   cbCabinet, which must itself fit in the file: header strings are bounded
+//   to 255 characters, tables and blocks must lie inside the cabinet, block
+//   sizes are capped at 32768 uncompressed / 38912 compressed bytes, and an
+//   inflated block must come out at exactly its declared size.
+// - A data block checksum of 0 means "none". The checksum is accepted with
+//   or without the block's reserve area, as writers differ there.
+// - uoffFolderStart counts from the start of a folder, also in a folder
+//   continued from an earlier cabinet. Processing that starts in a cabinet
+//   whose first folder is continued (it lists files continued from the
+//   previous cabinet) cannot decode that folder, so all of its files are
+//   announced as partial files.
+// - When a file's data runs on into the next cabinet, the next cabinet is
+//   asked for (kNextCabinet), its header must carry the same set identifier,
+//   the next index and the same reserve sizes, and its first folder goes on
+//   where the previous cabinet stopped. Processing then continues with that
+//   cabinet's file list; its entries for files continued from the previous
+//   cabinet that were already handled there are skipped.
+// - A block with cbUncomp 0 at the end of a cabinet that continues is the
+//   first part of a block split between cabinets; the parts are joined.
+// - Quantum and LZX folders answer kFdiErrBadCompressionType when a file in
+//   them is to be extracted.
+
+namespace vorafile::archive {
+
+namespace {
+
+// How often kNextCabinet is asked again after a wrong or missing cabinet.
+constexpr int kNextCabinetAttempts = 8;
+// Smallest CFFILE record: the fixed part, a one-character name, its NUL.
+constexpr std::size_t kCfFileMin = cab::kCfFileSize + 2;
+constexpr std::size_t kEntryMax = cab::kCfFileSize + cab::kNameMax + 1;
+// Bytes after the header reserve that can hold the four set names.
+constexpr std::size_t kSetNamesMax = 4 * (cab::kNameMax + 1);
+
+std::size_t BoundedLength(const char *text, std::size_t limit) {
+  std::size_t length = 0;
+  while (length < limit && text[length] != '\0') {
+    ++length;
+  }
+  return length;
+}
+
+struct CabinetHeader {
+  std::uint64_t base = 0; // file offset of the signature
+  std::uint32_t size = 0;
+  std::uint32_t filesOffset = 0;
+  std::uint16_t folderCount = 0;
+  std::uint16_t fileCount = 0;
+  std::uint16_t flags = 0;
+  std::uint16_t setId = 0;
+  std::uint16_t index = 0;
+  std::uint16_t headerReserve = 0;
+  std::uint8_t folderReserve = 0;
+  std::uint8_t dataReserve = 0;
+  std::uint32_t folderTableOffset = 0;
+  std::string previousName;
+  std::string previousDisk;
+  std::string nextName;
+  std::string nextDisk;
+
+  bool HasNext() const { return (flags & cab::kFlagNextCabinet) != 0; }
+  bool HasPrevious() const { return (flags & cab::kFlagPrevCabinet) != 0; }
+};
+
+struct FileRecord {
+  std::uint32_t size = 0;
+  std::uint32_t folderOffset = 0;
+  std::uint16_t folder = 0;
+  std::uint16_t date = 0;
+  std::uint16_t time = 0;
+  std::uint16_t attributes = 0;
+  std::string name;
+  std::size_t recordSize = 0;
+
+  bool IsFromPrevious() const {
+    return folder == cab::kFolderContinuedFromPrev ||
+           folder == cab::kFolderContinuedPrevAndNext;
+  }
+  bool IsToNext() const {
+    return folder == cab::kFolderContinuedToNext ||
+           folder == cab::kFolderContinuedPrevAndNext;
+  }
+};
+
+struct FolderRecord {
+  std::uint32_t dataOffset = 0;
+  std::uint16_t blockCount = 0;
+  std::uint16_t type = 0;
+};
+
+} // namespace
+
+class FdiContext {
+public:
+  FdiContext(const FdiCallbacks &callbacks, CabinetErrorRecord *error)
+      : callbacks_(callbacks),
+        error_(error), allocator_{callbacks.alloc, callbacks.free,
+                                  callbacks.user},
+        decoder_(allocator_) {}
+  FdiContext(const FdiContext &) = delete;
+  FdiContext &operator=(const FdiContext &) = delete;
+  ~FdiContext() { CloseCabinet(); }
+
+  bool Init();
+  bool IsCabinet(CabFileHandle file, FdiCabinetInfo *info);
+  bool Copy(const char *cabinetName, const char *cabinetPath,
+            FdiNotifyFn notify, void *user);
+  const EngineAllocator &Allocator() const { return allocator_; }
+  bool FailOutOfMemory() { return Fail(kFdiErrAllocFail); }
+
+private:
+  bool Fail(FdiErrorCode code, int runtimeError = 0);
+  bool ReadAt(CabFileHandle file, std::uint64_t offset, void *data,
+              std::size_t size);
+  /// Reads and checks a header at `base`, with `available` bytes in the file
+  /// from there; sets the error record on failure.
+  bool ReadHeader(CabFileHandle file, std::uint64_t base,
+                  std::uint64_t available, CabinetHeader *header);
+  bool ReadFileRecord(std::uint64_t offset, FileRecord *record);
+  bool ReadFolderRecord(std::uint16_t index, FolderRecord *record);
+  void CloseCabinet();
+  CabFileHandle Notify(FdiNotificationKind kind, FdiNotification *note);
+  bool NotifyCabinetInfo();
+
+  bool HasFirstFolderContinued(bool *isContinued);
+  bool ProcessFiles();
+  bool ExtractFile(const FileRecord &record, CabFileHandle target);
+
+  bool StartFolder(std::uint16_t index);
+  bool SeekFolder(std::uint16_t index, std::uint64_t offset);
+  bool ReadBlock();
+  bool ReadBlockPart(std::size_t *payloadSize, std::uint16_t *uncompressed);
+  bool SwitchCabinet();
+  void AppendWindow(const std::uint8_t *data, std::size_t size);
+
+  FdiCallbacks callbacks_;
+  CabinetErrorRecord *error_;
+  EngineAllocator allocator_;
+  MsZipDecoder decoder_;
+  EngineBuffer input_;  // compressed payload of one block
+  EngineBuffer output_; // its uncompressed bytes
+  EngineBuffer window_; // last 32 KiB of the folder, the MSZIP history
+  std::size_t windowSize_ = 0;
+
+  FdiNotifyFn notify_ = nullptr;
+  void *user_ = nullptr;
+  char pathBuffer_[kCabinetPathBufferSize] = {};
+  std::string cabinetPath_;
+  CabFileHandle cabinet_ = kInvalidCabFile;
+  CabinetHeader header_;
+  std::uint32_t generation_ = 0; // raised for every cabinet opened
+
+  // Decoder position.
+  bool folderActive_ = false;
+  std::uint32_t folderGeneration_ = 0;
+  std::uint16_t folderIndex_ = 0;
+  std::uint16_t folderType_ = 0;
+  std::uint64_t nextBlock_ = 0;
+  std::uint32_t blocksLeft_ = 0;
+  std::uint64_t outputStart_ = 0; // folder offset of output_[0]
+  std::size_t outputSize_ = 0;
+  std::size_t outputPos_ = 0;
+  std::uint32_t toNextHandled_ = 0; // continued entries handled here
+};
+
+bool FdiContext::Init() {
+  if (!input_.Allocate(allocator_, cab::kCompressedBlockMax) ||
+      !output_.Allocate(allocator_, cab::kBlockMax) ||
+      !window_.Allocate(allocator_, cab::kBlockMax) || !decoder_.Init()) {
+    return Fail(kFdiErrAllocFail);
+  }
+  return true;
+}
+
+bool FdiContext::Fail(FdiErrorCode code, int runtimeError) {
+  if (error_ != nullptr) {
+    error_->operationCode = code;
+    error_->errorType = runtimeError;
+    error_->errorFlag = 1;
+  }
+  return false;
+}
+
+bool FdiContext::ReadAt(CabFileHandle file, std::uint64_t offset, void *data,
+                        std::size_t size) {
+  int err = 0;
+  if (callbacks_.seek(file, static_cast<std::int64_t>(offset), kSeekSet, &err,
+                      callbacks_.user) != static_cast<std::int64_t>(offset)) {
+    return false;
+  }
+  auto *at = static_cast<std::uint8_t *>(data);
+  while (size > 0) {
+    std::int32_t got = callbacks_.read(
+        file, at, static_cast<std::uint32_t>(size), &err, callbacks_.user);
+    if (got <= 0 || static_cast<std::size_t>(got) > size) {
+      return false;
+    }
+    at += got;
+    size -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+bool FdiContext::ReadHeader(CabFileHandle file, std::uint64_t base,
+                            std::uint64_t available, CabinetHeader *header) {
+  std::uint8_t fixed[cab::kCfHeaderSize];
+  std::size_t got = static_cast<std::size_t>(
+      std::min<std::uint64_t>(available, cab::kCfHeaderSize));
+  if (got < sizeof cab::kSignature || !ReadAt(file, base, fixed, got) ||
+      std::memcmp(fixed, cab::kSignature, sizeof cab::kSignature) != 0) {
+    return Fail(kFdiErrNotACabinet);
+  }
+  if (got < cab::kCfHeaderSize) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  ByteCursor cursor(fixed, sizeof fixed);
+  cursor.Skip(cab::kCfHeaderCbCabinet);
+  header->base = base;
+  header->size = cursor.ReadU32();
+  cursor.Skip(cab::kCfHeaderCoffFiles - cab::kCfHeaderReserved2);
+  header->filesOffset = cursor.ReadU32();
+  cursor.Skip(cab::kCfHeaderVersionMinor - cab::kCfHeaderReserved3);
+  std::uint8_t minor = cursor.ReadU8();
+  std::uint8_t major = cursor.ReadU8();
+  header->folderCount = cursor.ReadU16();
+  header->fileCount = cursor.ReadU16();
+  header->flags = cursor.ReadU16();
+  header->setId = cursor.ReadU16();
+  header->index = cursor.ReadU16();
+  if (!cursor.Ok()) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  if (major != cab::kVersionMajor || minor != cab::kVersionMinor) {
+    return Fail(kFdiErrUnknownCabinetVersion);
+  }
+  if (header->size < cab::kCfHeaderSize || header->size > available) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+
+  std::uint64_t at = cab::kCfHeaderSize;
+  header->headerReserve = 0;
+  header->folderReserve = 0;
+  header->dataReserve = 0;
+  if ((header->flags & cab::kFlagReservePresent) != 0) {
+    std::uint8_t reserve[cab::kCfReserveSize];
+    if (at + sizeof reserve > header->size ||
+        !ReadAt(file, base + at, reserve, sizeof reserve)) {
+      return Fail(kFdiErrCorruptCabinet);
+    }
+    header->headerReserve = LoadU16(reserve + cab::kCfReserveCbCfHeader);
+    header->folderReserve = reserve[cab::kCfReserveCbCfFolder];
+    header->dataReserve = reserve[cab::kCfReserveCbCfData];
+    at += sizeof reserve + header->headerReserve;
+    if (header->headerReserve > cab::kHeaderReserveMax || at > header->size) {
+      return Fail(kFdiErrCorruptCabinet);
+    }
+  }
+
+  header->previousName.clear();
+  header->previousDisk.clear();
+  header->nextName.clear();
+  header->nextDisk.clear();
+  if ((header->flags & (cab::kFlagPrevCabinet | cab::kFlagNextCabinet)) != 0) {
+    std::uint8_t names[kSetNamesMax];
+    auto size = static_cast<std::size_t>(
+        std::min<std::uint64_t>(sizeof names, header->size - at));
+    if (!ReadAt(file, base + at, names, size)) {
+      return Fail(kFdiErrCorruptCabinet);
+    }
+    ByteCursor strings(names, size);
+    if (header->HasPrevious()) {
+      header->previousName = strings.ReadCString(cab::kNameMax);
+      header->previousDisk = strings.ReadCString(cab::kNameMax, true);
+    }
+    if (header->HasNext()) {
+      header->nextName = strings.ReadCString(cab::kNameMax);
+      header->nextDisk = strings.ReadCString(cab::kNameMax, true);
+    }
+    if (!strings.Ok()) {
+      return Fail(kFdiErrCorruptCabinet);
+    }
+    at += strings.Offset();
+  }
+
+  header->folderTableOffset = static_cast<std::uint32_t>(at);
+  std::uint64_t folderTableEnd =
+      at + std::uint64_t{header->folderCount} *
+               (cab::kCfFolderSize + header->folderReserve);
+  std::uint64_t filesEnd = std::uint64_t{header->filesOffset} +
+                           std::uint64_t{header->fileCount} * kCfFileMin;
+  if (folderTableEnd > header->size || header->filesOffset < folderTableEnd ||
+      filesEnd > header->size ||
+      (header->fileCount > 0 && header->folderCount == 0)) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  return true;
+}
+
+bool FdiContext::ReadFileRecord(std::uint64_t offset, FileRecord *record) {
+  std::uint8_t bytes[kEntryMax];
+  if (offset >= header_.size) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  auto size = static_cast<std::size_t>(
+      std::min<std::uint64_t>(sizeof bytes, header_.size - offset));
+  if (!ReadAt(cabinet_, header_.base + offset, bytes, size)) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  ByteCursor cursor(bytes, size);
+  record->size = cursor.ReadU32();
+  record->folderOffset = cursor.ReadU32();
+  record->folder = cursor.ReadU16();
+  record->date = cursor.ReadU16();
+  record->time = cursor.ReadU16();
+  record->attributes = cursor.ReadU16();
+  record->name = cursor.ReadCString(cab::kNameMax);
+  record->recordSize = cursor.Offset();
+  if (!cursor.Ok() ||
+      std::uint64_t{record->folderOffset} + record->size > 0xFFFFFFFF) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  if (record->folder < cab::kFolderContinuedFromPrev
+          ? record->folder >= header_.folderCount
+          : header_.folderCount == 0) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  if ((record->IsFromPrevious() && !header_.HasPrevious()) ||
+      (record->IsToNext() && !header_.HasNext())) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  return true;
+}
+
+bool FdiContext::ReadFolderRecord(std::uint16_t index, FolderRecord *record) {
+  std::uint8_t bytes[cab::kCfFolderSize];
+  std::uint64_t at =
+      header_.folderTableOffset +
+      std::uint64_t{index} * (cab::kCfFolderSize + header_.folderReserve);
+  if (index >= header_.folderCount ||
+      !ReadAt(cabinet_, header_.base + at, bytes, sizeof bytes)) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  record->dataOffset = LoadU32(bytes + cab::kCfFolderCoffCabStart);
+  record->blockCount = LoadU16(bytes + cab::kCfFolderCCfData);
+  record->type = LoadU16(bytes + cab::kCfFolderTypeCompress);
+  std::uint64_t minimumEnd = std::uint64_t{record->dataOffset} +
+                             std::uint64_t{record->blockCount} *
+                                 (cab::kCfDataSize + header_.dataReserve);
+  if (record->dataOffset < cab::kCfHeaderSize || minimumEnd > header_.size) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  return true;
+}
+
+void FdiContext::CloseCabinet() {
+  if (cabinet_ != kInvalidCabFile) {
+    int err = 0;
+    callbacks_.close(cabinet_, &err, callbacks_.user);
+    cabinet_ = kInvalidCabFile;
+  }
+  folderActive_ = false;
+}
+
+CabFileHandle FdiContext::Notify(FdiNotificationKind kind,
+                                 FdiNotification *note) {
+  note->user = user_;
+  note->setId = header_.setId;
+  note->cabinetIndex = header_.index;
+  return notify_(kind, note);
+}
+
+bool FdiContext::NotifyCabinetInfo() {
+  FdiNotification note;
+  note.text1 = header_.nextName.c_str();
+  note.text2 = header_.nextDisk.c_str();
+  std::size_t length =
+      std::min<std::size_t>(cabinetPath_.size(), kCabinetPathBufferSize - 1);
+  std::memcpy(pathBuffer_, cabinetPath_.data(), length);
+  pathBuffer_[length] = '\0';
+  note.text3 = pathBuffer_;
+  if (Notify(FdiNotificationKind::kCabinetInfo, &note) == -1) {
+    return Fail(kFdiErrUserAbort);
+  }
+  return true;
+}
+
+bool FdiContext::IsCabinet(CabFileHandle file, FdiCabinetInfo *info) {
+  int err = 0;
+  void *user = callbacks_.user;
+  std::int64_t start = callbacks_.seek(file, 0, kSeekCur, &err, user);
+  std::int64_t end = callbacks_.seek(file, 0, kSeekEnd, &err, user);
+  if (start < 0 || end < start ||
+      callbacks_.seek(file, start, kSeekSet, &err, user) != start) {
+    return Fail(kFdiErrNotACabinet, err);
+  }
+  CabinetHeader header;
+  if (!ReadHeader(file, static_cast<std::uint64_t>(start),
+                  static_cast<std::uint64_t>(end - start), &header)) {
+    return false;
+  }
+  if (info != nullptr) {
+    info->cabinetSize = header.size;
+    info->folderCount = header.folderCount;
+    info->fileCount = header.fileCount;
+    info->setId = header.setId;
+    info->cabinetIndex = header.index;
+    info->hasReserve = (header.flags & cab::kFlagReservePresent) != 0;
+    info->hasPrevious = header.HasPrevious();
+    info->hasNext = header.HasNext();
+  }
+  return true;
+}
+
+void FdiContext::AppendWindow(const std::uint8_t *data, std::size_t size) {
+  std::uint8_t *window = window_.Data();
+  if (size >= cab::kBlockMax) {
+    std::memcpy(window, data + size - cab::kBlockMax, cab::kBlockMax);
+    windowSize_ = cab::kBlockMax;
+    return;
+  }
+  if (windowSize_ + size > cab::kBlockMax) {
+    std::size_t drop = windowSize_ + size - cab::kBlockMax;
+    std::memmove(window, window + drop, windowSize_ - drop);
+    windowSize_ -= drop;
+  }
+  if (size > 0) {
+    std::memcpy(window + windowSize_, data, size);
+  }
+  windowSize_ += size;
+}
+
+bool FdiContext::StartFolder(std::uint16_t index) {
+  FolderRecord folder;
+  if (!ReadFolderRecord(index, &folder)) {
+    return false;
+  }
+  std::uint16_t type = folder.type & cab::kCompressMask;
+  if (type != cab::kCompressNone && type != cab::kCompressMsZip) {
+    return Fail(kFdiErrBadCompressionType);
+  }
+  folderActive_ = true;
+  folderGeneration_ = generation_;
+  folderIndex_ = index;
+  folderType_ = type;
+  nextBlock_ = folder.dataOffset;
+  blocksLeft_ = folder.blockCount;
+  outputStart_ = 0;
+  outputSize_ = 0;
+  outputPos_ = 0;
+  windowSize_ = 0;
+  return true;
+}
+
+bool FdiContext::SeekFolder(std::uint16_t index, std::uint64_t offset) {
+  bool sameFolder = folderActive_ && folderGeneration_ == generation_ &&
+                    folderIndex_ == index;
+  if (!sameFolder || offset < outputStart_) {
+    if (!StartFolder(index)) {
+      return false;
+    }
+  }
+  while (offset > outputStart_ + outputSize_) {
+    if (!ReadBlock()) {
+      return false;
+    }
+  }
+  outputPos_ = static_cast<std::size_t>(offset - outputStart_);
+  return true;
+}
+
+// Reads the next CFDATA record of the folder into input_ after the
+// `*payloadSize` bytes already there.
+bool FdiContext::ReadBlockPart(std::size_t *payloadSize,
+                               std::uint16_t *uncompressed) {
+  if (blocksLeft_ == 0) {
+    if (folderIndex_ + 1 != header_.folderCount || !header_.HasNext()) {
+      return Fail(kFdiErrCorruptCabinet); // the folder ends before the file
+    }
+    if (!SwitchCabinet()) {
+      return false;
+    }
+  }
+  std::uint8_t fixed[cab::kCfDataSize + cab::kDataReserveMax];
+  std::size_t fixedSize = cab::kCfDataSize + header_.dataReserve;
+  if (nextBlock_ + fixedSize > header_.size ||
+      !ReadAt(cabinet_, header_.base + nextBlock_, fixed, fixedSize)) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  std::uint32_t checksum = LoadU32(fixed + cab::kCfDataCsum);
+  std::uint16_t compressed = LoadU16(fixed + cab::kCfDataCbData);
+  *uncompressed = LoadU16(fixed + cab::kCfDataCbUncomp);
+  std::uint64_t end = nextBlock_ + fixedSize + compressed;
+  if (*payloadSize + compressed > cab::kCompressedBlockMax ||
+      *uncompressed > cab::kBlockMax || end > header_.size) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  std::uint8_t *payload = input_.Data() + *payloadSize;
+  if (!ReadAt(cabinet_, header_.base + nextBlock_ + fixedSize, payload,
+              compressed)) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  if (checksum != 0) {
+    std::uint32_t sum = CabinetChecksum(payload, compressed, 0);
+    std::uint32_t withReserve = CabinetChecksum(
+        fixed + cab::kCfDataCbData, fixedSize - cab::kCfDataCbData, sum);
+    std::uint32_t withoutReserve = CabinetChecksum(
+        fixed + cab::kCfDataCbData, cab::kCfDataSize - cab::kCfDataCbData, sum);
+    if (checksum != withReserve && checksum != withoutReserve) {
+      return Fail(kFdiErrCorruptCabinet);
+    }
+  }
+  nextBlock_ = end;
+  --blocksLeft_;
+  *payloadSize += compressed;
+  return true;
+}
+
+bool FdiContext::ReadBlock() {
+  std::size_t payloadSize = 0;
+  std::uint16_t uncompressed = 0;
+  if (!ReadBlockPart(&payloadSize, &uncompressed)) {
+    return false;
+  }
+  // cbUncomp 0 on the last block of a continuing cabinet: the block goes
+  // on at the start of the next cabinet's first folder.
+  while (uncompressed == 0 && blocksLeft_ == 0 &&
+         folderIndex_ + 1 == header_.folderCount && header_.HasNext()) {
+    if (!ReadBlockPart(&payloadSize, &uncompressed)) {
+      return false;
+    }
+  }
+  std::uint8_t *output = output_.Data();
+  if (folderType_ == cab::kCompressNone) {
+    if (payloadSize != uncompressed) {
+      return Fail(kFdiErrCorruptCabinet);
+    }
+    std::memcpy(output, input_.Data(), payloadSize);
+  } else if (!decoder_.Decode(window_.Data(), windowSize_, input_.Data(),
+                              payloadSize, output, uncompressed)) {
+    return Fail(kFdiErrDecompressFail);
+  }
+  AppendWindow(output, uncompressed);
+  outputStart_ += outputSize_;
+  outputSize_ = uncompressed;
+  outputPos_ = 0;
+  return true;
+}
+
+bool FdiContext::SwitchCabinet() {
+  std::string nextName = header_.nextName;
+  std::string nextDisk = header_.nextDisk;
+  std::uint16_t expectedIndex = static_cast<std::uint16_t>(header_.index + 1);
+  std::int32_t lastError = kFdiErrNone;
+  for (int attempt = 0; attempt < kNextCabinetAttempts; ++attempt) {
+    std::size_t length =
+        std::min<std::size_t>(cabinetPath_.size(), kCabinetPathBufferSize - 1);
+    std::memcpy(pathBuffer_, cabinetPath_.data(), length);
+    pathBuffer_[length] = '\0';
+    FdiNotification note;
+    note.text1 = nextName.c_str();
+    note.text2 = nextDisk.c_str();
+    note.text3 = pathBuffer_;
+    note.errorCode = lastError;
+    if (Notify(FdiNotificationKind::kNextCabinet, &note) == -1) {
+      return Fail(kFdiErrUserAbort);
+    }
+    std::string folder(pathBuffer_,
+                       BoundedLength(pathBuffer_, kCabinetPathBufferSize - 1));
+    std::string path = folder + nextName;
+    int err = 0;
+    CabFileHandle file =
+        callbacks_.open(path.c_str(), open_flag::kReadOnly | open_flag::kBinary,
+                        0, &err, callbacks_.user);
+    if (file == kInvalidCabFile) {
+      lastError = kFdiErrCabinetNotFound;
+      continue;
+    }
+    CabinetHeader header;
+    std::int64_t fileSize =
+        callbacks_.seek(file, 0, kSeekEnd, &err, callbacks_.user);
+    bool headerOk =
+        fileSize >= 0 &&
+        ReadHeader(file, 0, static_cast<std::uint64_t>(fileSize), &header);
+    if (headerOk &&
+        (header.setId != header_.setId || header.index != expectedIndex ||
+         !header.HasPrevious() || header.folderCount == 0)) {
+      Fail(kFdiErrWrongCabinet);
+      headerOk = false;
+    } else if (headerOk && (header.headerReserve != header_.headerReserve ||
+                            header.folderReserve != header_.folderReserve ||
+                            header.dataReserve != header_.dataReserve)) {
+      Fail(kFdiErrReserveMismatch);
+      headerOk = false;
+    }
+    if (!headerOk) {
+      lastError = error_ != nullptr && error_->operationCode != 0
+                      ? error_->operationCode
+                      : kFdiErrNotACabinet;
+      callbacks_.close(file, &err, callbacks_.user);
+      continue;
+    }
+    if (error_ != nullptr) {
+      *error_ = CabinetErrorRecord{};
+    }
+    callbacks_.close(cabinet_, &err, callbacks_.user);
+    cabinet_ = file;
+    header_ = header;
+    cabinetPath_ = folder;
+    ++generation_;
+    if (!NotifyCabinetInfo()) {
+      return false;
+    }
+    FolderRecord first;
+    if (!ReadFolderRecord(0, &first)) {
+      return false;
+    }
+    if ((first.type & cab::kCompressMask) != folderType_) {
+      return Fail(kFdiErrCorruptCabinet);
+    }
+    folderGeneration_ = generation_;
+    folderIndex_ = 0;
+    nextBlock_ = first.dataOffset;
+    blocksLeft_ = first.blockCount;
+    return true;
+  }
+  return Fail(static_cast<FdiErrorCode>(lastError));
+}
+
+bool FdiContext::ExtractFile(const FileRecord &record, CabFileHandle target) {
+  std::uint16_t folder = record.folder;
+  if (record.IsFromPrevious()) {
+    folder = 0;
+  } else if (record.folder == cab::kFolderContinuedToNext) {
+    folder = static_cast<std::uint16_t>(header_.folderCount - 1);
+  }
+  if (!SeekFolder(folder, record.folderOffset)) {
+    return false;
+  }
+  std::uint32_t remaining = record.size;
+  while (remaining > 0) {
+    if (outputPos_ == outputSize_ && !ReadBlock()) {
+      return false;
+    }
+    auto chunk = static_cast<std::uint32_t>(
+        std::min<std::size_t>(remaining, outputSize_ - outputPos_));
+    int err = 0;
+    if (chunk > 0 &&
+        callbacks_.write(target, output_.Data() + outputPos_, chunk, &err,
+                         callbacks_.user) != static_cast<std::int32_t>(chunk)) {
+      return Fail(kFdiErrTargetFile, err);
+    }
+    outputPos_ += chunk;
+    remaining -= chunk;
+  }
+  return true;
+}
+
+// A cabinet whose first folder began in the previous cabinet lists files
+// continued from there.
+bool FdiContext::HasFirstFolderContinued(bool *isContinued) {
+  *isContinued = false;
+  if (!header_.HasPrevious()) {
+    return true;
+  }
+  std::uint64_t at = header_.filesOffset;
+  for (std::uint32_t i = 0; i < header_.fileCount; ++i) {
+    FileRecord record;
+    if (!ReadFileRecord(at, &record)) {
+      return false;
+    }
+    at += record.recordSize;
+    if (record.IsFromPrevious()) {
+      *isContinued = true;
+    }
+  }
+  return true;
+}
+
+bool FdiContext::ProcessFiles() {
+  bool firstFolderContinued = false;
+  if (!HasFirstFolderContinued(&firstFolderContinued)) {
+    return false;
+  }
+  bool enteredBySwitch = false;
+  std::uint32_t skipContinued = 0;
+  toNextHandled_ = 0;
+  std::uint64_t at = header_.filesOffset;
+  for (std::uint32_t i = 0; i < header_.fileCount; ++i) {
+    FileRecord record;
+    if (!ReadFileRecord(at, &record)) {
+      return false;
+    }
+    at += record.recordSize;
+    if (record.IsFromPrevious() && skipContinued > 0) {
+      --skipContinued;
+      continue;
+    }
+    if (!enteredBySwitch && (record.IsFromPrevious() ||
+                             (firstFolderContinued && record.folder == 0))) {
+      FdiNotification note;
+      note.text1 = record.name.c_str();
+      note.text2 = header_.previousName.c_str();
+      note.text3 = pathBuffer_;
+      std::size_t length = std::min<std::size_t>(header_.previousDisk.size(),
+                                                 kCabinetPathBufferSize - 1);
+      std::memcpy(pathBuffer_, header_.previousDisk.data(), length);
+      pathBuffer_[length] = '\0';
+      if (Notify(FdiNotificationKind::kPartialFile, &note) == -1) {
+        return Fail(kFdiErrUserAbort);
+      }
+      continue;
+    }
+    if (record.IsToNext()) {
+      ++toNextHandled_;
+    }
+    FdiNotification note;
+    note.text1 = record.name.c_str();
+    note.size = static_cast<std::int32_t>(record.size);
+    note.date = record.date;
+    note.time = record.time;
+    note.attributes = record.attributes;
+    note.folderIndex = record.folder;
+    CabFileHandle target = Notify(FdiNotificationKind::kCopyFile, &note);
+    if (target == -1) {
+      return Fail(kFdiErrUserAbort);
+    }
+    if (target == 0) {
+      continue;
+    }
+    std::uint32_t generation = generation_;
+    if (!ExtractFile(record, target)) {
+      int err = 0;
+      callbacks_.close(target, &err, callbacks_.user);
+      return false;
+    }
+    FdiNotification closing;
+    closing.text1 = record.name.c_str();
+    closing.file = target;
+    closing.date = record.date;
+    closing.time = record.time;
+    closing.attributes = record.attributes;
+    closing.size = (record.attributes & cab::kAttribExecute) != 0 ? 1 : 0;
+    closing.folderIndex = record.folder;
+    if (Notify(FdiNotificationKind::kCloseFileInfo, &closing) <= 0) {
+      return Fail(kFdiErrUserAbort);
+    }
+    if (generation != generation_) {
+      // The file ran on into the next cabinet: go on with its file list.
+      enteredBySwitch = true;
+      skipContinued = toNextHandled_;
+      toNextHandled_ = 0;
+      at = header_.filesOffset;
+      i = static_cast<std::uint32_t>(-1); // the loop's ++ makes it 0
+    }
+  }
+  return true;
+}
+
+bool FdiContext::Copy(const char *cabinetName, const char *cabinetPath,
+                      FdiNotifyFn notify, void *user) {
+  if (cabinetName == nullptr || notify == nullptr) {
+    return Fail(kFdiErrCabinetNotFound);
+  }
+  notify_ = notify;
+  user_ = user;
+  cabinetPath_ = cabinetPath != nullptr ? cabinetPath : "";
+  std::string path = cabinetPath_ + cabinetName;
+  int err = 0;
+  cabinet_ =
+      callbacks_.open(path.c_str(), open_flag::kReadOnly | open_flag::kBinary,
+                      0, &err, callbacks_.user);
+  if (cabinet_ == kInvalidCabFile) {
+    return Fail(kFdiErrCabinetNotFound, err);
+  }
+  std::int64_t size =
+      callbacks_.seek(cabinet_, 0, kSeekEnd, &err, callbacks_.user);
+  bool ok = size >= 0 &&
+            ReadHeader(cabinet_, 0, static_cast<std::uint64_t>(size), &header_);
+  if (size < 0) {
+    Fail(kFdiErrCabinetNotFound, err);
+  }
+  ++generation_;
+  ok = ok && NotifyCabinetInfo() && ProcessFiles();
+  CloseCabinet();
+  return ok;
+}
+
+FdiContext *FdiCreate(const FdiCallbacks &callbacks, int /*cpuType*/,
+                      CabinetErrorRecord *error) {
+  if (error != nullptr) {
+    *error = CabinetErrorRecord{};
+  }
+  auto failAlloc = [error]() -> FdiContext * {
+    if (error != nullptr) {
+      *error = CabinetErrorRecord{kFdiErrAllocFail, 0, 1};
+    }
+    return nullptr;
+  };
+  if (callbacks.alloc == nullptr || callbacks.free == nullptr ||
+      callbacks.open == nullptr || callbacks.read == nullptr ||
+      callbacks.write == nullptr || callbacks.close == nullptr ||
+      callbacks.seek == nullptr) {
+    return failAlloc();
+  }
+  EngineAllocator allocator{callbacks.alloc, callbacks.free, callbacks.user};
+  FdiContext *context = nullptr;
+  try {
+    context = NewWithAllocator<FdiContext>(allocator, callbacks, error);
+  } catch (const std::bad_alloc &) {
+    return failAlloc();
+  }
+  if (context == nullptr) {
+    return failAlloc();
+  }
+  if (!context->Init()) {
+    DeleteWithAllocator(allocator, context);
+    return nullptr;
+  }
+  return context;
+}
+
+bool FdiIsCabinet(FdiContext *context, CabFileHandle file,
+                  FdiCabinetInfo *info) {
+  if (context == nullptr) {
+    return false;
+  }
+  try {
+    return context->IsCabinet(file, info);
+  } catch (const std::bad_alloc &) {
+    return context->FailOutOfMemory();
+  }
+}
+
+bool FdiCopy(FdiContext *context, const char *cabinetName,
+             const char *cabinetPath, int /*flags*/, FdiNotifyFn notify,
+             FdiDecryptFn /*decrypt*/, void *user) {
+  if (context == nullptr) {
+    return false;
+  }
+  try {
+    return context->Copy(cabinetName, cabinetPath, notify, user);
+  } catch (const std::bad_alloc &) {
+    return context->FailOutOfMemory();
+  }
+}
+
+bool FdiDestroy(FdiContext *context) {
+  if (context == nullptr) {
+    return true;
+  }
+  EngineAllocator allocator = context->Allocator();
+  DeleteWithAllocator(allocator, context);
+  return true;
+}
+
+} // namespace vorafile::archive

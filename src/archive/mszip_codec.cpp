@@ -1,0 +1,154 @@
+#include "archive/mszip_codec.h"
+
+#include "archive/cab_format.h"
+
+#include <cstring>
+#include <limits>
+
+#include <zlib.h>
+
+namespace vorafile::archive {
+namespace {
+
+// Raw deflate (no zlib header) with the full 32 KiB window.
+constexpr int kRawWindowBits = -15;
+constexpr int kMemLevel = 8;
+
+voidpf ZlibAlloc(voidpf opaque, uInt items, uInt size) {
+  auto *allocator = static_cast<const EngineAllocator *>(opaque);
+  if (size != 0 && items > std::numeric_limits<std::size_t>::max() / size) {
+    return Z_NULL;
+  }
+  return allocator->Allocate(static_cast<std::size_t>(items) * size);
+}
+
+void ZlibFree(voidpf opaque, voidpf address) {
+  static_cast<const EngineAllocator *>(opaque)->Release(address);
+}
+
+} // namespace
+
+struct MsZipEncoder::Stream {
+  z_stream z{};
+  bool ready = false;
+};
+
+struct MsZipDecoder::Stream {
+  z_stream z{};
+  bool ready = false;
+};
+
+MsZipEncoder::MsZipEncoder(const EngineAllocator &allocator)
+    : allocator_(allocator) {}
+
+MsZipEncoder::~MsZipEncoder() {
+  if (stream_ != nullptr && stream_->ready) {
+    deflateEnd(&stream_->z);
+  }
+  DeleteWithAllocator(allocator_, stream_);
+}
+
+bool MsZipEncoder::Init() {
+  stream_ = NewWithAllocator<Stream>(allocator_);
+  if (stream_ == nullptr) {
+    return false;
+  }
+  stream_->z.zalloc = ZlibAlloc;
+  stream_->z.zfree = ZlibFree;
+  stream_->z.opaque = &allocator_;
+  stream_->ready =
+      deflateInit2(&stream_->z, Z_DEFAULT_COMPRESSION, Z_DEFLATED,
+                   kRawWindowBits, kMemLevel, Z_DEFAULT_STRATEGY) == Z_OK;
+  return stream_->ready;
+}
+
+std::size_t MsZipEncoder::Encode(const std::uint8_t *history,
+                                 std::size_t historySize,
+                                 const std::uint8_t *input, std::size_t size,
+                                 std::uint8_t *out, bool *isStored) {
+  std::memcpy(out, cab::kMsZipSignature, cab::kMsZipSignatureSize);
+  z_stream &z = stream_->z;
+  if (deflateReset(&z) != Z_OK) {
+    return 0;
+  }
+  if (historySize > 0 &&
+      deflateSetDictionary(&z, history, static_cast<uInt>(historySize)) !=
+          Z_OK) {
+    return 0;
+  }
+  z.next_in = const_cast<Bytef *>(input);
+  z.avail_in = static_cast<uInt>(size);
+  z.next_out = out + cab::kMsZipSignatureSize;
+  // Less room than a stored block needs: deflate either wins or is dropped.
+  z.avail_out =
+      static_cast<uInt>(StoredSize(size) - 1 - cab::kMsZipSignatureSize);
+  int result = deflate(&z, Z_FINISH);
+  if (result == Z_STREAM_END) {
+    *isStored = false;
+    return cab::kMsZipSignatureSize + z.total_out;
+  }
+  if (result != Z_OK && result != Z_BUF_ERROR) {
+    return 0;
+  }
+  // A final stored block: BFINAL=1, BTYPE=00, then LEN and NLEN.
+  std::uint8_t *at = out + cab::kMsZipSignatureSize;
+  auto length = static_cast<std::uint16_t>(size);
+  at[0] = 0x01;
+  at[1] = static_cast<std::uint8_t>(length);
+  at[2] = static_cast<std::uint8_t>(length >> 8);
+  at[3] = static_cast<std::uint8_t>(~length);
+  at[4] = static_cast<std::uint8_t>(~length >> 8);
+  if (size > 0) {
+    std::memcpy(at + 5, input, size);
+  }
+  *isStored = true;
+  return StoredSize(size);
+}
+
+MsZipDecoder::MsZipDecoder(const EngineAllocator &allocator)
+    : allocator_(allocator) {}
+
+MsZipDecoder::~MsZipDecoder() {
+  if (stream_ != nullptr && stream_->ready) {
+    inflateEnd(&stream_->z);
+  }
+  DeleteWithAllocator(allocator_, stream_);
+}
+
+bool MsZipDecoder::Init() {
+  stream_ = NewWithAllocator<Stream>(allocator_);
+  if (stream_ == nullptr) {
+    return false;
+  }
+  stream_->z.zalloc = ZlibAlloc;
+  stream_->z.zfree = ZlibFree;
+  stream_->z.opaque = &allocator_;
+  stream_->ready = inflateInit2(&stream_->z, kRawWindowBits) == Z_OK;
+  return stream_->ready;
+}
+
+bool MsZipDecoder::Decode(const std::uint8_t *history, std::size_t historySize,
+                          const std::uint8_t *input, std::size_t size,
+                          std::uint8_t *out, std::size_t expected) {
+  if (size < cab::kMsZipSignatureSize ||
+      std::memcmp(input, cab::kMsZipSignature, cab::kMsZipSignatureSize) != 0) {
+    return false;
+  }
+  z_stream &z = stream_->z;
+  if (inflateReset(&z) != Z_OK) {
+    return false;
+  }
+  if (historySize > 0 &&
+      inflateSetDictionary(&z, history, static_cast<uInt>(historySize)) !=
+          Z_OK) {
+    return false;
+  }
+  z.next_in = const_cast<Bytef *>(input + cab::kMsZipSignatureSize);
+  z.avail_in = static_cast<uInt>(size - cab::kMsZipSignatureSize);
+  z.next_out = out;
+  z.avail_out = static_cast<uInt>(expected);
+  // The stream must end exactly where the declared size is reached.
+  return inflate(&z, Z_FINISH) == Z_STREAM_END && z.avail_out == 0;
+}
+
+} // namespace vorafile::archive

@@ -1,0 +1,68 @@
+// MSZIP block coding on zlib: each block is "CK" and a raw deflate stream
+// that ends with a final block; the previous block's uncompressed bytes of the
+// same folder are the stream's preset dictionary. One zlib stream is made per
+// coder and reset for every block.
+#ifndef VORAFILE_ARCHIVE_MSZIP_CODEC_H
+#define VORAFILE_ARCHIVE_MSZIP_CODEC_H
+
+#include "archive/engine_memory.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace vorafile::archive {
+
+class MsZipEncoder {
+public:
+  explicit MsZipEncoder(const EngineAllocator &allocator);
+  MsZipEncoder(const MsZipEncoder &) = delete;
+  MsZipEncoder &operator=(const MsZipEncoder &) = delete;
+  ~MsZipEncoder();
+
+  /// False when zlib could not get its memory.
+  [[nodiscard]] bool Init();
+
+  /// Worst-case payload of a block of `size` bytes (a stored block).
+  static std::size_t StoredSize(std::size_t size) { return size + 7; }
+
+  /// Codes `size` (at most 32768) bytes into `out`, which holds
+  /// StoredSize(size) bytes, and returns the payload size ("CK" included),
+  /// or 0 when zlib fails. When deflate cannot shrink the data the block is
+  /// written as a stored deflate block and `isStored` is set.
+  std::size_t Encode(const std::uint8_t *history, std::size_t historySize,
+                     const std::uint8_t *input, std::size_t size,
+                     std::uint8_t *out, bool *isStored);
+
+private:
+  struct Stream;
+  EngineAllocator allocator_;
+  Stream *stream_ = nullptr;
+};
+
+class MsZipDecoder {
+public:
+  explicit MsZipDecoder(const EngineAllocator &allocator);
+  MsZipDecoder(const MsZipDecoder &) = delete;
+  MsZipDecoder &operator=(const MsZipDecoder &) = delete;
+  ~MsZipDecoder();
+
+  [[nodiscard]] bool Init();
+
+  /// Decodes one block payload ("CK" included) into exactly `expected`
+  /// bytes of `out`. False on a missing signature, bad deflate data, or
+  /// output that is shorter or longer than `expected`; never writes past
+  /// out + expected.
+  bool Decode(const std::uint8_t *history, std::size_t historySize,
+              const std::uint8_t *input, std::size_t size, std::uint8_t *out,
+              std::size_t expected);
+
+private:
+  struct Stream;
+  EngineAllocator allocator_;
+  Stream *stream_ = nullptr;
+};
+
+} // namespace vorafile::archive
+
+#endif // VORAFILE_ARCHIVE_MSZIP_CODEC_H

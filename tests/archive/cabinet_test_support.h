@@ -1,0 +1,232 @@
+// Writing cabinets from in-memory sources and extracting them back, for the
+// cabinet engine tests.
+#ifndef VORAFILE_TESTS_ARCHIVE_CABINET_TEST_SUPPORT_H
+#define VORAFILE_TESTS_ARCHIVE_CABINET_TEST_SUPPORT_H
+
+#include "archive/byte_cursor.h"
+#include "archive/cab_format.h"
+#include "archive/cabinet_compressor.h"
+#include "archive/cabinet_decompressor.h"
+#include "memory_files.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace vorafile::archive::test {
+
+struct SourceFile {
+  std::string name;
+  std::string data;
+};
+
+inline CabinetDescription DefaultDescription() {
+  CabinetDescription desc;
+  desc.maxCabinetSize = 100000000;
+  desc.folderThreshold = 900000;
+  desc.cabinetNumber = 1;
+  desc.setId = 0x1234;
+  desc.cabinetName = "out.cab";
+  return desc;
+}
+
+struct WriteResult {
+  bool ok = false;
+  CabinetErrorRecord error;
+  std::vector<std::string> cabinets;
+};
+
+/// The next-cabinet callback of the tests: "out.cab", "out2.cab", ...
+inline bool NextCabinetName(CabinetDescription *cabinet, std::uint32_t,
+                            void *) {
+  cabinet->cabinetName =
+      "out" + std::to_string(cabinet->cabinetNumber) + ".cab";
+  cabinet->diskName = "disk" + std::to_string(cabinet->cabinetNumber);
+  return true;
+}
+
+/// Adds `sources` (kept as "src/<name>") and flushes; the cabinets written
+/// are listed in order.
+inline WriteResult WriteCabinets(MemoryFiles &fs,
+                                 const std::vector<SourceFile> &sources,
+                                 const CabinetDescription &desc,
+                                 std::uint16_t type = cab::kCompressMsZip,
+                                 FciStatusFn status = nullptr) {
+  WriteResult result;
+  for (const SourceFile &source : sources) {
+    fs.files["src/" + source.name] = source.data;
+  }
+  std::map<std::string, std::string> before = fs.files;
+  FciContext *context = FciCreate(fs.Fci(), &result.error, desc, &fs);
+  if (context == nullptr) {
+    return result;
+  }
+  bool ok = true;
+  for (const SourceFile &source : sources) {
+    std::string path = "src/" + source.name;
+    ok = FciAddFile(context, path.c_str(), source.name.c_str(), false,
+                    NextCabinetName, status, MemoryFiles::OpenInfo, type);
+    if (!ok) {
+      break;
+    }
+  }
+  ok = ok && FciFlushCabinet(context, false, NextCabinetName, status);
+  FciDestroy(context);
+  result.ok = ok;
+  for (int number = 1;; ++number) {
+    std::string name = number == 1 ? desc.cabinetName
+                                   : "out" + std::to_string(number) + ".cab";
+    if (fs.files.count(desc.cabinetFolder + name) == 0) {
+      break;
+    }
+    result.cabinets.push_back(name);
+  }
+  return result;
+}
+
+inline std::string WriteOne(const std::vector<SourceFile> &sources,
+                            std::uint16_t type = cab::kCompressMsZip) {
+  MemoryFiles fs;
+  WriteResult result = WriteCabinets(fs, sources, DefaultDescription(), type);
+  return result.ok ? fs.files["out.cab"] : std::string();
+}
+
+struct Extraction {
+  MemoryFiles *fs = nullptr;
+  bool ok = false;
+  CabinetErrorRecord error;
+  std::map<std::string, std::string> extracted;
+  std::map<CabFileHandle, std::string> open;
+  std::vector<std::string> announced;
+  std::vector<std::string> partial;
+  std::vector<std::uint16_t> cabinetIndexes;
+  int nextCabinetCalls = 0;
+  std::string nextFolder; ///< written into the folder buffer
+  bool skipAll = false;
+  int abortOn = -1; ///< notification kind that answers -1
+  std::map<std::string, std::uint16_t> dates;
+};
+
+inline CabFileHandle ExtractionNotify(FdiNotificationKind kind,
+                                      FdiNotification *note) {
+  auto &x = *static_cast<Extraction *>(note->user);
+  if (static_cast<int>(kind) == x.abortOn) {
+    return -1;
+  }
+  switch (kind) {
+  case FdiNotificationKind::kCabinetInfo:
+    x.cabinetIndexes.push_back(note->cabinetIndex);
+    return 0;
+  case FdiNotificationKind::kPartialFile:
+    x.partial.push_back(note->text1);
+    return 0;
+  case FdiNotificationKind::kCopyFile: {
+    x.announced.push_back(note->text1);
+    if (x.skipAll) {
+      return 0;
+    }
+    int err = 0;
+    std::string name = std::string("out/") + note->text1;
+    CabFileHandle handle = MemoryFiles::Open(
+        name.c_str(),
+        open_flag::kWriteOnly | open_flag::kCreate | open_flag::kTruncate, 0,
+        &err, x.fs);
+    x.open[handle] = note->text1;
+    return handle;
+  }
+  case FdiNotificationKind::kCloseFileInfo: {
+    int err = 0;
+    std::string name = x.open[note->file];
+    x.extracted[name] = x.fs->files["out/" + name];
+    x.dates[name] = note->date;
+    MemoryFiles::Close(note->file, &err, x.fs);
+    return 1;
+  }
+  case FdiNotificationKind::kNextCabinet:
+    ++x.nextCabinetCalls;
+    if (!x.nextFolder.empty()) {
+      std::snprintf(note->text3, kCabinetPathBufferSize, "%s",
+                    x.nextFolder.c_str());
+    }
+    return 0;
+  case FdiNotificationKind::kEnumerate:
+    return 0;
+  }
+  return 0;
+}
+
+inline Extraction ExtractCabinet(MemoryFiles &fs, const std::string &name,
+                                 const std::string &folder = "",
+                                 Extraction x = {}) {
+  x.fs = &fs;
+  FdiContext *context = FdiCreate(fs.Fdi(), kCpu80386, &x.error);
+  if (context == nullptr) {
+    return x;
+  }
+  x.ok = FdiCopy(context, name.c_str(), folder.c_str(), 0, ExtractionNotify,
+                 nullptr, &x);
+  FdiDestroy(context);
+  return x;
+}
+
+/// Extracts a cabinet given as bytes.
+inline Extraction ExtractBytes(const std::string &bytes, Extraction x = {}) {
+  MemoryFiles fs;
+  fs.files["in.cab"] = bytes;
+  return ExtractCabinet(fs, "in.cab", "", std::move(x));
+}
+
+inline std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 engine(seed);
+  std::string data(size, '\0');
+  for (char &c : data) {
+    c = static_cast<char>(engine() & 0xFF);
+  }
+  return data;
+}
+
+/// Text that deflate shrinks well, different per seed.
+inline std::string TextBytes(std::size_t size, unsigned seed) {
+  static const char *const kWords[] = {
+      "Camera", "Lighting", "Preset ", "Deform", "\r\n", "0.500000\t", "Orb"};
+  std::mt19937 engine(seed);
+  std::string data;
+  while (data.size() < size) {
+    data += kWords[engine() % 7];
+  }
+  data.resize(size);
+  return data;
+}
+
+inline std::map<std::string, std::string>
+AsMap(const std::vector<SourceFile> &sources) {
+  std::map<std::string, std::string> map;
+  for (const SourceFile &source : sources) {
+    map[source.name] = source.data;
+  }
+  return map;
+}
+
+inline void PutU16(std::string &bytes, std::size_t at, std::uint16_t value) {
+  bytes[at] = static_cast<char>(value & 0xFF);
+  bytes[at + 1] = static_cast<char>(value >> 8);
+}
+inline void PutU32(std::string &bytes, std::size_t at, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) {
+    bytes[at + static_cast<std::size_t>(i)] =
+        static_cast<char>((value >> (8 * i)) & 0xFF);
+  }
+}
+inline std::uint16_t GetU16(const std::string &bytes, std::size_t at) {
+  return LoadU16(reinterpret_cast<const std::uint8_t *>(bytes.data() + at));
+}
+inline std::uint32_t GetU32(const std::string &bytes, std::size_t at) {
+  return LoadU32(reinterpret_cast<const std::uint8_t *>(bytes.data() + at));
+}
+
+} // namespace vorafile::archive::test
+
+#endif // VORAFILE_TESTS_ARCHIVE_CABINET_TEST_SUPPORT_H
