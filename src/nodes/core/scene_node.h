@@ -11,8 +11,11 @@
 //
 // Ownership: a node owns its parameters and its children. Children are held
 // one of three ways (ChildHold): owned (destroyed with the parent), counted
-// (a shared node: the parent releases one hold and the last release destroys
-// it), or referenced (another node owns it; the parent never touches it).
+// (a shared node: the parent releases one hold and the release that brings
+// the count to 0 or below destroys it, so a shared node whose count started
+// at 0 and was never raised dies with its one holder), or referenced
+// (another node owns it; the parent never touches it, not even when it is
+// destroyed, so its owner may destroy it first).
 //
 // Allocation failure surfaces as std::bad_alloc from the growth of the
 // parameter and child arrays; nodes do not catch it (the message entry
