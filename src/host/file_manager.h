@@ -4,6 +4,8 @@
 #ifndef VORAFILE_HOST_FILE_MANAGER_H
 #define VORAFILE_HOST_FILE_MANAGER_H
 
+#include "document/scene_document.h"
+
 #include <optional>
 #include <string>
 
@@ -47,6 +49,9 @@ public:
     return convertedImagePath_;
   }
 
+  /// The loaded scene (empty until a package is opened).
+  [[nodiscard]] SceneDocument &Document() { return document_; }
+
 private:
   bool isOpen_ = false;
   std::string packagePath_;
@@ -54,6 +59,7 @@ private:
   std::string tempRoot_;
   std::string convertedImagePath_;
   std::string lastTempFolder_;
+  SceneDocument document_;
 };
 
 } // namespace vorafile

@@ -49,11 +49,6 @@ std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
     ReleaseNodeInfoEntries(PointerArg<NodeInfoBlock>(p1));
     return 1;
 
-  // Package, scene and pod operations: no scene can be loaded yet, and every
-  // one of them needs a loaded scene or a package reader.
-  case VORA_MSG_OPEN_PACKAGE:
-  case VORA_MSG_SAVE_PACKAGE:
-  case VORA_MSG_SAVE_PACKAGE_AS:
   case VORA_MSG_WRITE_SCRIPT:
   case VORA_MSG_READ_PARAM_BY_PATH:
   case VORA_MSG_WRITE_PARAM_BY_ID:
@@ -71,6 +66,12 @@ std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
   case VORA_MSG_NODE_EXISTS_BY_TYPE:
   case VORA_MSG_NODE_EXISTS_BY_PATH:
   case VORA_MSG_NODE_EXISTS_BY_ID:
+    return SendSceneMessage(msg, p1, p2, p3);
+
+  // Package and pod operations: not built yet.
+  case VORA_MSG_OPEN_PACKAGE:
+  case VORA_MSG_SAVE_PACKAGE:
+  case VORA_MSG_SAVE_PACKAGE_AS:
   case VORA_MSG_ADD_CONFIG_NODE:
     return 0;
 
@@ -102,6 +103,89 @@ std::uint32_t MessageDispatcher::DestroyFileManager() {
   fileManager_->Close();
   fileManager_.reset();
   return 1;
+}
+
+std::uint32_t MessageDispatcher::SendSceneMessage(std::uint32_t msg,
+                                                  std::uintptr_t p1,
+                                                  std::uintptr_t p2,
+                                                  std::uintptr_t p3) {
+  SceneDocument &document = fileManager_->Document();
+  if (!document.HasScene())
+    return 0;
+  const auto id = static_cast<std::int32_t>(p1);
+  const auto type = static_cast<std::int32_t>(p1);
+  const auto ordinal = static_cast<std::int32_t>(p2);
+  auto found = [](nodes::SceneNode *node) -> std::uint32_t {
+    return node != nullptr ? 1 : 0;
+  };
+  auto read = [](nodes::SceneNode *node,
+                 std::uintptr_t query) -> std::uint32_t {
+    auto *target = PointerArg<ParamQuery>(query);
+    return node != nullptr && target != nullptr &&
+                   SceneDocument::ReadParam(*node, *target)
+               ? 1
+               : 0;
+  };
+  auto write = [](nodes::SceneNode *node,
+                  std::uintptr_t query) -> std::uint32_t {
+    const auto *source = PointerArg<ParamQuery>(query);
+    return node != nullptr && source != nullptr &&
+                   SceneDocument::WriteParam(*node, *source)
+               ? 1
+               : 0;
+  };
+  auto fill = [](nodes::SceneNode *node,
+                 std::uintptr_t block) -> std::uint32_t {
+    auto *target = PointerArg<NodeInfoBlock>(block);
+    return node != nullptr && target != nullptr &&
+                   SceneDocument::FillInfo(*node, *target)
+               ? 1
+               : 0;
+  };
+
+  switch (msg) {
+  case VORA_MSG_WRITE_SCRIPT:
+    return document.WriteScript() ? 1 : 0;
+  case VORA_MSG_READ_PARAM_BY_PATH:
+    return read(document.FindByPath(PointerArg<const NodePath>(p1)), p2);
+  case VORA_MSG_READ_PARAM_BY_ID:
+    return read(document.FindById(id), p2);
+  case VORA_MSG_READ_PARAM_BY_TYPE:
+    return read(document.FindByTypeAndOrdinal(type, ordinal), p3);
+  case VORA_MSG_READ_PARAM_BY_ID_PATH:
+    return read(document.FindByIdAndPath(id, PointerArg<const NodePath>(p2)),
+                p3);
+  case VORA_MSG_WRITE_PARAM_BY_ID:
+  case VORA_MSG_WRITE_PARAM_BY_ID_2:
+    return write(document.FindById(id), p2);
+  case VORA_MSG_WRITE_PARAM_BY_TYPE:
+    return write(document.FindByTypeAndOrdinal(type, ordinal), p3);
+  case VORA_MSG_WRITE_PARAM_BY_ID_PATH:
+    return write(document.FindByIdAndPath(id, PointerArg<const NodePath>(p2)),
+                 p3);
+  case VORA_MSG_REMOVE_PARAM: {
+    nodes::SceneNode *node = document.FindById(id);
+    return node != nullptr && SceneDocument::RemoveParam(
+                                  *node, static_cast<std::uint32_t>(p2))
+               ? 1
+               : 0;
+  }
+  case VORA_MSG_FILL_INFO_BY_TYPE:
+  case VORA_MSG_FILL_INFO_BY_TYPE_2:
+    return fill(document.FindByTypeAndOrdinal(type, ordinal), p3);
+  case VORA_MSG_FILL_INFO_BY_PATH:
+    return fill(document.FindByPath(PointerArg<const NodePath>(p1)), p2);
+  case VORA_MSG_FILL_INFO_BY_ID:
+    return fill(document.FindById(id), p2);
+  case VORA_MSG_NODE_EXISTS_BY_TYPE:
+    return found(document.FindByTypeAndOrdinal(type, ordinal));
+  case VORA_MSG_NODE_EXISTS_BY_PATH:
+    return found(document.FindByPath(PointerArg<const NodePath>(p1)));
+  case VORA_MSG_NODE_EXISTS_BY_ID:
+    return found(document.FindById(id));
+  default:
+    return 0;
+  }
 }
 
 std::uint32_t MessageDispatcher::SendPictureMessage(std::uint32_t msg,

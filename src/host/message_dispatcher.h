@@ -33,6 +33,8 @@ public:
 private:
   std::uint32_t CreateFileManager();
   std::uint32_t DestroyFileManager();
+  std::uint32_t SendSceneMessage(std::uint32_t msg, std::uintptr_t p1,
+                                 std::uintptr_t p2, std::uintptr_t p3);
   std::uint32_t SendPictureMessage(std::uint32_t msg, std::uintptr_t p1,
                                    std::uintptr_t p2, std::uintptr_t p3,
                                    std::uintptr_t p4);

@@ -1,0 +1,514 @@
+#include "document/scene_document.h"
+
+#include "document/node_info_block.h"
+#include "nodes/core/line_scanner.h"
+#include "nodes/core/text_stream.h"
+#include "platform/file_system.h"
+#include "platform/shared_memory.h"
+
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace vorafile {
+
+using nodes::ParamValue;
+using nodes::SceneNode;
+
+namespace {
+
+// Closes a C file when it goes out of scope.
+struct FileCloser {
+  void operator()(std::FILE *file) const { std::fclose(file); }
+};
+using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
+
+FileHandle OpenFile(const std::string &path, const char *mode) {
+  return FileHandle(std::fopen(path.c_str(), mode));
+}
+
+// The 1-based number of the line that starts at `position` of a file.
+int LineNumberAt(const std::string &path, std::int64_t position) {
+  FileHandle file = OpenFile(path, "rb");
+  if (!file || position < 0)
+    return 0;
+  int line = 1;
+  for (std::int64_t offset = 0; offset < position; ++offset) {
+    int c = std::fgetc(file.get());
+    if (c == EOF)
+      break;
+    if (c == '\n')
+      ++line;
+  }
+  return line;
+}
+
+void CopyName(char (&text)[VORA_PARAM_TEXT_SIZE], const std::string &name) {
+  const std::size_t length = std::min(name.size(), sizeof text - 1);
+  std::memcpy(text, name.data(), length);
+  text[length] = '\0';
+}
+
+// A packed colour: red in the lowest byte, then green, then blue; alpha 1.
+nodes::Color UnpackColor(std::int32_t packed) {
+  const auto bits = static_cast<std::uint32_t>(packed);
+  nodes::Color color;
+  color.components = {static_cast<float>(bits & 0xffu) / 255.0f,
+                      static_cast<float>((bits >> 8) & 0xffu) / 255.0f,
+                      static_cast<float>((bits >> 16) & 0xffu) / 255.0f, 1.0f};
+  return color;
+}
+
+// The old style flags moved to other bits.
+std::int32_t RemapOldStyle(std::int32_t old) {
+  constexpr std::uint32_t kNewBitOfOld[] = {2, 1, 8, 16, 4, 64};
+  std::uint32_t remapped = 0;
+  for (std::size_t bit = 0; bit < std::size(kNewBitOfOld); ++bit) {
+    if ((static_cast<std::uint32_t>(old) >> bit) & 1u)
+      remapped |= kNewBitOfOld[bit];
+  }
+  return static_cast<std::int32_t>(remapped);
+}
+
+// A number stored as an integer, fraction dropped; values no integer can
+// hold are clamped (NaN gives 0).
+std::int32_t TruncateToInt(float value) {
+  if (!(value == value))
+    return 0;
+  if (value >= 2147483648.0f)
+    return std::numeric_limits<std::int32_t>::max();
+  if (value <= -2147483648.0f)
+    return std::numeric_limits<std::int32_t>::min();
+  return static_cast<std::int32_t>(value);
+}
+
+// Which object ordinals receive entry `i` of `count`, by layout number.
+std::vector<int> OrdinalsForEntry(int layout, int i, int count) {
+  switch (layout) {
+  case 1:
+    return {i == count - 1 ? 0 : i + 1};
+  case 2:
+  case 5:
+  case 7:
+    return {i};
+  case 3: {
+    static const std::vector<int> kLayout3[] = {
+        {0, 6}, {1, 7}, {2, 8}, {9}, {3, 4, 5}};
+    return i < 5 ? kLayout3[i] : std::vector<int>{};
+  }
+  case 4:
+    return {i == 0 ? count - 1 : i - 1};
+  case 6: {
+    static const std::vector<int> kLayout6[] = {{2}, {0, 1, 3, 4}, {5}};
+    return i < 3 ? kLayout6[i] : std::vector<int>{};
+  }
+  case 8: {
+    static const std::vector<int> kLayout8[] = {
+        {0}, {7}, {8}, {9}, {1, 2, 3, 4, 5, 6}};
+    return i < 5 ? kLayout8[i] : std::vector<int>{};
+  }
+  default:
+    return {};
+  }
+}
+
+// Value bytes that WriteParam hands to a node for a host's query.
+struct HostValue {
+  ParamQuery query{};
+  std::string text;
+
+  template <class T> HostValue(std::uint32_t id, std::uint32_t type, T value) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    query.id = id;
+    query.valueType = type;
+    query.size = sizeof value;
+    query.extra = -1;
+    std::memcpy(bytes, &value, sizeof value);
+    query.data = bytes;
+  }
+  HostValue(std::uint32_t id, std::string value) : text(std::move(value)) {
+    query.id = id;
+    query.valueType = VORA_VALUE_STRING;
+    query.size = static_cast<std::uint32_t>(platform::kMaxPath);
+    query.extra = -1;
+    query.data = text.data();
+  }
+  HostValue(const HostValue &) = delete;
+  HostValue &operator=(const HostValue &) = delete;
+
+  unsigned char bytes[16]{};
+};
+
+} // namespace
+
+std::string SceneOpenProblem::Describe() const {
+  std::string text = file;
+  if (line > 0)
+    text += ":" + std::to_string(line);
+  if (!keyword.empty())
+    text += (text.empty() ? "" : ": ") + keyword;
+  if (!reason.empty())
+    text += (text.empty() ? "" : ": ") + reason;
+  return text;
+}
+
+SceneDocument::SceneDocument() = default;
+SceneDocument::~SceneDocument() = default;
+
+void SceneDocument::DropScene() {
+  root_.reset();
+  cachedRowCount_.reset();
+  scriptPath_.clear();
+}
+
+void SceneDocument::RecordProblem(const std::string &file,
+                                  std::int64_t position, std::string keyword,
+                                  std::string reason) {
+  problem_.file = file;
+  problem_.line = position >= 0 ? LineNumberAt(file, position) : 0;
+  problem_.keyword = std::move(keyword);
+  problem_.reason = std::move(reason);
+}
+
+bool SceneDocument::Open(const std::string &rawFolder) {
+  DropScene();
+  problem_ = {};
+  const std::string folder = platform::WithTrailingSeparator(rawFolder);
+  nodes::ResetNodeIdCounter();
+  root_ = std::make_unique<SceneRoot>();
+  root_->SetFolder(folder);
+
+  std::optional<std::string> script =
+      platform::FindInFolder(folder, kDeliveredScript);
+  if (!script)
+    script = platform::FindInFolder(folder, kSavedScript);
+  if (!script) {
+    RecordProblem(folder, -1, "",
+                  "no scene script (\"vora.rudov\" or "
+                  "\"vora.vrc\")");
+    return false;
+  }
+  scriptPath_ = *script;
+  const bool migrationPending =
+      platform::FindInFolder(folder, kMigrationList).has_value();
+  root_->SetMigrationPending(migrationPending);
+
+  FileHandle file = OpenFile(scriptPath_, "rb");
+  if (!file) {
+    RecordProblem(scriptPath_, -1, "", "cannot open the scene script");
+    return false;
+  }
+  nodes::FileSource source(file.get());
+  const std::int64_t result = root_->Read(&source, 0);
+  file.reset();
+  if (result == nodes::kReadFailed || root_->IsTableOverfull()) {
+    const ScriptReadProblem &problem = root_->GetReadProblem();
+    RecordProblem(scriptPath_, problem.position, problem.keyword,
+                  problem.reason.empty() ? "cannot read the scene script"
+                                         : problem.reason);
+    return false;
+  }
+  if (!migrationPending)
+    return true;
+  return MergeMigrationList() != 0;
+}
+
+bool SceneDocument::WriteScript() {
+  if (!root_)
+    return false;
+  std::optional<std::string_view> folder = root_->GetFolder();
+  if (!folder)
+    return false;
+  const std::string path = std::string(*folder) + kSavedScript;
+  FileHandle file = OpenFile(path, "wb");
+  if (!file)
+    return false;
+  nodes::FileSink sink(file.get());
+  const bool written = root_->Write(&sink);
+  return std::fclose(file.release()) == 0 && written;
+}
+
+int SceneDocument::CachedRowCount() {
+  if (!cachedRowCount_ && root_)
+    cachedRowCount_ = root_->GetRowCount();
+  return cachedRowCount_.value_or(0);
+}
+
+SceneNode *SceneDocument::FindById(std::int32_t id) {
+  if (!root_)
+    return nullptr;
+  const int rows = CachedRowCount();
+  const auto &table = root_->GetIndexTable();
+  for (int row = 0; row < rows; ++row) {
+    if (table[static_cast<std::size_t>(row)].id == id)
+      return table[static_cast<std::size_t>(row)].node;
+  }
+  return nullptr;
+}
+
+SceneNode *SceneDocument::FindByTypeAndOrdinal(std::int32_t type,
+                                               std::int32_t ordinal) {
+  if (!root_ || ordinal < 0)
+    return nullptr;
+  CachedRowCount();
+  std::int32_t seen = 0;
+  for (const NodeIndexRow &row : root_->GetIndexTable()) {
+    if (row.type == VORA_NODE_END)
+      break;
+    if (row.type == type && seen++ == ordinal)
+      return row.node;
+  }
+  return nullptr;
+}
+
+SceneNode *SceneDocument::FollowPath(SceneNode *start, const NodePath *path) {
+  if (start == nullptr || path == nullptr)
+    return nullptr;
+  SceneNode *node = start;
+  // Each step goes one level down, so a path ends or fails within the
+  // depth of the tree.
+  for (const NodePath *step = path; step->type != VORA_NODE_END; ++step) {
+    node = node->FindChild(static_cast<SceneNode::Kind>(step->type),
+                           step->ordinal);
+    if (node == nullptr)
+      return nullptr;
+  }
+  return node;
+}
+
+SceneNode *SceneDocument::FindByPath(const NodePath *path) {
+  CachedRowCount();
+  return FollowPath(root_.get(), path);
+}
+
+SceneNode *SceneDocument::FindByIdAndPath(std::int32_t id,
+                                          const NodePath *path) {
+  return FollowPath(FindById(id), path);
+}
+
+bool SceneDocument::ReadParam(SceneNode &node, ParamQuery &query) {
+  const int id = static_cast<int>(query.id);
+  ParamValue value;
+  if (!node.GetParamValue(id, value, query.extra))
+    return false;
+  CopyName(query.text, node.GetParamName(id, -1));
+  query.valueType = static_cast<std::uint32_t>(value.GetType());
+  const auto size = static_cast<std::uint32_t>(value.GetSize());
+  if (query.size < size) {
+    query.size = size;
+    return false;
+  }
+  query.size = size;
+  if (query.data == nullptr)
+    return false;
+  return value.CopyBytes(query.data, size);
+}
+
+bool SceneDocument::WriteParam(SceneNode &node, const ParamQuery &query) {
+  if (query.data == nullptr)
+    return false;
+  const int id = static_cast<int>(query.id);
+  const void *source = query.data;
+  std::string text;
+  if (query.valueType == VORA_VALUE_STRING) {
+    // A text is taken up to its terminator, and never past the size the
+    // host gave when it gave one.
+    const char *chars = static_cast<const char *>(query.data);
+    text.assign(chars, query.size > 0 ? strnlen(chars, query.size)
+                                      : std::strlen(chars));
+    source = text.c_str();
+  } else if (query.size < nodes::FixedSizeOfType(query.valueType)) {
+    // Fewer bytes than the type holds: reading them all would overrun the
+    // host's value.
+    return false;
+  }
+  ParamValue stored;
+  if (node.GetParamValue(id, stored, query.extra)) {
+    if (static_cast<std::uint32_t>(stored.GetType()) != query.valueType)
+      return false;
+    if (query.valueType != VORA_VALUE_STRING && stored.GetSize() != query.size)
+      return false;
+    return node.SetParam(id, source, query.valueType, query.extra);
+  }
+  return node.AddParam(id, source, query.valueType, query.extra);
+}
+
+bool SceneDocument::FillInfo(SceneNode &node, NodeInfoBlock &block) {
+  if (block.recordSize != sizeof(NodeInfoBlock))
+    return false;
+  const int count = node.GetParamCount();
+  block.count = static_cast<std::uint32_t>(std::max(count, 0));
+  if (count <= 0)
+    return true;
+  block.entries = AllocateNodeInfoEntries(block.count);
+  if (block.entries == nullptr)
+    return false;
+  std::optional<platform::SharedMapping> mapping =
+      platform::MapSharedBlock(VORA_SHARED_BLOCK_NAME, VORA_SHARED_BLOCK_SIZE);
+  if (!mapping)
+    return false;
+  block.mapping = mapping->handle;
+  block.view = mapping->view;
+  block.used = 0;
+
+  auto *shared = static_cast<unsigned char *>(block.view);
+  std::uint32_t entry = 0;
+  for (const nodes::NodeParam &param : node.GetParamArray()) {
+    const ParamValue *value = param.GetValue();
+    if (entry == block.count || value == nullptr)
+      break;
+    const std::size_t size = value->GetSize();
+    // The block has a fixed size; values that do not fit fail the fill
+    // rather than run past its end.
+    if (size > VORA_SHARED_BLOCK_SIZE - block.used)
+      return false;
+    ParamQuery &query = block.entries[entry++];
+    query.id = static_cast<std::uint32_t>(param.GetId());
+    query.extra = -1;
+    CopyName(query.text, node.GetParamName(param.GetId(), -1));
+    query.valueType = static_cast<std::uint32_t>(value->GetType());
+    query.size = static_cast<std::uint32_t>(size);
+    query.data = shared + block.used;
+    value->CopyBytes(query.data, size);
+    block.used += static_cast<std::uint32_t>(size);
+  }
+  return true;
+}
+
+bool SceneDocument::RemoveParam(SceneNode &node, std::uint32_t paramId) {
+  return node.RemoveParam(static_cast<int>(paramId), -1);
+}
+
+int SceneDocument::MergeMigrationList() {
+  if (!root_)
+    return 0;
+  const std::string folder(root_->GetFolder().value_or(""));
+  std::optional<std::string> path =
+      platform::FindInFolder(folder, kMigrationList);
+  FileHandle file = path ? OpenFile(*path, "rb") : FileHandle();
+  if (!file) {
+    RecordProblem(folder + kMigrationList, -1, "", "cannot open the file");
+    return 0;
+  }
+  nodes::FileSource source(file.get());
+
+  auto write = [&](std::int32_t type, std::int32_t ordinal,
+                   const HostValue &value) {
+    if (SceneNode *node = FindByTypeAndOrdinal(type, ordinal))
+      WriteParam(*node, value.query);
+  };
+  struct Entry {
+    std::string name;
+    std::int32_t colorA = 0;
+    std::int32_t colorB = 0;
+    float number = 0;
+  };
+  std::vector<Entry> entries;
+  std::optional<std::int32_t> layout;
+  std::optional<std::int32_t> count;
+  std::string line;
+  for (int number = 1; source.ReadLine(line); ++number) {
+    nodes::LineScanner scan(line);
+    std::int32_t i = 0;
+    float f = 0;
+    std::string word;
+    if (number < 20) {
+      switch (number) {
+      case 2:
+        if (scan.Int(i).Ok())
+          layout = i;
+        break;
+      case 4:
+        if (scan.Float(f).Ok())
+          write(VORA_NODE_SCENE_ROOT, 0, HostValue(3, VORA_VALUE_FLOAT, f));
+        break;
+      case 6:
+        if (scan.Float(f).Ok())
+          write(VORA_NODE_SCENE_ROOT, 0, HostValue(222, VORA_VALUE_FLOAT, f));
+        break;
+      case 8:
+        if (scan.Int(i).Ok())
+          write(VORA_NODE_SCENE_ROOT, 0,
+                HostValue(241, VORA_VALUE_INT, RemapOldStyle(i)));
+        break;
+      case 9:
+        if (!scan.Int(i).Ok() || i < 1) {
+          RecordProblem(*path, -1, "", "no entries to merge");
+          return 0;
+        }
+        count = i;
+        break;
+      case 11:
+        if (scan.Int(i).Ok())
+          write(VORA_NODE_MESSAGE_DATA, 0,
+                HostValue(35, VORA_VALUE_BYTE, static_cast<std::uint8_t>(i)));
+        break;
+      case 12:
+      case 18:
+        if (scan.Word(word).Ok())
+          write(VORA_NODE_MESSAGE_DATA, 0,
+                HostValue(number == 12 ? 152u : 99u, word));
+        break;
+      case 13:
+      case 17:
+        if (scan.Float(f).Ok())
+          write(VORA_NODE_MESSAGE_DATA, 0,
+                HostValue(number == 13 ? 95u : 94u, VORA_VALUE_FLOAT, f));
+        break;
+      case 14:
+        if (scan.Int(i).Ok())
+          write(VORA_NODE_MESSAGE_DATA, 0,
+                HostValue(100, VORA_VALUE_UINT, static_cast<std::uint32_t>(i)));
+        break;
+      case 15:
+        if (scan.Int(i).Ok())
+          write(VORA_NODE_MESSAGE_DATA, 0,
+                HostValue(115, VORA_VALUE_BYTE, static_cast<std::uint8_t>(i)));
+        break;
+      case 16:
+        if (scan.Int(i).Ok())
+          write(VORA_NODE_MESSAGE_DATA, 0,
+                HostValue(259, VORA_VALUE_COLOR, UnpackColor(i)));
+        break;
+      default:
+        break;
+      }
+      continue;
+    }
+    if (!count || static_cast<std::int64_t>(entries.size()) >= *count)
+      break;
+    const int field = (number - 20) % 4;
+    if (field == 0) {
+      entries.push_back({});
+      scan.Word(entries.back().name);
+    } else if (field == 1) {
+      scan.Int(entries.back().colorA);
+    } else if (field == 2) {
+      scan.Int(entries.back().colorB);
+    } else {
+      scan.Float(entries.back().number);
+    }
+  }
+  if (!layout || !count) {
+    RecordProblem(*path, -1, "",
+                  "too short to give the layout and the entry count");
+    return 0;
+  }
+  const int entryCount = static_cast<int>(entries.size());
+  for (int i = 0; i < entryCount; ++i) {
+    const Entry &entry = entries[static_cast<std::size_t>(i)];
+    for (int ordinal : OrdinalsForEntry(*layout, i, *count)) {
+      write(VORA_NODE_OBJECT, ordinal, HostValue(245, folder + entry.name));
+      write(VORA_NODE_OBJECT, ordinal,
+            HostValue(242, VORA_VALUE_COLOR, UnpackColor(entry.colorA)));
+      write(VORA_NODE_OBJECT, ordinal,
+            HostValue(233, VORA_VALUE_COLOR, UnpackColor(entry.colorB)));
+      write(VORA_NODE_OBJECT, ordinal,
+            HostValue(107, VORA_VALUE_INT, TruncateToInt(entry.number)));
+    }
+  }
+  return *count;
+}
+
+} // namespace vorafile

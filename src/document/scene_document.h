@@ -1,0 +1,99 @@
+// The loaded scene: opens the scene script of a working folder into a node
+// tree, writes it back, and answers the host's node and parameter requests.
+#ifndef VORAFILE_DOCUMENT_SCENE_DOCUMENT_H
+#define VORAFILE_DOCUMENT_SCENE_DOCUMENT_H
+
+#include "document/scene_root.h"
+#include "vorafile/vorafile.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vorafile {
+
+/// Why opening a scene failed, for callers that want to tell a person.
+struct SceneOpenProblem {
+  std::string file; // the file that was being read
+  int line = 0;     // 1-based, 0 when the problem has no line
+  std::string keyword;
+  std::string reason;
+
+  /// "file:line: keyword: reason", leaving out what is unknown.
+  [[nodiscard]] std::string Describe() const;
+};
+
+class SceneDocument {
+public:
+  /// Names of the scene scripts, as delivered, as saved, and the old list
+  /// whose values migrate into a template scene.
+  static constexpr const char *kDeliveredScript = "vora.rudov";
+  static constexpr const char *kSavedScript = "vora.vrc";
+  static constexpr const char *kMigrationList = "vora_.rudov";
+
+  SceneDocument();
+  SceneDocument(const SceneDocument &) = delete;
+  SceneDocument &operator=(const SceneDocument &) = delete;
+  ~SceneDocument();
+
+  /// Loads the scene of `folder` (ending with a separator), replacing any
+  /// scene first, also when the load then fails. Reads "vora.rudov", else
+  /// "vora.vrc"; when "vora_.rudov" is present its values are merged in.
+  [[nodiscard]] bool Open(const std::string &folder);
+
+  /// Writes the scene as "vora.vrc" into the root's folder.
+  [[nodiscard]] bool WriteScript();
+
+  [[nodiscard]] bool HasScene() const { return root_ != nullptr; }
+  [[nodiscard]] SceneRoot *GetRoot() const { return root_.get(); }
+  [[nodiscard]] const std::string &GetScriptPath() const { return scriptPath_; }
+  /// Why the last Open failed (an empty reason when it did not).
+  [[nodiscard]] const SceneOpenProblem &GetOpenProblem() const {
+    return problem_;
+  }
+
+  // ---- Node lookups: null when there is no such node ----------------
+
+  nodes::SceneNode *FindById(std::int32_t id);
+  nodes::SceneNode *FindByTypeAndOrdinal(std::int32_t type,
+                                         std::int32_t ordinal);
+  /// Follows the path's steps from `start` until a step of type 30.
+  static nodes::SceneNode *FollowPath(nodes::SceneNode *start,
+                                      const NodePath *path);
+  nodes::SceneNode *FindByPath(const NodePath *path);
+  nodes::SceneNode *FindByIdAndPath(std::int32_t id, const NodePath *path);
+
+  // ---- Parameter access ---------------------------------------------
+
+  /// Copies one value into the caller's buffer. Fails with the needed size
+  /// in query.size when the buffer is too small or null.
+  static bool ReadParam(nodes::SceneNode &node, ParamQuery &query);
+  /// Changes one value (same type, and same size unless a text), or adds
+  /// it when the node does not hold it.
+  static bool WriteParam(nodes::SceneNode &node, const ParamQuery &query);
+  /// Fills the block with every value of the node, packed into the shared
+  /// block "voramemfilemap". A failure after the allocations leaves them
+  /// in the block for release.
+  static bool FillInfo(nodes::SceneNode &node, NodeInfoBlock &block);
+  static bool RemoveParam(nodes::SceneNode &node, std::uint32_t paramId);
+
+  /// Merges the values of "vora_.rudov" in the root's folder into the
+  /// scene. Answers the number of entries merged; 0 is failure.
+  int MergeMigrationList();
+
+private:
+  void DropScene();
+  /// Takes the table's row count on first use and keeps it.
+  int CachedRowCount();
+  void RecordProblem(const std::string &file, std::int64_t position,
+                     std::string keyword, std::string reason);
+
+  std::string scriptPath_;
+  std::optional<int> cachedRowCount_;
+  std::unique_ptr<SceneRoot> root_;
+  SceneOpenProblem problem_;
+};
+
+} // namespace vorafile
+
+#endif // VORAFILE_DOCUMENT_SCENE_DOCUMENT_H
