@@ -18,15 +18,16 @@
 //   a few block buffers whatever the cabinet holds.
 // - A file's entry is written when the file starts (its size is taken by
 //   seeking to its end), so the entries of a cabinet being split are known.
-// - The writer never splits a block between cabinets. Before a block is
-//   admitted, the cabinet's size with that block and with room for the next
-//   cabinet's names (2 x 256 bytes) is compared with the maximum; when it
-//   would be exceeded (and the cabinet already holds a block) the cabinet is
-//   written and the next one started.
-// - At such a split the open folder continues in the next cabinet (its
-//   first folder) only when a file's data crosses the split; otherwise the
-//   folder ends and the next cabinet starts a fresh one, so no reader ever
-//   needs the previous cabinet to decode it.
+// - Before a block is admitted, the cabinet's size with that block and with
+//   room for the next cabinet's names (2 x 256 bytes) is compared with the
+//   maximum; when it would be exceeded (and the cabinet already holds a
+//   block) the cabinet is written and the next one started.
+// - At such a split the open folder continues in the next cabinet (as its
+//   first folder) only when a file's data crosses the split. The block is
+//   then split too: its first compressed bytes fill the cabinet in a block
+//   with cbUncomp 0, the rest opens the next cabinet, as readers expect of
+//   a continued folder. Otherwise the folder ends and the next cabinet
+//   starts a fresh one, so no reader needs the previous cabinet for it.
 
 namespace vorafile::archive {
 
@@ -37,9 +38,8 @@ constexpr std::uint64_t kNextNamesReserve = 2 * (cab::kNameMax + 1);
 constexpr std::uint64_t kCabinetSizeMax = 0xFFFFFFFF;
 constexpr std::size_t kTempFileCount = 3;
 constexpr int kTempNameSize = 256;
-// Largest CFDATA record: header, reserve and a stored MSZIP block.
-constexpr std::size_t kRecordMax =
-    cab::kCfDataSize + cab::kDataReserveMax + cab::kBlockMax + 7;
+// Largest block payload: a stored MSZIP block.
+constexpr std::size_t kPayloadMax = cab::kBlockMax + 7;
 constexpr std::size_t kEntryMax = cab::kCfFileSize + cab::kNameMax + 1;
 
 // strlen that looks at no more than `limit` characters.
@@ -108,8 +108,11 @@ private:
   bool OpenFolder(std::uint16_t type);
   bool CloseFolder();
   std::size_t EncodeBlock(bool *isStored);
+  bool AppendRecord(const std::uint8_t *payload, std::size_t payloadSize,
+                    std::size_t uncompressed);
   bool EmitBlock();
-  bool Spill(bool *isContinued);
+  bool Spill(std::size_t payloadSize, bool *isContinued,
+             std::size_t *firstPart);
   bool AskNextCabinet(CabinetDescription *next);
   bool WriteCabinet(const CabinetDescription *next);
   bool ReportFilesPlaced();
@@ -137,7 +140,7 @@ private:
 
   EngineBuffer input_;   // uncompressed bytes of the block being filled
   EngineBuffer history_; // the folder's previous block
-  EngineBuffer record_;  // one CFDATA record being built
+  EngineBuffer record_;  // the payload of the block being emitted
   EngineBuffer copy_;    // temporary file to cabinet copies
   TempFile temp_[kTempFileCount];
   CabFileHandle data_ = kInvalidCabFile;
@@ -202,7 +205,7 @@ bool FciContext::Init() {
   }
   if (!input_.Allocate(allocator_, cab::kBlockMax) ||
       !history_.Allocate(allocator_, cab::kBlockMax) ||
-      !record_.Allocate(allocator_, kRecordMax) ||
+      !record_.Allocate(allocator_, kPayloadMax) ||
       !copy_.Allocate(allocator_, cab::kBlockMax) || !encoder_.Init()) {
     return Fail(kFciErrAllocFail);
   }
@@ -347,8 +350,7 @@ bool FciContext::CloseFolder() {
 }
 
 std::size_t FciContext::EncodeBlock(bool *isStored) {
-  std::uint8_t *payload =
-      record_.Data() + cab::kCfDataSize + desc_.dataReserveSize;
+  std::uint8_t *payload = record_.Data();
   *isStored = false;
   if (folderType_ == cab::kCompressNone) {
     std::memcpy(payload, input_.Data(), pendingSize_);
@@ -356,6 +358,27 @@ std::size_t FciContext::EncodeBlock(bool *isStored) {
   }
   return encoder_.Encode(history_.Data(), historySize_, input_.Data(),
                          pendingSize_, payload, isStored);
+}
+
+bool FciContext::AppendRecord(const std::uint8_t *payload,
+                              std::size_t payloadSize,
+                              std::size_t uncompressed) {
+  std::uint8_t fixed[cab::kCfDataSize + cab::kDataReserveMax] = {};
+  std::size_t fixedSize = cab::kCfDataSize + desc_.dataReserveSize;
+  StoreU16(fixed + cab::kCfDataCbData, static_cast<std::uint16_t>(payloadSize));
+  StoreU16(fixed + cab::kCfDataCbUncomp,
+           static_cast<std::uint16_t>(uncompressed));
+  std::uint32_t sum = CabinetChecksum(payload, payloadSize, 0);
+  sum = CabinetChecksum(fixed + cab::kCfDataCbData,
+                        fixedSize - cab::kCfDataCbData, sum);
+  StoreU32(fixed + cab::kCfDataCsum, sum);
+  if (!WriteAt(data_, dataBytes_, fixed, fixedSize) ||
+      !WriteAt(data_, dataBytes_ + fixedSize, payload, payloadSize)) {
+    return Fail(kFciErrTempFile);
+  }
+  dataBytes_ += fixedSize + payloadSize;
+  ++folders_.back().blockCount;
+  return true;
 }
 
 bool FciContext::EmitBlock() {
@@ -367,47 +390,40 @@ bool FciContext::EmitBlock() {
   if (payloadSize == 0 && pendingSize_ > 0) {
     return Fail(kFciErrCompressFail);
   }
+  if (isStored && desc_.failOnIncompressible) {
+    return Fail(kFciErrCompressFail);
+  }
+  std::size_t reportedSize = payloadSize;
+  std::uint8_t *payload = record_.Data();
   std::size_t recordSize =
       cab::kCfDataSize + desc_.dataReserveSize + payloadSize;
   if (dataBytes_ > 0 && EstimateSize() + recordSize > MaxSize()) {
     bool isContinued = false;
-    if (!Spill(&isContinued)) {
+    std::size_t firstPart = 0;
+    if (!Spill(payloadSize, &isContinued, &firstPart)) {
       return false;
     }
-    if (!isContinued && historySize_ > 0) {
+    if (isContinued) {
+      // The block's first part went into the previous cabinet.
+      payload += firstPart;
+      payloadSize -= firstPart;
+    } else if (historySize_ > 0) {
       // The block opens a fresh folder: code it again without history.
       historySize_ = 0;
       payloadSize = EncodeBlock(&isStored);
       if (payloadSize == 0 && pendingSize_ > 0) {
         return Fail(kFciErrCompressFail);
       }
-      recordSize = cab::kCfDataSize + desc_.dataReserveSize + payloadSize;
+      reportedSize = payloadSize;
     }
   }
-  if (isStored && desc_.failOnIncompressible) {
-    return Fail(kFciErrCompressFail);
+  if (!AppendRecord(payload, payloadSize, pendingSize_)) {
+    return false;
   }
-  std::uint8_t *record = record_.Data();
-  StoreU16(record + cab::kCfDataCbData,
-           static_cast<std::uint16_t>(payloadSize));
-  StoreU16(record + cab::kCfDataCbUncomp,
-           static_cast<std::uint16_t>(pendingSize_));
-  std::memset(record + cab::kCfDataSize, 0, desc_.dataReserveSize);
-  std::uint32_t sum = CabinetChecksum(
-      record + cab::kCfDataSize + desc_.dataReserveSize, payloadSize, 0);
-  sum = CabinetChecksum(
-      record + cab::kCfDataCbData,
-      cab::kCfDataSize - cab::kCfDataCbData + desc_.dataReserveSize, sum);
-  StoreU32(record + cab::kCfDataCsum, sum);
-  if (!WriteAt(data_, dataBytes_, record, recordSize)) {
-    return Fail(kFciErrTempFile);
-  }
-  dataBytes_ += recordSize;
-  ++folders_.back().blockCount;
   folderCommitted_ += pendingSize_;
-  folderCompressed_ += payloadSize;
+  folderCompressed_ += reportedSize;
   if (status_ != nullptr &&
-      status_(FciStatusKind::kFile, static_cast<std::uint32_t>(payloadSize),
+      status_(FciStatusKind::kFile, static_cast<std::uint32_t>(reportedSize),
               static_cast<std::uint32_t>(pendingSize_), user_) == -1) {
     return Fail(kFciErrUserAbort);
   }
@@ -440,7 +456,8 @@ bool FciContext::AskNextCabinet(CabinetDescription *next) {
 // entries into those that stay, the one whose data crosses the split (listed
 // in both cabinets) and those that move on, writes this cabinet and starts
 // the next one.
-bool FciContext::Spill(bool *isContinued) {
+bool FciContext::Spill(std::size_t payloadSize, bool *isContinued,
+                       std::size_t *firstPart) {
   CabinetDescription next;
   if (!AskNextCabinet(&next)) {
     return false;
@@ -524,6 +541,21 @@ bool FciContext::Spill(bool *isContinued) {
   }
   filesBytes_ = keptEnd;
   fileCount_ = keptCount;
+  if (crossing) {
+    // Readers join a folder across cabinets through a block split between
+    // them (cbUncomp 0 on the first part): fill this cabinet with the block's
+    // first bytes.
+    std::uint64_t size =
+        HeaderSize(false) + next.cabinetName.size() + 1 + next.diskName.size() +
+        1 + folders_.size() * (cab::kCfFolderSize + desc_.folderReserveSize) +
+        filesBytes_ + dataBytes_ + cab::kCfDataSize + desc_.dataReserveSize;
+    std::uint64_t room = MaxSize() > size ? MaxSize() - size : 0;
+    *firstPart = static_cast<std::size_t>(
+        std::clamp<std::uint64_t>(room, 1, payloadSize));
+    if (!AppendRecord(record_.Data(), *firstPart, 0)) {
+      return false;
+    }
+  }
   if (!WriteCabinet(&next)) {
     return false;
   }
