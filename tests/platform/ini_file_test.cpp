@@ -51,10 +51,12 @@ TEST_F(IniFileTest, MissingFileSectionOrKeyGivesTheDefault) {
   EXPECT_EQ(ReadIniString(file, "S", "empty", "dflt"), "");
 }
 
-TEST_F(IniFileTest, DefaultLosesTrailingBlanksAndQuotes) {
+TEST_F(IniFileTest, DefaultLosesTrailingSpacesAndQuotes) {
   const std::string missing = dir_.file("missing.ini");
   EXPECT_EQ(ReadIniString(missing, "S", "k", "def  "), "def");
   EXPECT_EQ(ReadIniString(missing, "S", "k", "  def"), "  def");
+  // Only spaces go, as the Windows functions strip them.
+  EXPECT_EQ(ReadIniString(missing, "S", "k", "def \t "), "def \t");
   EXPECT_EQ(ReadIniString(missing, "S", "k", "\"def\""), "def");
   EXPECT_EQ(ReadIniString(missing, "S", "k", ""), "");
 }
