@@ -201,6 +201,16 @@ inline std::string TextBytes(std::size_t size, unsigned seed) {
   return data;
 }
 
+// Sources that exercise every block path: empty, small, highly
+// compressible, incompressible (stored blocks), several blocks with history.
+inline std::vector<SourceFile> MixedSources() {
+  return {{"empty.txt", ""},
+          {"vora.vrc", TextBytes(3000, 1)},
+          {"maps\\sky.bmp", RandomBytes(70000, 2)},
+          {"maps\\deep\\long.txt", TextBytes(200000, 3)},
+          {"one.bin", "x"}};
+}
+
 inline std::map<std::string, std::string>
 AsMap(const std::vector<SourceFile> &sources) {
   std::map<std::string, std::string> map;
@@ -225,6 +235,124 @@ inline std::uint16_t GetU16(const std::string &bytes, std::size_t at) {
 }
 inline std::uint32_t GetU32(const std::string &bytes, std::size_t at) {
   return LoadU32(reinterpret_cast<const std::uint8_t *>(bytes.data() + at));
+}
+
+/// A cabinet's records as the tests look at them (the bytes are assumed to
+/// be well formed).
+struct ParsedCabinet {
+  struct Folder {
+    std::uint32_t dataOffset = 0;
+    std::uint16_t blockCount = 0;
+    std::uint16_t type = 0;
+    std::size_t at = 0;
+  };
+  struct File {
+    std::uint32_t size = 0;
+    std::uint32_t folderOffset = 0;
+    std::uint16_t folder = 0;
+    std::uint16_t date = 0;
+    std::uint16_t time = 0;
+    std::uint16_t attributes = 0;
+    std::string name;
+    std::size_t at = 0;
+  };
+  struct Block {
+    std::size_t at = 0;
+    std::uint32_t checksum = 0;
+    std::uint16_t compressed = 0;
+    std::uint16_t uncompressed = 0;
+    std::size_t payloadAt = 0;
+  };
+  std::uint32_t size = 0;
+  std::uint32_t filesOffset = 0;
+  std::uint16_t flags = 0;
+  std::uint16_t setId = 0;
+  std::uint16_t index = 0;
+  std::uint16_t headerReserve = 0;
+  std::uint8_t folderReserve = 0;
+  std::uint8_t dataReserve = 0;
+  std::string previousName, previousDisk, nextName, nextDisk;
+  std::vector<Folder> folders;
+  std::vector<File> files;
+  std::vector<Block> blocks; ///< of every folder, in folder order
+};
+
+inline ParsedCabinet ParseCabinet(const std::string &bytes) {
+  ParsedCabinet parsed;
+  ByteCursor c(reinterpret_cast<const std::uint8_t *>(bytes.data()),
+               bytes.size());
+  c.Skip(cab::kCfHeaderCbCabinet);
+  parsed.size = c.ReadU32();
+  c.Skip(4);
+  parsed.filesOffset = c.ReadU32();
+  c.Skip(6);
+  std::uint16_t folderCount = c.ReadU16();
+  std::uint16_t fileCount = c.ReadU16();
+  parsed.flags = c.ReadU16();
+  parsed.setId = c.ReadU16();
+  parsed.index = c.ReadU16();
+  if (parsed.flags & cab::kFlagReservePresent) {
+    parsed.headerReserve = c.ReadU16();
+    parsed.folderReserve = c.ReadU8();
+    parsed.dataReserve = c.ReadU8();
+    c.Skip(parsed.headerReserve);
+  }
+  if (parsed.flags & cab::kFlagPrevCabinet) {
+    parsed.previousName = c.ReadCString(255);
+    parsed.previousDisk = c.ReadCString(255, true);
+  }
+  if (parsed.flags & cab::kFlagNextCabinet) {
+    parsed.nextName = c.ReadCString(255);
+    parsed.nextDisk = c.ReadCString(255, true);
+  }
+  for (int i = 0; i < folderCount; ++i) {
+    ParsedCabinet::Folder folder;
+    folder.at = c.Offset();
+    folder.dataOffset = c.ReadU32();
+    folder.blockCount = c.ReadU16();
+    folder.type = c.ReadU16();
+    c.Skip(parsed.folderReserve);
+    parsed.folders.push_back(folder);
+  }
+  ByteCursor f(reinterpret_cast<const std::uint8_t *>(bytes.data()),
+               bytes.size());
+  f.Skip(parsed.filesOffset);
+  for (int i = 0; i < fileCount; ++i) {
+    ParsedCabinet::File file;
+    file.at = f.Offset();
+    file.size = f.ReadU32();
+    file.folderOffset = f.ReadU32();
+    file.folder = f.ReadU16();
+    file.date = f.ReadU16();
+    file.time = f.ReadU16();
+    file.attributes = f.ReadU16();
+    file.name = f.ReadCString(255);
+    parsed.files.push_back(file);
+  }
+  for (const ParsedCabinet::Folder &folder : parsed.folders) {
+    std::size_t at = folder.dataOffset;
+    for (int i = 0; i < folder.blockCount; ++i) {
+      ParsedCabinet::Block block;
+      block.at = at;
+      block.checksum = GetU32(bytes, at);
+      block.compressed = GetU16(bytes, at + 4);
+      block.uncompressed = GetU16(bytes, at + 6);
+      block.payloadAt = at + cab::kCfDataSize + parsed.dataReserve;
+      parsed.blocks.push_back(block);
+      at = block.payloadAt + block.compressed;
+    }
+  }
+  return parsed;
+}
+
+/// Recomputes the checksum of the block at `at` after a test changed it.
+inline void FixChecksum(std::string &bytes, const ParsedCabinet::Block &block,
+                        std::size_t dataReserve = 0) {
+  const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.data());
+  std::uint16_t compressed = GetU16(bytes, block.at + 4);
+  std::uint32_t sum = CabinetChecksum(data + block.payloadAt, compressed, 0);
+  sum = CabinetChecksum(data + block.at + 4, 4 + dataReserve, sum);
+  PutU32(bytes, block.at, sum);
 }
 
 } // namespace vorafile::archive::test

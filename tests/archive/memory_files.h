@@ -42,6 +42,7 @@ public:
   long writeCalls = 0;
   long failWriteAt = -1;
   std::string failOpenOf; ///< opening this name fails
+  std::string failReadOf; ///< reading a file of this name fails
   std::uint16_t date = 0x5A21;
   std::uint16_t time = 0x6B3C;
   std::uint16_t attributes = 0x20;
@@ -119,6 +120,10 @@ public:
     auto found = self.handles.find(file);
     if (found == self.handles.end()) {
       *err = 9;
+      return -1;
+    }
+    if (found->second.name == self.failReadOf) {
+      *err = 5;
       return -1;
     }
     const std::string &data = self.files[found->second.name];
