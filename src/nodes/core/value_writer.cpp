@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <type_traits>
+#include <variant>
 
 namespace vorafile::nodes {
 
@@ -62,38 +64,30 @@ void AppendComponents(std::string &out, const std::array<float, N> &values,
 
 std::string FormatValueText(const ParamValue &value, bool colorBytes) {
   std::string text;
-  switch (value.GetType()) {
-  case ValueType::Byte:
-    text = std::to_string(*value.GetIf<std::uint8_t>());
-    break;
-  case ValueType::Int:
-    text = std::to_string(*value.GetIf<std::int32_t>());
-    break;
-  case ValueType::UInt:
-    text = std::to_string(*value.GetIf<std::uint32_t>());
-    break;
-  case ValueType::Double:
-    AppendExponent(text, *value.GetIf<double>());
-    break;
-  case ValueType::Float:
-    AppendFixed(text, static_cast<double>(*value.GetIf<float>()));
-    break;
-  case ValueType::Color:
-    AppendComponents(text, value.GetIf<Color>()->components, colorBytes);
-    break;
-  case ValueType::Vector:
-    AppendComponents(text, value.GetIf<Vector>()->components, false);
-    break;
-  case ValueType::FloatQuad:
-    AppendComponents(text, value.GetIf<FloatQuad>()->components, false);
-    break;
-  case ValueType::String:
-    text = value.GetText();
-    break;
-  case ValueType::Block:
-  case ValueType::IntQuad:
-    break;
-  }
+  std::visit(
+      [&text, colorBytes](const auto &payload) {
+        using T = std::decay_t<decltype(payload)>;
+        if constexpr (std::is_same_v<T, std::uint8_t> ||
+                      std::is_same_v<T, std::int32_t> ||
+                      std::is_same_v<T, std::uint32_t>) {
+          text = std::to_string(payload);
+        } else if constexpr (std::is_same_v<T, double>) {
+          AppendExponent(text, payload);
+        } else if constexpr (std::is_same_v<T, float>) {
+          AppendFixed(text, static_cast<double>(payload));
+        } else if constexpr (std::is_same_v<T, Color>) {
+          AppendComponents(text, payload.components, colorBytes);
+        } else if constexpr (std::is_same_v<T, Vector> ||
+                             std::is_same_v<T, FloatQuad>) {
+          AppendComponents(text, payload.components, false);
+        } else if constexpr (std::is_same_v<T, std::string>) {
+          text = payload;
+        } else {
+          // Block and IntQuad have no text form.
+          static_assert(std::is_same_v<T, Block> || std::is_same_v<T, IntQuad>);
+        }
+      },
+      value.GetPayload());
   return text;
 }
 

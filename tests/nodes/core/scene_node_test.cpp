@@ -76,7 +76,9 @@ TEST(SceneNodeTest, NewNodeHoldsNameAndNodeId) {
   EXPECT_EQ(params[0].GetId(), 160);
   EXPECT_EQ(params[0].GetValue()->GetText(), "abc");
   EXPECT_EQ(params[1].GetId(), 163);
-  EXPECT_EQ(*params[1].GetValue(), ParamValue(std::int32_t{0}));
+  ParamValue id;
+  ASSERT_TRUE(params[1].CopyValue(id));
+  EXPECT_EQ(id, ParamValue(std::int32_t{0}));
   EXPECT_EQ(second.GetParamAs<std::int32_t>(163), 1);
   EXPECT_EQ(first.GetKind(), Kind::Plain);
   EXPECT_EQ(first.GetParent(), nullptr);
