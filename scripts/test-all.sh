@@ -154,16 +154,28 @@ check_dll() {
 
 win32_step() {
   cmake --preset win32
-  cmake --build --preset win32 -j "$JOBS"
+  if [ -x "$wine32_loader" ]; then
+    cmake --build --preset win32 -j "$JOBS"
+  else
+    # Without Wine's 32-bit side the test suite could not run, so only the
+    # DLL and the small C host program are built; the latter reports
+    # "SKIPPED: wine32 not available" through ctest.
+    cmake --build --preset win32 -j "$JOBS" --target vorafile \
+      vorafile_c_api_test
+  fi
   check_dll "$root/build/win32/src/vorafile.dll"
   # The same DLL with __stdcall: only the library itself is built.
   cmake --preset win32 -B "$root/build/win32-stdcall" -DVORAFILE_STDCALL=ON \
     -DVORAFILE_BUILD_TESTS=OFF -DVORAFILE_BUILD_TOOLS=OFF
   cmake --build "$root/build/win32-stdcall" --target vorafile -j "$JOBS"
   check_dll "$root/build/win32-stdcall/src/vorafile.dll"
-  # Without Wine's 32-bit side each test reports "SKIPPED: wine32 not
-  # available" and counts as skipped.
-  ctest --preset win32 -j "$JOBS"
+  if [ -x "$wine32_loader" ]; then
+    ctest --preset win32 -j "$JOBS"
+  else
+    echo "SKIPPED: wine32 not available: the i686 tests are not run"
+    ctest --preset win32 -R '^c_api$' --output-on-failure -V |
+      grep -E 'SKIPPED|Skipped|tests passed|Test #'
+  fi
 }
 
 # Each fuzzer runs for FUZZ_SECONDS from its seed corpus (fuzz/corpus/NAME
