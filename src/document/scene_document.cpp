@@ -83,8 +83,10 @@ std::int32_t TruncateToInt(float value) {
   return static_cast<std::int32_t>(value);
 }
 
-// Which object ordinals receive entry `i` of `count`, by layout number.
-std::vector<int> OrdinalsForEntry(int layout, int i, int count) {
+} // namespace
+
+std::vector<int> SceneDocument::MigrationOrdinals(int layout, int i,
+                                                  int count) {
   switch (layout) {
   case 1:
     return {i == count - 1 ? 0 : i + 1};
@@ -112,6 +114,8 @@ std::vector<int> OrdinalsForEntry(int layout, int i, int count) {
     return {};
   }
 }
+
+namespace {
 
 // Value bytes that WriteParam hands to a node for a host's query.
 struct HostValue {
@@ -498,7 +502,7 @@ int SceneDocument::MergeMigrationList() {
   const int entryCount = static_cast<int>(entries.size());
   for (int i = 0; i < entryCount; ++i) {
     const Entry &entry = entries[static_cast<std::size_t>(i)];
-    for (int ordinal : OrdinalsForEntry(*layout, i, *count)) {
+    for (int ordinal : MigrationOrdinals(*layout, i, *count)) {
       write(VORA_NODE_OBJECT, ordinal, HostValue(245, folder + entry.name));
       write(VORA_NODE_OBJECT, ordinal,
             HostValue(242, VORA_VALUE_COLOR, UnpackColor(entry.colorA)));

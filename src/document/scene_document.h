@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vorafile {
 
@@ -80,6 +81,10 @@ public:
   /// Merges the values of "vora_.rudov" in the root's folder into the
   /// scene. Answers the number of entries merged; 0 is failure.
   int MergeMigrationList();
+
+  /// The object ordinals that receive entry `entry` of `count` migrated
+  /// entries under layout number `layout`; none for unknown layouts.
+  static std::vector<int> MigrationOrdinals(int layout, int entry, int count);
 
 private:
   void DropScene();

@@ -1,0 +1,237 @@
+#include "document/scene_root.h"
+
+#include "nodes/core/param_names.h"
+#include "nodes/core/text_stream.h"
+#include "scene_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace vorafile {
+namespace {
+
+using nodes::SceneNode;
+using test::SceneFolderTest;
+
+class SceneScriptTest : public SceneFolderTest {
+protected:
+  std::string Problem() const { return document_.GetOpenProblem().Describe(); }
+};
+
+TEST_F(SceneScriptTest, ChoosesTheReaderByTheFirstLine) {
+  EXPECT_TRUE(OpenScript("; a comment first\nVersion 3\nBrightness 0.5\n"))
+      << Problem();
+  EXPECT_EQ(Root().GetScriptVersion(), 3);
+  EXPECT_EQ(RootParam<float>(3), 0.5f);
+
+  EXPECT_FALSE(OpenScript("Version 2\nBrightness 0.5\n"));
+  EXPECT_NE(Problem().find("version 2"), std::string::npos) << Problem();
+  EXPECT_FALSE(OpenScript("Brightness 0.5\n"));
+  EXPECT_FALSE(OpenScript(""));
+  EXPECT_FALSE(OpenScript("; only comments\n"));
+}
+
+TEST_F(SceneScriptTest, ReadsTheRootSettings) {
+  dir_.write("effects.cfx", "x");
+  ASSERT_TRUE(OpenScript("Version 3\n"
+                         "FramesPerSecond\t30.000000\n"
+                         "Brightness 0.75\n"
+                         "Responsivness 2.5\n"
+                         "Tmap 1\nWframe 0\nStrobe 1\nClights 1\nDynCol 0\n"
+                         "Lights 3\nPause 0\nFlat 1\nTRot 1\nEnvMap 0\n"
+                         "TDFX 1 25\n"
+                         "NumObjects 0\n"
+                         "CFX effects.cfx 100\n"
+                         "MsgOn 1\n"
+                         "EnableNewCameraNav 0\n"
+                         "SceneLockMp3   song one.mp3  \n"
+                         "SceneLockMp3 other.mp3\n"
+                         "SceneDetail ReadOnly Set 1\n"
+                         "EffectPresetCategoryInfo a 1 2\n"
+                         "EffectPresetCategoryInfo b 3 4\n"))
+      << Problem();
+  EXPECT_EQ(RootParam<float>(104), 30.0f);
+  EXPECT_EQ(RootParam<float>(222), 2.5f);
+  EXPECT_EQ(RootParam<std::int32_t>(121), 3);
+  EXPECT_EQ(RootParam<std::uint8_t>(255), 1);
+  EXPECT_EQ(RootParam<std::int32_t>(256), 25);
+  EXPECT_EQ(RootParam<std::string>(8), "effects.cfx");
+  EXPECT_EQ(RootParam<std::int32_t>(9), 100);
+  EXPECT_EQ(RootParam<std::uint8_t>(157), 1);
+  EXPECT_EQ(RootParam<std::uint8_t>(36), 0);
+  // A repeated lock line keeps the first name instead of failing.
+  EXPECT_EQ(RootParam<std::string>(226), "song one.mp3");
+  EXPECT_EQ(RootParam<std::uint8_t>(220), 1);
+  EXPECT_EQ(RootParam<std::int32_t>(169), 2);
+  EXPECT_EQ(RootParam<std::string>(257), dir_.folder());
+  ASSERT_NE(Root().FindChild(SceneNode::Kind::Intro, 0), nullptr);
+}
+
+TEST_F(SceneScriptTest, RejectsBadRootSettings) {
+  dir_.write("effects.cfx", "x");
+  const char *cases[][2] = {
+      {"MsgOn 2\n", "MsgOn"},
+      {"EnableNewCameraNav 2\n", "EnableNewCameraNav"},
+      {"TDFX 3 25\n", "TDFX"},
+      {"CFX effects.cfx 101\n", "CFX"},
+      {"CFX missing.cfx 1\n", "CFX"},
+      {"Brightness\n", "Brightness"},
+      {"Lights many\n", "Lights"},
+      {"Brightness 1\nBrightness 2\n", "Brightness"},
+      {"SceneDetail ReadOnly Set 5\n", "SceneDetail"},
+  };
+  for (const auto &[body, keyword] : cases) {
+    EXPECT_FALSE(OpenScript(std::string("Version 3\n") + body)) << body;
+    EXPECT_EQ(document_.GetOpenProblem().keyword, keyword) << body;
+    EXPECT_GT(document_.GetOpenProblem().line, 1) << body;
+  }
+}
+
+TEST_F(SceneScriptTest, UnknownKeywordEndsAVersion3Script) {
+  dir_.write("Vora.script", "x");
+  ASSERT_TRUE(OpenScript("Version 3\n"
+                         "; comment\n"
+                         "\n"
+                         "Brightness 0.5\n"
+                         "NoSuchKeyword 1\n"
+                         "Pause 1\n"))
+      << Problem();
+  EXPECT_EQ(RootParam<float>(3), 0.5f);
+  EXPECT_FALSE(RootParam<std::int32_t>(207));
+  // The end-of-file steps do not run.
+  EXPECT_FALSE(RootParam<std::int32_t>(169));
+  EXPECT_FALSE(RootParam<std::string>(116));
+
+  ASSERT_TRUE(OpenScript("Version 3\nPause 1\n"));
+  EXPECT_EQ(RootParam<std::string>(116), dir_.file("Vora.script"));
+}
+
+TEST_F(SceneScriptTest, Version3NeedsTheIntroductionPage) {
+  dir_.write("vora.vrc", "Version 3\n");
+  EXPECT_FALSE(document_.Open(dir_.folder()));
+  EXPECT_NE(document_.GetOpenProblem().reason.find("intro.ini"),
+            std::string::npos);
+}
+
+TEST_F(SceneScriptTest, ReadsVersion2AndWritesVersion3) {
+  const std::string script = "Scene\n"
+                             "; comment between values\n"
+                             "25.0\n"
+                             "0.8\n"
+                             "1.5\n"
+                             "7\n"
+                             "1029\n" // bits 0, 2 and 10
+                             "0\n"
+                             "extra\n"
+                             "lock.mp3\n"
+                             "; keyword lines\n"
+                             "SceneDetail ReadOnly Set 1\n"
+                             "Culling nobody back\n";
+  ASSERT_TRUE(OpenScript(script, SceneDocument::kDeliveredScript)) << Problem();
+  EXPECT_EQ(Root().GetScriptVersion(), 3);
+  EXPECT_EQ(RootParam<std::int32_t>(277), 3);
+  EXPECT_EQ(RootParam<float>(104), 25.0f);
+  EXPECT_EQ(RootParam<std::int32_t>(234), 7);
+  EXPECT_EQ(RootParam<std::int32_t>(243), 1); // bit 0: Tmap
+  EXPECT_EQ(RootParam<std::int32_t>(278), 0); // bit 1: Wframe
+  EXPECT_EQ(RootParam<std::int32_t>(239), 1); // bit 2: Strobe
+  EXPECT_EQ(RootParam<std::int32_t>(241), 1029);
+  EXPECT_EQ(RootParam<std::string>(235), "extra");
+  EXPECT_EQ(RootParam<std::string>(226), "lock.mp3");
+  EXPECT_EQ(RootParam<std::uint8_t>(220), 1);
+  EXPECT_EQ(RootParam<std::int32_t>(169), 0);
+
+  ASSERT_TRUE(document_.WriteScript());
+  const std::string written = dir_.read("vora.vrc");
+  EXPECT_EQ(written.rfind("Version\t3\n", 0), 0u) << written;
+
+  EXPECT_FALSE(
+      OpenScript(script + "Brightness 1\n", SceneDocument::kDeliveredScript));
+  EXPECT_EQ(document_.GetOpenProblem().keyword, "Brightness");
+}
+
+TEST_F(SceneScriptTest, WritesTheRootSettingsInOrder) {
+  dir_.write("effects.cfx", "x");
+  ASSERT_TRUE(OpenScript("Version 3\n"
+                         "SceneDetail ReadOnly\n"
+                         "EnableNewCameraNav 1\n"
+                         "SceneLockMp3 lock.mp3\n"
+                         "MsgOn 0\n"
+                         "CFX effects.cfx 7\n"
+                         "NumObjects 0\n"
+                         "TDFX 0 12\n"
+                         "EnvMap 1\n"
+                         "Pause 0\n"
+                         "Brightness 0.5\n"
+                         "FramesPerSecond 30\n"))
+      << Problem();
+  ASSERT_TRUE(document_.WriteScript());
+  EXPECT_EQ(dir_.read("vora.vrc"), "Version\t3\n"
+                                   "FramesPerSecond\t30.000000\n"
+                                   "Brightness\t0.500000\n"
+                                   "Pause\t0\n"
+                                   "EnvMap\t1\n"
+                                   "TDFX\t0\t12\n"
+                                   "NumObjects\t0\n"
+                                   "CFX\teffects.cfx\t7\n"
+                                   "MsgOn\t0\n"
+                                   "SceneLockMp3\tlock.mp3\n"
+                                   "EnableNewCameraNav\t1\n"
+                                   "SceneDetail ReadOnly Set\t1\n");
+}
+
+TEST_F(SceneScriptTest, RoundTripKeepsEveryValue) {
+  dir_.write("effects.cfx", "x");
+  dir_.write("intro.ini", "[Introduction]\nTitle=Night drive\nTime=2500\n");
+  ASSERT_TRUE(OpenScript("Version 3\nFramesPerSecond 24\nBrightness 0.25\n"
+                         "Responsivness 3\nTmap 1\nLights 2\nTDFX 1 5\n"
+                         "NumObjects 0\nCFX effects.cfx 42\nMsgOn 1\n"
+                         "SceneLockMp3 a b.mp3\nEnableNewCameraNav 1\n"
+                         "SceneDetail ReadOnly Set 0\n"))
+      << Problem();
+  auto snapshot = [this] {
+    std::vector<std::pair<int, nodes::ParamValue>> values;
+    for (SceneNode *node :
+         {&Root(), Root().FindChild(SceneNode::Kind::Intro, 0)})
+      for (const nodes::NodeParam &param : node->GetParamArray())
+        values.emplace_back(param.GetId(), *param.GetValue());
+    return values;
+  };
+  const auto before = snapshot();
+  ASSERT_TRUE(document_.WriteScript());
+  ASSERT_TRUE(document_.Open(dir_.folder())) << Problem();
+  EXPECT_EQ(snapshot(), before);
+}
+
+TEST(SceneRootTest, IndexTableHoldsAtMost1024Nodes) {
+  nodes::ResetNodeIdCounter();
+  SceneRoot root;
+  EXPECT_EQ(root.GetRowCount(), 1);
+  EXPECT_EQ(root.GetIndexTable()[0].type, VORA_NODE_SCENE_ROOT);
+  EXPECT_EQ(root.FindIndexedNodeById(0), &root);
+  for (int i = 1; i < static_cast<int>(kNodeIndexRows); ++i)
+    root.AddIndexRow(VORA_NODE_CAMERA, i, &root);
+  EXPECT_FALSE(root.IsTableOverfull());
+  root.AddIndexRow(VORA_NODE_CAMERA, 5000, &root);
+  EXPECT_TRUE(root.IsTableOverfull());
+  EXPECT_EQ(root.GetRowCount(), 1024);
+  EXPECT_EQ(root.FindIndexedNodeById(5000), nullptr);
+}
+
+TEST(SceneRootTest, FindsIndexedNodesByParameter) {
+  nodes::ResetNodeIdCounter();
+  SceneRoot root;
+  root.AddParamValue(300, nodes::ParamValue(std::int32_t{7}));
+  EXPECT_EQ(root.FindIndexedNodeByIntParam(VORA_NODE_SCENE_ROOT, 300, 7),
+            &root);
+  EXPECT_EQ(root.FindIndexedNodeByIntParam(VORA_NODE_SCENE_ROOT, 300, 8),
+            nullptr);
+  EXPECT_EQ(root.FindIndexedNodeByTextParam(VORA_NODE_SCENE_ROOT,
+                                            nodes::kParamIdName, "UNKNOWN"),
+            &root);
+  EXPECT_EQ(root.FindIndexedNodeByTextParam(VORA_NODE_CAMERA,
+                                            nodes::kParamIdName, "Unknown"),
+            nullptr);
+}
+
+} // namespace
+} // namespace vorafile
