@@ -137,6 +137,7 @@ private:
 
   bool HasFirstFolderContinued(bool *isContinued);
   bool ProcessFiles();
+  std::uint16_t FolderOf(const FileRecord &record) const;
   bool ExtractFile(const FileRecord &record, CabFileHandle target);
 
   bool StartFolder(std::uint16_t index);
@@ -639,14 +640,18 @@ bool FdiContext::SwitchCabinet() {
   return Fail(static_cast<FdiErrorCode>(lastError));
 }
 
-bool FdiContext::ExtractFile(const FileRecord &record, CabFileHandle target) {
-  std::uint16_t folder = record.folder;
+std::uint16_t FdiContext::FolderOf(const FileRecord &record) const {
   if (record.IsFromPrevious()) {
-    folder = 0;
-  } else if (record.folder == cab::kFolderContinuedToNext) {
-    folder = static_cast<std::uint16_t>(header_.folderCount - 1);
+    return 0;
   }
-  if (!SeekFolder(folder, record.folderOffset)) {
+  if (record.folder == cab::kFolderContinuedToNext) {
+    return static_cast<std::uint16_t>(header_.folderCount - 1);
+  }
+  return record.folder;
+}
+
+bool FdiContext::ExtractFile(const FileRecord &record, CabFileHandle target) {
+  if (!SeekFolder(FolderOf(record), record.folderOffset)) {
     return false;
   }
   std::uint32_t remaining = record.size;
@@ -709,7 +714,7 @@ bool FdiContext::ProcessFiles() {
       continue;
     }
     if (!enteredBySwitch && (record.IsFromPrevious() ||
-                             (firstFolderContinued && record.folder == 0))) {
+                             (firstFolderContinued && FolderOf(record) == 0))) {
       FdiNotification note;
       note.text1 = record.name.c_str();
       note.text2 = header_.previousName.c_str();

@@ -124,7 +124,11 @@ bool MsZipDecoder::Init() {
   stream_->z.zfree = ZlibFree;
   stream_->z.opaque = &allocator_;
   stream_->ready = inflateInit2(&stream_->z, kRawWindowBits) == Z_OK;
-  return stream_->ready;
+  // zlib allocates the window on first use; a one-byte dictionary makes it
+  // do so now, so that no allocation can fail while a cabinet is read.
+  static const Bytef kPrime[1] = {0};
+  return stream_->ready &&
+         inflateSetDictionary(&stream_->z, kPrime, sizeof kPrime) == Z_OK;
 }
 
 bool MsZipDecoder::Decode(const std::uint8_t *history, std::size_t historySize,
