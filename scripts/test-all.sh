@@ -42,15 +42,35 @@ summary=()
 
 log() { printf '\n==== %s\n' "$*"; }
 
+current_step=""
+total_start=$SECONDS
+
 # Runs a named step and records its duration for the summary.
 timed() {
   local name=$1
   shift
   local start=$SECONDS
+  current_step=$name
   log "$name"
   "$@"
   summary+=("$(printf '%-22s %4ds' "$name" $((SECONDS - start)))")
+  current_step=""
 }
+
+print_summary() {
+  log "summary"
+  [ "${#summary[@]}" -eq 0 ] || printf '%s\n' "${summary[@]}"
+  printf '%-22s %4ds\n' "total" $((SECONDS - total_start))
+  echo "wine32: $wine32_status"
+}
+
+on_exit() {
+  local status=$?
+  [ "$status" -eq 0 ] && return
+  print_summary
+  echo "FAILED in step: ${current_step:-setup} (exit status $status)"
+}
+trap on_exit EXIT
 
 wants() { [[ " $STEPS " == *" $1 "* ]]; }
 
@@ -215,7 +235,6 @@ fuzz_preset_exists() {
   cmake --list-presets=configure 2>/dev/null | grep -q '"fuzz"'
 }
 
-total_start=$SECONDS
 if [ "$SKIP_INSTALL" != 1 ]; then
   timed "packages" install_packages
 elif [ -x "$wine32_loader" ]; then
@@ -237,8 +256,5 @@ if wants fuzz; then
   fi
 fi
 
-log "summary"
-printf '%s\n' "${summary[@]}"
-printf '%-22s %4ds\n' "total" $((SECONDS - total_start))
-echo "wine32: $wine32_status"
+print_summary
 echo "all steps passed"
