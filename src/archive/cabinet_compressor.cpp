@@ -137,6 +137,7 @@ private:
   MsZipEncoder encoder_;
   FciNextCabinetFn nextCabinet_ = nullptr;
   FciStatusFn status_ = nullptr;
+  std::uint32_t estimatedSize_ = 0; // as given to the next-cabinet callback
 
   EngineBuffer input_;   // uncompressed bytes of the block being filled
   EngineBuffer history_; // the folder's previous block
@@ -724,7 +725,8 @@ bool FciContext::WriteCabinet(const CabinetDescription *next) {
   }
   if (status_ != nullptr) {
     auto actual = static_cast<std::uint32_t>(total);
-    if (status_(FciStatusKind::kCabinet, actual, actual, user_) == -1) {
+    std::uint32_t estimated = next != nullptr ? estimatedSize_ : actual;
+    if (status_(FciStatusKind::kCabinet, estimated, actual, user_) == -1) {
       return Fail(kFciErrUserAbort);
     }
   }

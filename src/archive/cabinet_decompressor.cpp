@@ -399,6 +399,9 @@ bool FdiContext::NotifyCabinetInfo() {
 }
 
 bool FdiContext::IsCabinet(CabFileHandle file, FdiCabinetInfo *info) {
+  if (error_ != nullptr) {
+    *error_ = CabinetErrorRecord{};
+  }
   int err = 0;
   void *user = callbacks_.user;
   std::int64_t start = callbacks_.seek(file, 0, kSeekCur, &err, user);
@@ -703,12 +706,14 @@ bool FdiContext::ProcessFiles() {
   std::uint32_t skipContinued = 0;
   toNextHandled_ = 0;
   std::uint64_t at = header_.filesOffset;
-  for (std::uint32_t i = 0; i < header_.fileCount; ++i) {
+  std::uint32_t index = 0;
+  while (index < header_.fileCount) {
     FileRecord record;
     if (!ReadFileRecord(at, &record)) {
       return false;
     }
     at += record.recordSize;
+    ++index;
     if (record.IsFromPrevious() && skipContinued > 0) {
       --skipContinued;
       continue;
@@ -768,7 +773,7 @@ bool FdiContext::ProcessFiles() {
       skipContinued = toNextHandled_;
       toNextHandled_ = 0;
       at = header_.filesOffset;
-      i = static_cast<std::uint32_t>(-1); // the loop's ++ makes it 0
+      index = 0;
     }
   }
   return true;
@@ -778,6 +783,9 @@ bool FdiContext::Copy(const char *cabinetName, const char *cabinetPath,
                       FdiNotifyFn notify, void *user) {
   if (cabinetName == nullptr || notify == nullptr) {
     return Fail(kFdiErrCabinetNotFound);
+  }
+  if (error_ != nullptr) {
+    *error_ = CabinetErrorRecord{};
   }
   notify_ = notify;
   user_ = user;
