@@ -1,9 +1,11 @@
 // POSIX-only code: the private-profile functions over IniText and plain
 // file calls.
 //
-// Every change is on disk when the call returns: the whole new text goes to
-// a temporary file beside the target, is synced and renamed over it, so a
-// crash leaves either the old or the new file, never half of one.
+// Every change is in the file when the call returns: the whole new text goes
+// to a temporary file beside the target and is renamed over it, so a reader
+// sees either the old or the new file, never half of one. No sync: the files
+// live in a package's working folder, and a node writes dozens of keys in a
+// row (a sync each made saving a scene take a good part of a second).
 #include "platform/ini_file.h"
 
 #include "platform/ini_text.h"
@@ -123,7 +125,6 @@ bool SaveIniFile(const std::string &file, const std::string &text) {
   bool written = WriteAll(output.Get(), text);
   if (written && exists)
     written = ::fchmod(output.Get(), info.st_mode & 07777) == 0;
-  written = written && ::fsync(output.Get()) == 0;
   written = output.Close() && written;
   if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) {
     ::unlink(temporary.c_str());
