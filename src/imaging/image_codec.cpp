@@ -1,0 +1,218 @@
+#include "imaging/image_codec.h"
+
+#include "platform/dynamic_library.h"
+#include "platform/file_system.h"
+#include "platform/registry.h"
+
+#include <climits>
+
+namespace vorafile::imaging {
+
+namespace {
+
+#ifdef _WIN32
+constexpr const char *kLibraryFile = "QVImage.dll";
+#else
+constexpr const char *kLibraryFile = "QVImage.so";
+#endif
+constexpr const char *kMakerFolder = "Mervel";
+constexpr const char *kComponentsFolder = "TERVY Components";
+
+std::optional<std::string> ProgramFilesFromRegistry() {
+  return platform::ReadMachineRegistryString(kProgramFilesKey,
+                                             kProgramFilesValue);
+}
+
+// Exports are found by name; the address is converted to the function type
+// we call it through.
+template <typename Function>
+Function FindFunction(const platform::DynamicLibrary &library,
+                      const char *name) {
+  return reinterpret_cast<Function>(library.FindExport(name));
+}
+
+// The codec's width and height arguments are signed 32-bit values.
+bool FitsCodecInt(std::uint32_t value) {
+  return value != 0 && value <= static_cast<std::uint32_t>(INT_MAX);
+}
+
+} // namespace
+
+ImageCodec::ImageCodec() : ImageCodec(ProgramFilesFromRegistry) {}
+
+ImageCodec::ImageCodec(ProgramFilesLocator locator)
+    : locator_(std::move(locator)) {}
+
+ImageCodec::~ImageCodec() {
+  FreeImage();
+  library_.reset();
+}
+
+std::optional<std::string> ImageCodec::LibraryPath() const {
+  std::optional<std::string> folder = locator_ ? locator_() : std::nullopt;
+  if (!folder || folder->size() >= kProgramFilesBufferSize)
+    return std::nullopt;
+  std::string path = *folder;
+  for (const char *part : {kMakerFolder, kComponentsFolder, kLibraryFile}) {
+    path += platform::kPathSeparator;
+    path += part;
+  }
+  return path;
+}
+
+int ImageCodec::Load() {
+  if (library_)
+    return 1;
+  std::optional<std::string> path = LibraryPath();
+  if (!path)
+    return 0;
+  std::unique_ptr<platform::DynamicLibrary> library =
+      platform::DynamicLibrary::Load(*path);
+  if (!library)
+    return 0;
+  freeMemory_ = FindFunction<FreeMemoryFunction>(*library, "FreeMemory");
+  decodeImage_ = FindFunction<DecodeImageFunction>(*library, "DecodeImage");
+  encodeImage_ = FindFunction<EncodeImageFunction>(*library, "EncodeImage");
+  resizeImage_ = FindFunction<ResizeImageFunction>(*library, "ResizeImage");
+  quantizeImage_ =
+      FindFunction<QuantizeImageFunction>(*library, "QuantizeImage");
+  createMemory_ = FindFunction<CreateMemoryFunction>(*library, "CreateMemory");
+  decodeImageScaled_ =
+      FindFunction<DecodeImageScaledFunction>(*library, "DecodeImageScaled");
+  library_ = std::move(library);
+  return 1;
+}
+
+void ImageCodec::SetPixelPointer(PixelRule rule) {
+  if (image_ == nullptr) {
+    pixels_ = nullptr;
+    return;
+  }
+  const BITMAPINFOHEADER *header = Image();
+  const std::uint32_t bits = header->biBitCount;
+  std::uint64_t entries = 0;
+  switch (rule) {
+  case PixelRule::kAfterDecode:
+    if (bits < 9)
+      entries = header->biClrUsed != 0 ? header->biClrUsed : (1ull << bits);
+    break;
+  case PixelRule::kAfterResize:
+    if (bits == 8)
+      entries = header->biClrUsed != 0 ? header->biClrUsed : 256;
+    break;
+  case PixelRule::kAfterQuantize:
+    // A depth above 8 has no table; the shift stays defined for any value.
+    entries = bits <= 8 ? (1ull << bits) : 0;
+    break;
+  case PixelRule::kBlank:
+    entries = bits == 8 ? 256 : 0;
+    break;
+  }
+  pixels_ = static_cast<std::uint8_t *>(image_) + kBitmapInfoHeaderSize +
+            entries * kRgbQuadSize;
+}
+
+int ImageCodec::Decode(const std::string &path) {
+  if (!library_ || decodeImage_ == nullptr)
+    return 0;
+  ReleaseCurrentImage();
+  void *image = nullptr;
+  const int result = decodeImage_(path.c_str(), &image, 0);
+  if (result == 0)
+    return 0;
+  image_ = image;
+  SetPixelPointer(PixelRule::kAfterDecode);
+  return 1;
+}
+
+int ImageCodec::DecodeScaled(const std::string &path, std::uint32_t minWidth,
+                             std::uint32_t minHeight) {
+  if (!library_ || decodeImageScaled_ == nullptr || !FitsCodecInt(minWidth) ||
+      !FitsCodecInt(minHeight))
+    return Decode(path);
+  ReleaseCurrentImage();
+  void *image = nullptr;
+  if (decodeImageScaled_(path.c_str(), &image, static_cast<int>(minWidth),
+                         static_cast<int>(minHeight)) == 0)
+    return 0;
+  image_ = image;
+  SetPixelPointer(PixelRule::kAfterDecode);
+  return 1;
+}
+
+int ImageCodec::Encode(const std::string &path) {
+  if (!library_ || encodeImage_ == nullptr || image_ == nullptr)
+    return 0;
+  return encodeImage_(path.c_str(), image_, pixels_);
+}
+
+int ImageCodec::Resize(std::uint32_t width, std::uint32_t height) {
+  if (!library_ || image_ == nullptr || resizeImage_ == nullptr || width == 0 ||
+      height == 0)
+    return 0;
+  // Values past the codec's signed range go through as they are; the codec
+  // refuses them like any other impossible size.
+  if (resizeImage_(&image_, pixels_, static_cast<int>(width),
+                   static_cast<int>(height)) == 0)
+    return 0;
+  SetPixelPointer(PixelRule::kAfterResize);
+  return 1;
+}
+
+int ImageCodec::Quantize(std::int32_t colours) {
+  if (!library_ || image_ == nullptr || quantizeImage_ == nullptr ||
+      Image()->biBitCount != 24)
+    return 0;
+  if (quantizeImage_(&image_, pixels_, colours) == 0)
+    return 0;
+  SetPixelPointer(PixelRule::kAfterQuantize);
+  return 1;
+}
+
+int ImageCodec::CreateBlank(std::int32_t a, std::int32_t b) {
+  if (createMemory_ == nullptr)
+    return 0;
+  ReleaseCurrentImage();
+  void *image = nullptr;
+  if (createMemory_(&image, a, b) == 0)
+    return 0;
+  image_ = image;
+  SetPixelPointer(PixelRule::kBlank);
+  return 1;
+}
+
+void ImageCodec::ReleaseCurrentImage() {
+  FreeImage();
+  // Without FreeMemory the old block cannot be released; it stops being the
+  // current image all the same.
+  image_ = nullptr;
+  pixels_ = nullptr;
+}
+
+void ImageCodec::FreeImage() {
+  if (image_ == nullptr || freeMemory_ == nullptr)
+    return;
+  freeMemory_(image_);
+  image_ = nullptr;
+  pixels_ = nullptr;
+}
+
+int ImageCodec::Draw(void *deviceContext, const platform::DibRect *target,
+                     const platform::DibRect *source) const {
+  if (image_ == nullptr)
+    return 0;
+  const platform::DibRect whole{0, 0, Image()->biWidth, Image()->biHeight};
+  return platform::StretchDibToDevice(
+      deviceContext, target != nullptr ? *target : whole,
+      source != nullptr ? *source : whole, image_, pixels_, paletteFlag_);
+}
+
+int ImageCodec::Blit(void *deviceContext) const {
+  if (image_ == nullptr)
+    return 0;
+  return platform::BlitDibToDevice(deviceContext, image_, pixels_, paletteFlag_)
+             ? 1
+             : 0;
+}
+
+} // namespace vorafile::imaging

@@ -1,0 +1,219 @@
+// BMP reader and writer of the codec library.
+//
+// Format notes: only uncompressed files are read (BI_RGB, and BI_BITFIELDS
+// at 32 bits); RLE, 16-bit, embedded JPEG/PNG and the OS/2 header are
+// refused. A negative height means top-down rows; they are turned bottom-up.
+// A colour table longer than the depth allows is refused; colour indices
+// past a short table read as black (image_block.cpp). The pixel rows must be
+// in the file whole.
+#include "imaging/qvimage/bmp_format.h"
+#include "imaging/qvimage/picture_codecs.h"
+
+#include <cstring>
+
+namespace vorafile::qvimage {
+
+namespace {
+
+std::uint16_t ReadLe16(Bytes data, std::size_t offset) {
+  return static_cast<std::uint16_t>(data[offset] | (data[offset + 1] << 8));
+}
+
+std::uint32_t ReadLe32(Bytes data, std::size_t offset) {
+  return static_cast<std::uint32_t>(data[offset]) |
+         (static_cast<std::uint32_t>(data[offset + 1]) << 8) |
+         (static_cast<std::uint32_t>(data[offset + 2]) << 16) |
+         (static_cast<std::uint32_t>(data[offset + 3]) << 24);
+}
+
+void WriteLe16(std::uint8_t *out, std::uint32_t value) {
+  out[0] = static_cast<std::uint8_t>(value);
+  out[1] = static_cast<std::uint8_t>(value >> 8);
+}
+
+void WriteLe32(std::uint8_t *out, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i)
+    out[i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// A channel mask of a BI_BITFIELDS file: we take whole bytes only.
+std::optional<std::uint32_t> ByteShiftOfMask(std::uint32_t mask) {
+  for (std::uint32_t shift = 0; shift < 32; shift += 8)
+    if (mask == (0xffu << shift))
+      return shift;
+  return std::nullopt;
+}
+
+struct BitfieldMasks {
+  std::uint32_t red = 0x00ff0000;
+  std::uint32_t green = 0x0000ff00;
+  std::uint32_t blue = 0x000000ff;
+  std::uint32_t alpha = 0;
+};
+
+void CopyIndexedRow(const std::uint8_t *in, std::uint32_t width,
+                    std::uint32_t bitCount, std::uint8_t *out) {
+  switch (bitCount) {
+  case 1:
+    for (std::uint32_t x = 0; x < width; ++x)
+      out[x] = static_cast<std::uint8_t>(
+          (std::uint32_t{in[x / 8]} >> (7 - x % 8)) & 1u);
+    break;
+  case 4:
+    for (std::uint32_t x = 0; x < width; ++x)
+      out[x] =
+          static_cast<std::uint8_t>((in[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0xf);
+    break;
+  default:
+    std::memcpy(out, in, width);
+    break;
+  }
+}
+
+} // namespace
+
+ImageBlock DecodeBmp(Bytes data) {
+  if (data.size() < bmp::kFileHeaderSize + bmp::kInfoHeaderSize ||
+      data[0] != 'B' || data[1] != 'M')
+    return nullptr;
+  const Bytes info = data.subspan(bmp::kFileHeaderSize);
+  const std::uint32_t infoSize = ReadLe32(info, bmp::biSize);
+  if (infoSize < bmp::kInfoHeaderSize || infoSize > bmp::kMaxInfoHeaderSize ||
+      infoSize > info.size())
+    return nullptr;
+  const auto width = static_cast<std::int32_t>(ReadLe32(info, bmp::biWidth));
+  const auto height = static_cast<std::int32_t>(ReadLe32(info, bmp::biHeight));
+  const std::uint16_t planes = ReadLe16(info, bmp::biPlanes);
+  const std::uint16_t bitCount = ReadLe16(info, bmp::biBitCount);
+  const std::uint32_t compression = ReadLe32(info, bmp::biCompression);
+  const std::uint32_t colorsUsed = ReadLe32(info, bmp::biClrUsed);
+  // INT32_MIN has no positive counterpart; it is far beyond the limit anyway.
+  if (width <= 0 || height == 0 || height == INT32_MIN || planes != 1)
+    return nullptr;
+  const bool topDown = height < 0;
+  const auto rows = static_cast<std::uint32_t>(topDown ? -height : height);
+  const auto columns = static_cast<std::uint32_t>(width);
+  if (columns > kMaxDimension || rows > kMaxDimension ||
+      static_cast<std::uint64_t>(columns) * rows > kMaxPixels)
+    return nullptr;
+
+  const bool indexed = bitCount == 1 || bitCount == 4 || bitCount == 8;
+  if (!indexed && bitCount != 24 && bitCount != 32)
+    return nullptr;
+  std::size_t tableOffset = bmp::kFileHeaderSize + infoSize;
+  BitfieldMasks masks;
+  if (compression == imaging::kBiBitfields && bitCount == 32) {
+    if (infoSize >= bmp::kV4HeaderMinSize) {
+      masks.alpha = ReadLe32(info, bmp::bV4RedMask + 12);
+    } else {
+      // The three masks follow a 40-byte header.
+      if (data.size() < tableOffset + 12)
+        return nullptr;
+      tableOffset += 12;
+    }
+    const Bytes maskBytes = infoSize >= bmp::kV4HeaderMinSize
+                                ? info.subspan(bmp::bV4RedMask)
+                                : data.subspan(bmp::kFileHeaderSize + infoSize);
+    masks.red = ReadLe32(maskBytes, 0);
+    masks.green = ReadLe32(maskBytes, 4);
+    masks.blue = ReadLe32(maskBytes, 8);
+  } else if (compression != imaging::kBiRgb) {
+    return nullptr;
+  }
+
+  std::uint32_t tableEntries = 0;
+  if (indexed) {
+    const std::uint32_t maxEntries = 1u << bitCount;
+    tableEntries = colorsUsed == 0 ? maxEntries : colorsUsed;
+    if (tableEntries > maxEntries)
+      return nullptr;
+  }
+  const std::uint32_t pixelOffset = ReadLe32(data, bmp::bfOffBits);
+  const std::uint64_t tableEnd =
+      tableOffset + static_cast<std::uint64_t>(tableEntries) * 4;
+  const std::uint64_t stride = imaging::DibRowStride(columns, bitCount);
+  if (tableEnd > data.size() || pixelOffset < tableEnd ||
+      pixelOffset > data.size() || stride * rows > data.size() - pixelOffset)
+    return nullptr;
+
+  std::optional<std::uint32_t> redShift, greenShift, blueShift, alphaShift;
+  if (compression == imaging::kBiBitfields) {
+    redShift = ByteShiftOfMask(masks.red);
+    greenShift = ByteShiftOfMask(masks.green);
+    blueShift = ByteShiftOfMask(masks.blue);
+    if (masks.alpha != 0)
+      alphaShift = ByteShiftOfMask(masks.alpha);
+    if (!redShift || !greenShift || !blueShift ||
+        (masks.alpha != 0 && !alphaShift))
+      return nullptr;
+  }
+
+  const auto outBits = static_cast<std::uint16_t>(indexed ? 8 : bitCount);
+  ImageBlock block = AllocateImage(columns, rows, outBits, tableEntries);
+  if (!block)
+    return nullptr;
+  RGBQUAD *table = TableOf(block.get());
+  for (std::uint32_t i = 0; i < tableEntries; ++i) {
+    const std::size_t entry = tableOffset + 4 * static_cast<std::size_t>(i);
+    table[i] = RGBQUAD{data[entry], data[entry + 1], data[entry + 2], 0};
+  }
+  const ImageView out = ViewOwnImage(block);
+  for (std::uint32_t y = 0; y < rows; ++y) {
+    const std::uint8_t *in =
+        data.data() + pixelOffset + static_cast<std::size_t>(stride) * y;
+    std::uint8_t *target = out.Row(topDown ? rows - 1 - y : y);
+    if (indexed) {
+      CopyIndexedRow(in, columns, bitCount, target);
+    } else if (compression == imaging::kBiBitfields) {
+      for (std::uint32_t x = 0; x < columns; ++x) {
+        const std::uint32_t value = ReadLe32(Bytes(in + 4 * x, 4), 0);
+        target[4 * x] = static_cast<std::uint8_t>(value >> *blueShift);
+        target[4 * x + 1] = static_cast<std::uint8_t>(value >> *greenShift);
+        target[4 * x + 2] = static_cast<std::uint8_t>(value >> *redShift);
+        target[4 * x + 3] =
+            static_cast<std::uint8_t>(alphaShift ? value >> *alphaShift : 255);
+      }
+    } else {
+      std::memcpy(target, in, static_cast<std::size_t>(stride));
+    }
+  }
+  return block;
+}
+
+std::optional<std::vector<std::uint8_t>> EncodeBmp(const ImageView &image) {
+  const std::uint64_t tableBytes =
+      image.bitCount <= 8 ? static_cast<std::uint64_t>(image.tableEntries) * 4
+                          : 0;
+  const std::uint64_t pixelBytes =
+      static_cast<std::uint64_t>(image.stride) * image.height;
+  const std::uint64_t offBits =
+      bmp::kFileHeaderSize + bmp::kInfoHeaderSize + tableBytes;
+  const std::uint64_t fileSize = offBits + pixelBytes;
+  if (fileSize > UINT32_MAX)
+    return std::nullopt;
+  std::vector<std::uint8_t> file(static_cast<std::size_t>(fileSize));
+  file[0] = 'B';
+  file[1] = 'M';
+  WriteLe32(&file[bmp::bfSize], static_cast<std::uint32_t>(fileSize));
+  WriteLe32(&file[bmp::bfOffBits], static_cast<std::uint32_t>(offBits));
+  std::uint8_t *info = &file[bmp::kFileHeaderSize];
+  WriteLe32(info + bmp::biSize, bmp::kInfoHeaderSize);
+  WriteLe32(info + bmp::biWidth, image.width);
+  WriteLe32(info + bmp::biHeight, image.height);
+  WriteLe16(info + bmp::biPlanes, 1);
+  WriteLe16(info + bmp::biBitCount, image.bitCount);
+  WriteLe32(info + bmp::biCompression, imaging::kBiRgb);
+  WriteLe32(info + 20, static_cast<std::uint32_t>(pixelBytes)); // biSizeImage
+  WriteLe32(info + 24, 2835); // biXPelsPerMeter: 72 dots per inch
+  WriteLe32(info + 28, 2835);
+  WriteLe32(info + bmp::biClrUsed,
+            image.bitCount <= 8 ? image.tableEntries : 0);
+  if (tableBytes != 0)
+    std::memcpy(info + bmp::kInfoHeaderSize, image.table,
+                static_cast<std::size_t>(tableBytes));
+  std::memcpy(&file[static_cast<std::size_t>(offBits)], image.pixels,
+              static_cast<std::size_t>(pixelBytes));
+  return file;
+}
+
+} // namespace vorafile::qvimage

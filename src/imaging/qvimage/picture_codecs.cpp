@@ -1,0 +1,94 @@
+#include "imaging/qvimage/picture_codecs.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace vorafile::qvimage {
+
+namespace {
+
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size())
+    return false;
+  text.remove_prefix(text.size() - suffix.size());
+  for (std::size_t i = 0; i < suffix.size(); ++i)
+    if (LowerAscii(text[i]) != suffix[i])
+      return false;
+  return true;
+}
+
+} // namespace
+
+PictureKind SniffPictureKind(Bytes data) {
+  static constexpr std::uint8_t kPngSignature[8] = {0x89, 'P',  'N',  'G',
+                                                    0x0d, 0x0a, 0x1a, 0x0a};
+  if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M')
+    return PictureKind::kBmp;
+  if (data.size() >= 3 && data[0] == 0xff && data[1] == 0xd8 && data[2] == 0xff)
+    return PictureKind::kJpeg;
+  if (data.size() >= 8 && std::equal(std::begin(kPngSignature),
+                                     std::end(kPngSignature), data.begin()))
+    return PictureKind::kPng;
+  return PictureKind::kUnknown;
+}
+
+PictureKind KindFromExtension(std::string_view path) {
+  if (EndsWithIgnoringCase(path, ".jpg") || EndsWithIgnoringCase(path, ".jpeg"))
+    return PictureKind::kJpeg;
+  if (EndsWithIgnoringCase(path, ".png"))
+    return PictureKind::kPng;
+  if (EndsWithIgnoringCase(path, ".bmp"))
+    return PictureKind::kBmp;
+  return PictureKind::kUnknown;
+}
+
+bool IsKindSupported(PictureKind kind) {
+  switch (kind) {
+  case PictureKind::kBmp:
+    return true;
+  case PictureKind::kJpeg:
+#ifdef QVIMAGE_WITH_JPEG
+    return true;
+#else
+    return false;
+#endif
+  case PictureKind::kPng:
+#ifdef QVIMAGE_WITH_PNG
+    return true;
+#else
+    return false;
+#endif
+  case PictureKind::kUnknown:
+    return false;
+  }
+  return false;
+}
+
+ImageBlock DecodePicture(Bytes data, [[maybe_unused]] std::uint32_t minWidth,
+                         [[maybe_unused]] std::uint32_t minHeight) {
+  switch (SniffPictureKind(data)) {
+  case PictureKind::kBmp:
+    return DecodeBmp(data);
+  case PictureKind::kJpeg:
+#ifdef QVIMAGE_WITH_JPEG
+    return DecodeJpeg(data, minWidth, minHeight);
+#else
+    return nullptr;
+#endif
+  case PictureKind::kPng:
+#ifdef QVIMAGE_WITH_PNG
+    return DecodePng(data);
+#else
+    return nullptr;
+#endif
+  case PictureKind::kUnknown:
+    return nullptr;
+  }
+  return nullptr;
+}
+
+} // namespace vorafile::qvimage
