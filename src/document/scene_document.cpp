@@ -149,11 +149,14 @@ struct HostValue {
 std::string SceneOpenProblem::Describe() const {
   std::string text = file;
   if (line > 0)
-    text += ":" + std::to_string(line);
-  if (!keyword.empty())
-    text += (text.empty() ? "" : ": ") + keyword;
-  if (!reason.empty())
-    text += (text.empty() ? "" : ": ") + reason;
+    text.append(":").append(std::to_string(line));
+  for (const std::string *part : {&keyword, &reason}) {
+    if (part->empty())
+      continue;
+    if (!text.empty())
+      text.append(": ");
+    text.append(*part);
+  }
   return text;
 }
 
