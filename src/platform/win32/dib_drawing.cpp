@@ -67,7 +67,8 @@ int StretchDibToDevice(void *deviceContext, const DibRect &target,
       target.bottom - target.top, source.left, source.top,
       source.right - source.left, source.bottom - source.top, pixels,
       static_cast<const BITMAPINFO *>(info), DIB_RGB_COLORS, SRCCOPY);
-  return lines == GDI_ERROR ? 0 : lines;
+  // GDI_ERROR is an unsigned long constant; StretchDIBits answers an int.
+  return lines == static_cast<int>(GDI_ERROR) ? 0 : lines;
 }
 
 bool BlitDibToDevice(void *deviceContext, const void *info, const void *pixels,
