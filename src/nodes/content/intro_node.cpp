@@ -176,7 +176,7 @@ std::optional<std::string> FormatKeyValue(const IntroKey &key,
   case Layout::Cursor:
     return FileNameOf(value.GetText());
   case Layout::Text:
-    return std::string(value.GetText());
+    return QuoteIniValue(value.GetText());
   }
   return std::nullopt;
 }

@@ -215,6 +215,16 @@ void TrimSpaces(std::string &text) {
   text = text.substr(start, end - start);
 }
 
+std::string QuoteIniValue(std::string_view value) {
+  const bool blankAtEnd =
+      !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
+  const bool quoted = value.size() >= 2 && value.front() == value.back() &&
+                      (value.front() == '"' || value.front() == '\'');
+  if (!blankAtEnd && !quoted)
+    return std::string(value);
+  return "\"" + std::string(value) + "\"";
+}
+
 bool FileExistsInFolder(const std::string &folder, std::string_view name) {
   if (name.empty())
     return platform::PathExists(folder);

@@ -58,6 +58,11 @@ void TrimSpaces(std::string &text);
 /// of range values are clamped.
 std::int32_t TextToInt(std::string_view text);
 
+/// A value as an INI line must hold it to read back unchanged: values with
+/// blanks at either end, or with a pair of matching quotes around them, are
+/// put in double quotes (the private-profile read removes one pair).
+std::string QuoteIniValue(std::string_view value);
+
 /// True when the attributes of folder + name can be read (the folder ends
 /// with a separator). On POSIX a name in another case is found too.
 bool FileExistsInFolder(const std::string &folder, std::string_view name);

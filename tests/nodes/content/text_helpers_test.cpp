@@ -99,6 +99,12 @@ TEST(TextHelpersTest, SmallConversions) {
   TrimSpaces(text);
   EXPECT_EQ(text, "");
 
+  EXPECT_EQ(QuoteIniValue("plain words"), "plain words");
+  EXPECT_EQ(QuoteIniValue(" padded"), "\" padded\"");
+  EXPECT_EQ(QuoteIniValue("'quoted'"), "\"'quoted'\"");
+  EXPECT_EQ(QuoteIniValue("\"half"), "\"half");
+  EXPECT_EQ(QuoteIniValue(""), "");
+
   EXPECT_EQ(TextToInt("  -42abc"), -42);
   EXPECT_EQ(TextToInt("x"), 0);
   EXPECT_EQ(TextToInt("99999999999"), 2147483647);
