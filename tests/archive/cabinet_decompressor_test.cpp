@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 
 namespace vorafile::archive::test {
@@ -489,6 +491,45 @@ TEST(CabinetDecompressorTest, ReadsCabinetsMadeByGcab) {
     Extraction x = ExtractBytes(dir.read("peer.cab"));
     ASSERT_TRUE(x.ok) << x.error.operationCode;
     EXPECT_EQ(x.extracted, AsMap(sources));
+  }
+}
+
+TEST(CabinetDecompressorTest, ReadsCabinetsMadeByWineCabarc) {
+  std::string wine = WineCommand();
+  if (wine.empty()) {
+    GTEST_SKIP() << "wine64 is not installed";
+  }
+  vorafile::test::TempDir dir;
+  std::vector<SourceFile> sources = {{"a.txt", TextBytes(100000, 31)},
+                                     {"b.bin", RandomBytes(50000, 32)},
+                                     {"sub\\c.txt", TextBytes(999, 33)}};
+  for (const SourceFile &source : sources) {
+    std::string name = source.name;
+    std::replace(name.begin(), name.end(), '\\', '/');
+    dir.write("in/" + name, source.data);
+  }
+  // Wine's FCI names the cabinets of a set from the '*' pattern: wine1.cab,
+  // wine2.cab, ...
+  const char *const optionSets[] = {"-m mszip", "-m mszip -s 6144", "-m none",
+                                    "-m mszip -d 50000"};
+  for (const char *options : optionSets) {
+    SCOPED_TRACE(options);
+    vorafile::test::TempDir out;
+    std::string command = "cd " + QuoteForShell(dir.file("in")) + " && " +
+                          wine + " cabarc " + options + " -r -p N " +
+                          QuoteForShell(out.file("wine*.cab")) +
+                          " a.txt b.bin sub/c.txt";
+    ASSERT_TRUE(RunPeerTool(command));
+    MemoryFiles fs;
+    for (const auto &entry : std::filesystem::directory_iterator(out.path())) {
+      fs.files[entry.path().filename().string()] =
+          ReadWholeFile(entry.path().string());
+    }
+    int cabinets = static_cast<int>(fs.files.size());
+    Extraction x = ExtractCabinet(fs, "wine1.cab");
+    ASSERT_TRUE(x.ok) << x.error.operationCode;
+    EXPECT_EQ(x.extracted, AsMap(sources));
+    EXPECT_EQ(x.nextCabinetCalls, cabinets - 1);
   }
 }
 

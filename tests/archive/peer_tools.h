@@ -4,6 +4,7 @@
 #define VORAFILE_TESTS_ARCHIVE_PEER_TOOLS_H
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -37,6 +38,38 @@ inline std::string QuoteForShell(const std::string &text) {
     }
   }
   return quoted + "'";
+}
+
+/// The command prefix that runs a 64-bit Windows program under Wine, with a
+/// prefix kept across runs (a new one takes seconds to set up); empty when
+/// Wine is not installed.
+inline std::string WineCommand() {
+#ifdef _WIN32
+  return {};
+#else
+  const std::string wine = "/usr/lib/wine/wine64";
+  if (std::system(("test -x " + wine).c_str()) != 0) {
+    return {};
+  }
+  const char *prefix = std::getenv("WINEPREFIX");
+  std::string folder =
+      prefix != nullptr
+          ? std::string(prefix)
+          : (std::filesystem::temp_directory_path() / "vorafile-wine-prefix")
+                .string();
+  return "WINEPREFIX=" + QuoteForShell(folder) + " WINEDEBUG=-all " + wine;
+#endif
+}
+
+/// A Unix path as Wine's Z: drive shows it.
+inline std::string WinePath(const std::string &path) {
+  std::string windows = "Z:" + path;
+  for (char &c : windows) {
+    if (c == '/') {
+      c = '\\';
+    }
+  }
+  return QuoteForShell(windows);
 }
 
 inline std::string ReadWholeFile(const std::string &path) {
