@@ -35,6 +35,7 @@ packages=(
   googletest libgmock-dev libbenchmark-dev zlib1g-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev
   wine64 cabextract gcab 7zip imagemagick
+  libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev
 )
 wine32_loader=/usr/lib/wine/wine
 wine32_status="not tried"
