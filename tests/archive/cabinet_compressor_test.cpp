@@ -216,6 +216,37 @@ TEST(CabinetCompressorTest, SplitAtFileBoundaryStartsFreshFolder) {
                                                 {"f3", sources[3].data}}));
 }
 
+TEST(CabinetCompressorTest, FlushWithNextCabinetLinksIndependentCabinets) {
+  MemoryFiles fs;
+  fs.files["src/a"] = TextBytes(5000, 14);
+  fs.files["src/b"] = TextBytes(6000, 15);
+  FciContext *context = FciCreate(fs.Fci(), nullptr, DefaultDescription(), &fs);
+  ASSERT_TRUE(FciAddFile(context, "src/a", "a", false, NextCabinetName, nullptr,
+                         MemoryFiles::OpenInfo, cab::kCompressMsZip));
+  ASSERT_TRUE(FciFlushCabinet(context, true, NextCabinetName, nullptr));
+  ASSERT_TRUE(FciAddFile(context, "src/b", "b", false, NextCabinetName, nullptr,
+                         MemoryFiles::OpenInfo, cab::kCompressMsZip));
+  ASSERT_TRUE(FciFlushFolder(context, NextCabinetName, nullptr));
+  ASSERT_TRUE(FciFlushCabinet(context, false, NextCabinetName, nullptr));
+  FciDestroy(context);
+  ParsedCabinet first = ParseCabinet(fs.files["out.cab"]);
+  ParsedCabinet second = ParseCabinet(fs.files["out2.cab"]);
+  EXPECT_EQ(first.flags, cab::kFlagNextCabinet);
+  EXPECT_EQ(first.nextName, "out2.cab");
+  EXPECT_EQ(second.flags, cab::kFlagPrevCabinet);
+  EXPECT_EQ(second.previousName, "out.cab");
+  EXPECT_EQ(second.index, 1);
+  // No file spans the two, so each reads on its own.
+  Extraction one = ExtractCabinet(fs, "out.cab");
+  EXPECT_EQ(one.extracted,
+            (std::map<std::string, std::string>{{"a", fs.files["src/a"]}}));
+  EXPECT_EQ(one.nextCabinetCalls, 0);
+  Extraction two = ExtractCabinet(fs, "out2.cab");
+  EXPECT_EQ(two.extracted,
+            (std::map<std::string, std::string>{{"b", fs.files["src/b"]}}));
+  EXPECT_TRUE(two.partial.empty());
+}
+
 TEST(CabinetCompressorTest, ReportsFilesPlacedWithContinuations) {
   struct Placed {
     std::string cabinet;
