@@ -1,0 +1,244 @@
+#include "document/package_assembly.h"
+
+#include "nodes/core/param_names.h"
+#include "platform/file_system.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vorafile {
+
+using nodes::SceneNode;
+
+namespace {
+
+// Parameters that name package files.
+namespace param {
+constexpr int kFileName = 88;
+constexpr int kVoraScriptFileName = 116;
+constexpr int kLfxFileName = 119;
+constexpr int kVro0 = 133;
+constexpr int kNumMorphs = 171;
+constexpr int kObjSite = 176;
+constexpr int kOlink = 177;
+constexpr int kTName = 245;
+constexpr int kT2Name = 248;
+constexpr int kTfxFileName = 267;
+constexpr int kLensFileCount = 2201;
+constexpr int kLensFiles = 2202;
+constexpr int kTransitionFileCount = 3001;
+constexpr int kTransitionFiles = 3002;
+} // namespace param
+
+constexpr int kIntroImages[] = {39, 65, 45, 61, 71}; // Cover .. CursorNormal
+constexpr const char *kFixedFiles[] = {"vora.vrc", "intro.ini", "filelist.ini",
+                                       "text.ini"};
+constexpr const char *kMapExtensions[] = {".bmp", ".jpg", ".jpeg"};
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return nodes::EqualsIgnoreCase(a, b);
+}
+
+std::string FileNameOf(std::string_view path) {
+  std::size_t cut = path.find_last_of("/\\:");
+  return std::string(cut == std::string_view::npos ? path
+                                                   : path.substr(cut + 1));
+}
+
+// One collector: drops a path it has seen already (without regard to case).
+class Collector {
+public:
+  Collector(std::vector<std::string> &out, std::string rootFolder)
+      : out_(out), root_(std::move(rootFolder)) {}
+
+  /// Adds a file named by a scene: the working folder itself and empty
+  /// names are no files; a missing ".bmp" whose ".jpg" exists is that.
+  void AddFile(std::string path) {
+    if (path.empty() || EqualsIgnoringCase(path, root_))
+      return;
+    if (!platform::PathExists(path) && path.size() > 4 &&
+        EqualsIgnoringCase(std::string_view(path).substr(path.size() - 4),
+                           ".bmp")) {
+      std::string jpg = path.substr(0, path.size() - 4) + ".jpg";
+      if (platform::PathExists(jpg))
+        path = std::move(jpg);
+    }
+    AddOnce(std::move(path));
+  }
+
+  /// Adds every file under a plain folder (one without further attributes),
+  /// depth first.
+  void AddTree(const std::string &folder, int depth = 0) {
+    // Deeper trees cannot come from a package; the bound keeps a linked
+    // loop from recursing for ever.
+    constexpr int kMaxDepth = 64;
+    std::optional<std::uint32_t> attributes = platform::ReadAttributes(folder);
+    if (depth > kMaxDepth || !attributes ||
+        *attributes != platform::attr::kDirectory)
+      return;
+    std::vector<platform::FolderEntry> entries = platform::ListFolder(folder);
+    std::sort(entries.begin(), entries.end(),
+              [](const auto &a, const auto &b) { return a.name < b.name; });
+    for (const platform::FolderEntry &entry : entries) {
+      std::string path = folder + platform::kPathSeparator + entry.name;
+      if (entry.attributes == platform::attr::kDirectory)
+        AddTree(path, depth + 1);
+      else
+        AddOnce(std::move(path));
+    }
+  }
+
+  void AddText(const SceneNode &node, int id, int index = -1) {
+    nodes::ParamValue value;
+    if (node.GetParamValue(id, value, index) &&
+        value.GetType() == nodes::ValueType::String)
+      AddFile(std::string(value.GetText()));
+  }
+
+  /// Ends the collector: the next one starts with an empty memory.
+  void Next() { seen_.clear(); }
+
+private:
+  void AddOnce(std::string path) {
+    for (const std::string &seen : seen_) {
+      if (EqualsIgnoringCase(seen, path))
+        return;
+    }
+    seen_.push_back(path);
+    out_.push_back(std::move(path));
+  }
+
+  std::vector<std::string> &out_;
+  std::string root_;
+  std::vector<std::string> seen_;
+};
+
+template <class Visit>
+void ForEachNodeOfType(SceneDocument &document, std::int32_t type,
+                       Visit visit) {
+  for (std::int32_t ordinal = 0;; ++ordinal) {
+    SceneNode *node = document.FindByTypeAndOrdinal(type, ordinal);
+    if (node == nullptr)
+      return;
+    visit(*node);
+  }
+}
+
+std::int32_t IntParam(const SceneNode &node, int id) {
+  return node.GetParamAs<std::int32_t>(id).value_or(0);
+}
+
+} // namespace
+
+std::vector<std::string> ListPackageFiles(SceneDocument &document) {
+  std::vector<std::string> files;
+  SceneRoot *root = document.GetRoot();
+  if (root == nullptr)
+    return files;
+  const std::string folder(root->GetFolder().value_or(""));
+  Collector collect(files, folder);
+
+  // The fixed files as the folder spells them (a package made on Windows may
+  // hold "FileList.ini"); a missing one is listed all the same.
+  for (const char *name : kFixedFiles)
+    files.push_back(
+        platform::FindInFolder(folder, name).value_or(folder + name));
+
+  ForEachNodeOfType(document, VORA_NODE_OBJECT, [&](SceneNode &object) {
+    const std::int32_t morphs = IntParam(object, param::kNumMorphs);
+    for (std::int32_t i = 0; i < morphs; ++i)
+      collect.AddText(object, param::kVro0, i);
+    if (IntParam(object, param::kOlink) == 1)
+      collect.AddText(object, param::kObjSite);
+  });
+  collect.Next();
+
+  // Definition files drop only a repeated full path.
+  std::vector<std::string> definitions;
+  ForEachNodeOfType(document, VORA_NODE_DEF_FILE, [&](SceneNode &file) {
+    if (std::optional<std::string> name =
+            file.GetTextParam(nodes::kParamIdName)) {
+      std::string path = folder + *name;
+      if (std::find(definitions.begin(), definitions.end(), path) ==
+          definitions.end()) {
+        definitions.push_back(path);
+        files.push_back(path);
+      }
+    }
+  });
+
+  // Macro effect files are listed without any test.
+  ForEachNodeOfType(document, VORA_NODE_MACRO_EFFECT, [&](SceneNode &macro) {
+    if (std::optional<std::string> name = macro.GetTextParam(param::kFileName))
+      files.push_back(
+          folder + (root->GetScriptVersion() == 3 ? FileNameOf(*name) : *name));
+  });
+
+  if (SceneNode *intro = document.FindByTypeAndOrdinal(VORA_NODE_INTRO, 0)) {
+    for (int id : kIntroImages)
+      collect.AddText(*intro, id);
+  }
+  collect.Next();
+
+  ForEachNodeOfType(document, VORA_NODE_OBJECT, [&](SceneNode &object) {
+    collect.AddText(object, param::kTName);
+    collect.AddText(object, param::kT2Name);
+  });
+  collect.Next();
+
+  auto addEffectFiles = [&](int rootFile, std::int32_t type, int countId,
+                            int filesId) {
+    collect.AddText(*root, rootFile);
+    if (SceneNode *effects = document.FindByTypeAndOrdinal(type, 0)) {
+      const std::int32_t count = IntParam(*effects, countId);
+      for (std::int32_t i = 0; i < count; ++i)
+        collect.AddText(*effects, filesId, i);
+    }
+    collect.Next();
+  };
+  addEffectFiles(param::kLfxFileName, VORA_NODE_LENS_EFFECTS,
+                 param::kLensFileCount, param::kLensFiles);
+  addEffectFiles(param::kTfxFileName, VORA_NODE_TRANSITION_EFFECT,
+                 param::kTransitionFileCount, param::kTransitionFiles);
+
+  // Pod, orb and macro object configurations join here with their node
+  // class.
+
+  if (root->GetScriptVersion() > 2) {
+    if (std::optional<std::string> script =
+            root->GetTextParam(param::kVoraScriptFileName))
+      files.push_back(*script);
+    if (std::optional<std::string> marquee =
+            platform::FindInFolder(folder, "Vora.mrq"))
+      files.push_back(*marquee);
+  }
+
+  collect.AddTree(folder + "Misc");
+  collect.Next();
+  return files;
+}
+
+std::vector<std::string> ListMapFiles(SceneDocument &document) {
+  std::vector<std::string> files;
+  SceneRoot *root = document.GetRoot();
+  if (root == nullptr)
+    return files;
+  const std::string folder(root->GetFolder().value_or(""));
+  for (const char *stem : {"heightmap", "maskmap"}) {
+    for (int n = 0;; ++n) {
+      std::optional<std::string> found;
+      for (const char *extension : kMapExtensions) {
+        found = platform::FindInFolder(folder,
+                                       stem + std::to_string(n) + extension);
+        if (found)
+          break;
+      }
+      if (!found)
+        break;
+      files.push_back(*found);
+    }
+  }
+  return files;
+}
+
+} // namespace vorafile

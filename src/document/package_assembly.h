@@ -1,0 +1,27 @@
+// Works out which files a saved package holds: the fixed files of the
+// working folder, the files that node parameters name, and folders and
+// numbered map images found on disk.
+#ifndef VORAFILE_DOCUMENT_PACKAGE_ASSEMBLY_H
+#define VORAFILE_DOCUMENT_PACKAGE_ASSEMBLY_H
+
+#include "document/scene_document.h"
+
+#include <string>
+#include <vector>
+
+namespace vorafile {
+
+/// Full paths of the package's files, collector by collector. A path is
+/// listed once per collector, so a file that two collectors name is listed
+/// twice. Named files are not checked for existence (the packer reports a
+/// missing one), except where a collector looks for a file on disk.
+std::vector<std::string> ListPackageFiles(SceneDocument &document);
+
+/// The height and mask map images: "heightmap" + n and then "maskmap" + n,
+/// each with the first of ".bmp", ".jpg" and ".jpeg" that exists, from
+/// n = 0 up to the first n that has none.
+std::vector<std::string> ListMapFiles(SceneDocument &document);
+
+} // namespace vorafile
+
+#endif // VORAFILE_DOCUMENT_PACKAGE_ASSEMBLY_H

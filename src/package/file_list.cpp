@@ -1,0 +1,114 @@
+#include "package/file_list.h"
+
+#include "nodes/content/text_helpers.h"
+#include "platform/file_system.h"
+#include "platform/ini_file.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace vorafile {
+
+namespace {
+
+constexpr const char *kDataSection = "3d";
+constexpr const char *kTextureSection = "Texture";
+constexpr const char *kCountKey = "Count";
+// List values are read with room for 255 characters.
+constexpr std::size_t kValueCapacity = 256;
+
+bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() &&
+         std::equal(suffix.begin(), suffix.end(),
+                    text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
+                    [](char a, char b) {
+                      return std::tolower(static_cast<unsigned char>(a)) ==
+                             std::tolower(static_cast<unsigned char>(b));
+                    });
+}
+
+// The "Count" of a group: nothing when it is missing or empty.
+std::optional<std::int32_t> ReadCount(const std::string &list,
+                                      const char *section) {
+  std::string text =
+      platform::ReadIniString(list, section, kCountKey, "", kValueCapacity);
+  if (text.empty())
+    return std::nullopt;
+  return nodes::TextToInt(text);
+}
+
+bool EntriesExist(const std::string &folder, const std::string &list,
+                  const char *section, std::int32_t count) {
+  for (std::int32_t i = 1; i <= count; ++i) {
+    std::string name = platform::ReadIniString(list, section, std::to_string(i),
+                                               "", kValueCapacity);
+    if (!name.empty() && !platform::FindInFolder(folder, name))
+      return false;
+  }
+  return true;
+}
+
+// Splits at the last separator: the folder (with its separator) and the
+// name. Either separator counts, as paths may come from either system.
+std::pair<std::string_view, std::string_view> SplitPath(std::string_view path) {
+  std::size_t cut = path.find_last_of("/\\:");
+  if (cut == std::string_view::npos)
+    return {std::string_view(), path};
+  return {path.substr(0, cut + 1), path.substr(cut + 1)};
+}
+
+} // namespace
+
+bool IsImageFileName(std::string_view name) {
+  return EndsWithIgnoringCase(name, ".bmp") ||
+         EndsWithIgnoringCase(name, ".jpg") ||
+         EndsWithIgnoringCase(name, ".jpeg");
+}
+
+bool CheckFileList(const std::string &rawFolder) {
+  const std::string folder = platform::WithTrailingSeparator(rawFolder);
+  std::optional<std::string> list =
+      platform::FindInFolder(folder, kFileListName);
+  if (!list)
+    return false;
+  std::optional<std::int32_t> dataCount = ReadCount(*list, kDataSection);
+  if (!dataCount || *dataCount < 1 ||
+      !EntriesExist(folder, *list, kDataSection, *dataCount))
+    return false;
+  std::optional<std::int32_t> textureCount = ReadCount(*list, kTextureSection);
+  if (!textureCount)
+    return false;
+  return *textureCount < 1 ||
+         EntriesExist(folder, *list, kTextureSection, *textureCount);
+}
+
+bool WriteFileList(const std::string &workFolder,
+                   const std::vector<std::string> &paths) {
+  std::optional<std::string> list =
+      platform::FindInFolder(workFolder, kFileListName);
+  if (!list)
+    return false;
+  platform::DeleteIniSection(*list, kTextureSection);
+  platform::DeleteIniSection(*list, kDataSection);
+  int dataCount = 0;
+  int textureCount = 0;
+  for (const std::string &path : paths) {
+    auto [folder, name] = SplitPath(path);
+    // Only files of the working folder itself are listed (exact text).
+    if (folder != workFolder || name.empty())
+      continue;
+    const bool image = IsImageFileName(name);
+    const int number = image ? ++textureCount : ++dataCount;
+    // A failed entry is skipped; the rest of the list still goes out.
+    platform::WriteIniString(*list, image ? kTextureSection : kDataSection,
+                             std::to_string(number), std::string(name));
+  }
+  platform::WriteIniString(*list, kDataSection, kCountKey,
+                           std::to_string(dataCount));
+  platform::WriteIniString(*list, kTextureSection, kCountKey,
+                           std::to_string(textureCount));
+  platform::FlushIniFile(*list);
+  return true;
+}
+
+} // namespace vorafile

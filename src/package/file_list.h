@@ -1,0 +1,32 @@
+// "FileList.ini": the list of a package's media files, in two groups ("3d"
+// for data files, "Texture" for images), which opening checks and saving
+// rewrites.
+#ifndef VORAFILE_PACKAGE_FILE_LIST_H
+#define VORAFILE_PACKAGE_FILE_LIST_H
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorafile {
+
+inline constexpr const char *kFileListName = "FileList.ini";
+
+/// True for names ending in ".bmp", ".jpg" or ".jpeg" (any case).
+bool IsImageFileName(std::string_view name);
+
+/// True when every file the list of `folder` names was extracted: the list
+/// exists, has at least one "3d" entry, and every non-empty entry of both
+/// groups names an existing file of the folder.
+bool CheckFileList(const std::string &folder);
+
+/// Rewrites both groups of the list in `workFolder` from `paths`: only files
+/// directly in the working folder are listed, images under "Texture" and
+/// the rest under "3d", numbered from 1. Other sections stay. False when
+/// the working folder holds no list.
+bool WriteFileList(const std::string &workFolder,
+                   const std::vector<std::string> &paths);
+
+} // namespace vorafile
+
+#endif // VORAFILE_PACKAGE_FILE_LIST_H

@@ -1,0 +1,56 @@
+#include "document/package_assembly.h"
+
+#include "platform/file_system.h"
+#include "scene_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace vorafile {
+namespace {
+
+using nodes::SceneNode;
+
+class PackageAssemblyTest : public test::SceneFolderTest {};
+
+TEST_F(PackageAssemblyTest, ListsFixedFilesPagesImagesAndMisc) {
+  dir_.write("FileList.ini", "");
+  dir_.write("cover.jpg", "c");
+  dir_.write("Vora.script", "s");
+  dir_.write("Vora.mrq", "m");
+  dir_.write("Misc/readme.txt", "r");
+  dir_.write("Misc/sub/deep.bin", "d");
+  dir_.write("intro.ini", "[Introduction]\nCover=cover.bmp\nLogo=cover.jpg\n");
+  ASSERT_TRUE(OpenScript("Version 3\nBrightness 1\n"))
+      << document_.GetOpenProblem().Describe();
+
+  const std::string f = dir_.folder();
+  const char sep = platform::kPathSeparator;
+  std::vector<std::string> expected = {
+      f + "vora.vrc", f + "intro.ini", f + "FileList.ini", f + "text.ini",
+      // Cover named "cover.bmp" resolves to the ".jpg" on reading; the logo
+      // names the same file: one collector lists it once.
+      f + "cover.jpg",
+      // The cursors default to the folder itself, which is no file.
+      f + "Vora.script", f + "Vora.mrq", f + "Misc" + sep + "readme.txt",
+      f + "Misc" + sep + "sub" + sep + "deep.bin"};
+  // The introduction stores a missing cover as "" and the resolved name
+  // otherwise; the fixture's folder decides which.
+  EXPECT_EQ(ListPackageFiles(document_), expected);
+}
+
+TEST_F(PackageAssemblyTest, MapRunsStopAtTheFirstGap) {
+  ASSERT_TRUE(OpenScript("Version 3\n"));
+  dir_.write("heightmap0.bmp", "0");
+  dir_.write("heightmap1.jpeg", "1");
+  dir_.write("heightmap3.bmp", "3");
+  dir_.write("maskmap0.jpg", "m");
+  dir_.write("maskmap0.bmp", "m"); // ".bmp" comes first
+  const std::string f = dir_.folder();
+  EXPECT_EQ(
+      ListMapFiles(document_),
+      (std::vector<std::string>{f + "heightmap0.bmp", f + "heightmap1.jpeg",
+                                f + "maskmap0.bmp"}));
+}
+
+} // namespace
+} // namespace vorafile

@@ -1,0 +1,83 @@
+#include "package/file_list.h"
+
+#include "platform/file_system.h"
+#include "platform/ini_file.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+namespace vorafile {
+namespace {
+
+using test::TempDir;
+
+TEST(FileListTest, ImagesAreKnownByTheirExtension) {
+  EXPECT_TRUE(IsImageFileName("sky.bmp"));
+  EXPECT_TRUE(IsImageFileName("SKY.JPG"));
+  EXPECT_TRUE(IsImageFileName("a.Jpeg"));
+  EXPECT_FALSE(IsImageFileName("model.x"));
+  EXPECT_FALSE(IsImageFileName("bmp"));
+  EXPECT_FALSE(IsImageFileName("archive.jpg.zip"));
+}
+
+TEST(FileListTest, CheckWantsEveryListedFile) {
+  TempDir dir;
+  EXPECT_FALSE(CheckFileList(dir.folder())); // no list at all
+  dir.write("model.x", "m");
+  dir.write("sky.jpg", "s");
+  dir.write("FileList.ini", "[3d]\r\nCount=2\r\n1=model.x\r\n2=\r\n"
+                            "[Texture]\r\nCount=1\r\n1=sky.jpg\r\n");
+  EXPECT_TRUE(CheckFileList(dir.folder()));
+
+  dir.write("FileList.ini", "[3d]\r\nCount=1\r\n1=model.x\r\n"
+                            "[Texture]\r\nCount=0\r\n");
+  EXPECT_TRUE(CheckFileList(dir.folder()));
+
+  const char *failing[] = {
+      "[3d]\r\nCount=1\r\n1=missing.x\r\n[Texture]\r\nCount=0\r\n",
+      "[3d]\r\nCount=0\r\n[Texture]\r\nCount=0\r\n",
+      "[3d]\r\nCount=\r\n[Texture]\r\nCount=0\r\n",
+      "[3d]\r\nCount=1\r\n1=model.x\r\n", // no texture count
+      "[3d]\r\nCount=1\r\n1=model.x\r\n[Texture]\r\nCount=1\r\n1=gone.bmp\r\n",
+  };
+  for (const char *list : failing) {
+    dir.write("FileList.ini", list);
+    EXPECT_FALSE(CheckFileList(dir.folder())) << list;
+  }
+}
+
+TEST(FileListTest, RewriteListsFilesOfTheWorkingFolderByGroup) {
+  TempDir dir;
+  const std::string folder = dir.folder();
+  EXPECT_FALSE(WriteFileList(folder, {folder + "a.x"}));
+
+  dir.write("FileList.ini",
+            "[Other]\r\nKeep=1\r\n[3d]\r\nCount=9\r\n9=old\r\n");
+  const std::vector<std::string> paths = {
+      folder + "vora.vrc",
+      folder + "SKY.JPG",
+      folder + "model.x",
+      folder + "Misc" + platform::kPathSeparator + "a.x",
+      "/elsewhere/other.bmp",
+      folder + "cover.bmp",
+  };
+  ASSERT_TRUE(WriteFileList(folder, paths));
+  const std::string list = dir.file("FileList.ini");
+  auto value = [&](const char *section, const char *key) {
+    return platform::ReadIniString(list, section, key, "<none>");
+  };
+  EXPECT_EQ(value("3d", "Count"), "2");
+  EXPECT_EQ(value("3d", "1"), "vora.vrc");
+  EXPECT_EQ(value("3d", "2"), "model.x");
+  EXPECT_EQ(value("3d", "9"), "<none>");
+  EXPECT_EQ(value("Texture", "Count"), "2");
+  EXPECT_EQ(value("Texture", "1"), "SKY.JPG");
+  EXPECT_EQ(value("Texture", "2"), "cover.bmp");
+  EXPECT_EQ(value("Other", "Keep"), "1");
+  // Count follows the entries of its group.
+  EXPECT_EQ(platform::ReadIniKeys(list, "3d"),
+            (std::vector<std::string>{"1", "2", "Count"}));
+}
+
+} // namespace
+} // namespace vorafile
