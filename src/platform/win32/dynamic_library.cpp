@@ -8,7 +8,15 @@ namespace vorafile::platform {
 std::unique_ptr<DynamicLibrary> DynamicLibrary::Load(const std::string &path) {
   if (path.empty())
     return nullptr;
+  // A library that is missing or broken must fail quietly, not put up the
+  // system's error box in the host's process.
+  DWORD previousMode = 0;
+  const bool quiet =
+      ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX,
+                           &previousMode) != 0;
   HMODULE module = ::LoadLibraryA(path.c_str());
+  if (quiet)
+    ::SetThreadErrorMode(previousMode, nullptr);
   if (module == nullptr)
     return nullptr;
   return std::unique_ptr<DynamicLibrary>(new DynamicLibrary(module));

@@ -191,7 +191,7 @@ std::string TempFolder() {
   char buffer[kMaxPath] = {};
   DWORD length = ::GetTempPathA(static_cast<DWORD>(kMaxPath), buffer);
   // 0 is failure; a length above the buffer is the size it would need.
-  if (length == 0 || length >= kMaxPath - 1)
+  if (length == 0 || length > kMaxPath - 1)
     return std::string();
   return WithTrailingSeparator(std::string(buffer, length));
 }
