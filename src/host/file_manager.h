@@ -5,6 +5,8 @@
 #define VORAFILE_HOST_FILE_MANAGER_H
 
 #include "document/scene_document.h"
+#include "imaging/image_codec.h"
+#include "imaging/picture_conversion.h"
 
 #include <optional>
 #include <string>
@@ -52,6 +54,15 @@ public:
   /// The loaded scene (empty until a package is opened).
   [[nodiscard]] SceneDocument &Document() { return document_; }
 
+  /// The image codec service (library not loaded until asked).
+  [[nodiscard]] imaging::ImageCodec &Codec() { return imageCodec_; }
+  /// Decodes a picture into the codec's current image; on success empties
+  /// ConvertedImagePath().
+  int DecodePicture(const std::string &path, imaging::PicturePointers &out);
+  /// Converts a picture into WorkFolder() + base name + ".jpg", kept as
+  /// ConvertedImagePath() (imaging::ConvertPicture).
+  int ConvertPicture(const std::string &path, imaging::PictureLimits limits);
+
 private:
   bool isOpen_ = false;
   std::string packagePath_;
@@ -60,6 +71,7 @@ private:
   std::string convertedImagePath_;
   std::string lastTempFolder_;
   SceneDocument document_;
+  imaging::ImageCodec imageCodec_;
 };
 
 } // namespace vorafile

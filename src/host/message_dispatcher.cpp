@@ -1,9 +1,11 @@
 #include "host/message_dispatcher.h"
 
 #include "document/node_info_block.h"
+#include "platform/file_system.h"
 #include "vorafile/vorafile.h"
 
 #include <new>
+#include <optional>
 
 namespace vorafile {
 
@@ -189,21 +191,56 @@ std::uint32_t MessageDispatcher::SendSceneMessage(std::uint32_t msg,
 }
 
 std::uint32_t MessageDispatcher::SendPictureMessage(std::uint32_t msg,
-                                                    std::uintptr_t /*p1*/,
+                                                    std::uintptr_t p1,
                                                     std::uintptr_t p2,
                                                     std::uintptr_t p3,
                                                     std::uintptr_t p4) {
-  // No codec service is built in yet: decoding fails, freeing succeeds.
+  FileManager &manager = *fileManager_;
+  imaging::ImageCodec &codec = manager.Codec();
+  const char *path = PointerArg<const char>(p1);
+  // p2 of 2002, 2004 and 2005 (only): largest (or exact) width, then height.
+  auto readLimits = [p2]() -> std::optional<imaging::PictureLimits> {
+    const auto *values = PointerArg<const std::uint32_t>(p2);
+    if (values == nullptr)
+      return std::nullopt;
+    return imaging::PictureLimits{values[0], values[1]};
+  };
+  auto address = [](const void *pointer) {
+    return reinterpret_cast<std::uintptr_t>(pointer);
+  };
+  imaging::PicturePointers out;
   switch (msg) {
+  case VORA_MSG_LOAD_CODEC:
+    return codec.Load() != 0 ? 1 : 0;
   case VORA_MSG_FREE_IMAGE:
+    codec.FreeImage();
     return 1;
-  case VORA_MSG_DECODE_IMAGE:
-    StoreImagePointers(p2, p3, 0, 0);
-    return 0;
+  case VORA_MSG_DECODE_IMAGE: {
+    const int result = path != nullptr ? manager.DecodePicture(path, out) : 0;
+    StoreImagePointers(p2, p3, address(out.header), address(out.pixels));
+    return result != 0 ? 1 : 0;
+  }
+  case VORA_MSG_CONVERT_IMAGE: {
+    const std::optional<imaging::PictureLimits> limits = readLimits();
+    if (path == nullptr || !limits ||
+        manager.ConvertPicture(path, *limits) == 0)
+      return 0;
+    if (auto *buffer = PointerArg<char>(p3))
+      platform::CopyToHostBuffer(buffer, platform::kMaxPath,
+                                 manager.ConvertedImagePath());
+    return 1;
+  }
   case VORA_MSG_DECODE_FIT:
-  case VORA_MSG_DECODE_RESIZE:
-    StoreImagePointers(p3, p4, 0, 0);
-    return 0;
+  case VORA_MSG_DECODE_RESIZE: {
+    const std::optional<imaging::PictureLimits> limits = readLimits();
+    int result = 0;
+    if (path != nullptr && limits)
+      result = msg == VORA_MSG_DECODE_FIT
+                   ? imaging::DecodePictureToFit(codec, path, *limits, out)
+                   : imaging::DecodePictureResized(codec, path, *limits, out);
+    StoreImagePointers(p3, p4, address(out.header), address(out.pixels));
+    return result != 0 ? 1 : 0;
+  }
   default:
     return 0;
   }
