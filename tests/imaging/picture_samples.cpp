@@ -16,6 +16,7 @@ void PutLe32(std::string &out, std::uint32_t value) {
     out += static_cast<char>((value >> (8 * i)) & 0xff);
 }
 
+#ifndef _WIN32
 std::string EscapeForRegFile(const std::string &text) {
   std::string escaped;
   for (char c : text) {
@@ -25,6 +26,7 @@ std::string EscapeForRegFile(const std::string &text) {
   }
   return escaped;
 }
+#endif
 
 } // namespace
 

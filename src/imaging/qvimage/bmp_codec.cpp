@@ -9,6 +9,7 @@
 #include "imaging/qvimage/bmp_format.h"
 #include "imaging/qvimage/picture_codecs.h"
 
+#include <array>
 #include <cstring>
 
 namespace vorafile::qvimage {
@@ -191,12 +192,12 @@ std::optional<std::vector<std::uint8_t>> EncodeBmp(const ImageView &image) {
   const std::uint64_t fileSize = offBits + pixelBytes;
   if (fileSize > UINT32_MAX)
     return std::nullopt;
-  std::vector<std::uint8_t> file(static_cast<std::size_t>(fileSize));
-  file[0] = 'B';
-  file[1] = 'M';
-  WriteLe32(&file[bmp::bfSize], static_cast<std::uint32_t>(fileSize));
-  WriteLe32(&file[bmp::bfOffBits], static_cast<std::uint32_t>(offBits));
-  std::uint8_t *info = &file[bmp::kFileHeaderSize];
+  std::array<std::uint8_t, bmp::kFileHeaderSize + bmp::kInfoHeaderSize> head{};
+  head[0] = 'B';
+  head[1] = 'M';
+  WriteLe32(&head[bmp::bfSize], static_cast<std::uint32_t>(fileSize));
+  WriteLe32(&head[bmp::bfOffBits], static_cast<std::uint32_t>(offBits));
+  std::uint8_t *info = &head[bmp::kFileHeaderSize];
   WriteLe32(info + bmp::biSize, bmp::kInfoHeaderSize);
   WriteLe32(info + bmp::biWidth, image.width);
   WriteLe32(info + bmp::biHeight, image.height);
@@ -208,11 +209,12 @@ std::optional<std::vector<std::uint8_t>> EncodeBmp(const ImageView &image) {
   WriteLe32(info + 28, 2835);
   WriteLe32(info + bmp::biClrUsed,
             image.bitCount <= 8 ? image.tableEntries : 0);
-  if (tableBytes != 0)
-    std::memcpy(info + bmp::kInfoHeaderSize, image.table,
-                static_cast<std::size_t>(tableBytes));
-  std::memcpy(&file[static_cast<std::size_t>(offBits)], image.pixels,
-              static_cast<std::size_t>(pixelBytes));
+  std::vector<std::uint8_t> file;
+  file.reserve(static_cast<std::size_t>(fileSize));
+  file.insert(file.end(), head.begin(), head.end());
+  const auto *table = reinterpret_cast<const std::uint8_t *>(image.table);
+  file.insert(file.end(), table, table + tableBytes);
+  file.insert(file.end(), image.pixels, image.pixels + pixelBytes);
   return file;
 }
 

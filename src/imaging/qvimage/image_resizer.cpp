@@ -106,9 +106,12 @@ ImageBlock ResizeToExactly(const ImageView &source, std::uint32_t width,
   // Rows: source.height rows of the target width.
   const std::size_t middleStride = static_cast<std::size_t>(width) * channels;
   std::vector<std::uint8_t> middle(middleStride * source.height);
+  // Rows of indexed sources are expanded to colours first. (assign, not
+  // resize: GCC 12 at -O3 reports a null dereference in resize of an empty
+  // vector.)
   std::vector<std::uint8_t> expanded;
   if (source.bitCount <= 8)
-    expanded.resize(3 * static_cast<std::size_t>(source.width));
+    expanded.assign(3 * static_cast<std::size_t>(source.width), 0);
   for (std::uint32_t y = 0; y < source.height; ++y) {
     const std::uint8_t *in = source.Row(y);
     if (source.bitCount <= 8) {
