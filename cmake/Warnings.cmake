@@ -1,7 +1,7 @@
 # One warning list, applied PRIVATE to each of our targets.
 set(VORAFILE_WARNINGS
     -Wall -Wextra -Wpedantic -Wconversion -Wsign-conversion -Wshadow
-    -Wcast-qual -Wformat=2 -Wundef -Wnull-dereference -Wdouble-promotion
+    -Wcast-qual -Wformat=2 -Wundef -Wdouble-promotion
     -Wimplicit-fallthrough -Wmissing-declarations)
 set(VORAFILE_CXX_WARNINGS -Wold-style-cast -Wnon-virtual-dtor -Woverloaded-virtual)
 

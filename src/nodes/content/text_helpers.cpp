@@ -218,11 +218,14 @@ void TrimSpaces(std::string &text) {
 std::string QuoteIniValue(std::string_view value) {
   const bool blankAtEnd =
       !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
-  const bool quoted = value.size() >= 2 && value.front() == value.back() &&
+  const bool inQuotes = value.size() >= 2 && value.front() == value.back() &&
                       (value.front() == '"' || value.front() == '\'');
-  if (!blankAtEnd && !quoted)
+  if (!blankAtEnd && !inQuotes)
     return std::string(value);
-  return "\"" + std::string(value) + "\"";
+  std::string quoted;
+  quoted.reserve(value.size() + 2);
+  quoted.append(1, '"').append(value).append(1, '"');
+  return quoted;
 }
 
 bool FileExistsInFolder(const std::string &folder, std::string_view name) {
