@@ -1,9 +1,9 @@
 #include "archive/cabinet_compressor.h"
 
+#include "archive/block_encoder_pool.h"
 #include "archive/byte_cursor.h"
 #include "archive/cab_format.h"
 #include "archive/engine_memory.h"
-#include "archive/mszip_codec.h"
 
 #include <algorithm>
 #include <cstring>
@@ -28,6 +28,16 @@
 //   with cbUncomp 0, the rest opens the next cabinet, as readers expect of
 //   a continued folder. Otherwise the folder ends and the next cabinet
 //   starts a fresh one, so no reader needs the previous cabinet for it.
+// - Full blocks wait in a queue of kQueuedBlocksMax. Every block's input and
+//   its dictionary (the block before it) are then known, so the queue is
+//   coded at once by a BlockEncoderPool (several threads) and its blocks are
+//   admitted one by one in order on the calling thread, which alone calls
+//   the callbacks. The queue is drained when it is full, when a folder
+//   closes, and at the end of a file whenever its blocks could bring the
+//   folder to the threshold, so folders close after the same files as with
+//   one block at a time. Queue depth, not thread count, decides where a
+//   cabinet is split, so the bytes written are the same for any number of
+//   threads.
 
 namespace vorafile::archive {
 
@@ -41,6 +51,10 @@ constexpr int kTempNameSize = 256;
 // Largest block payload: a stored MSZIP block.
 constexpr std::size_t kPayloadMax = cab::kBlockMax + 7;
 constexpr std::size_t kEntryMax = cab::kCfFileSize + cab::kNameMax + 1;
+// Full blocks read ahead of coding: enough to keep kThreadsMax threads busy.
+constexpr std::size_t kQueuedBlocksMax = 2 * BlockEncoderPool::kThreadsMax;
+// Temporary file to cabinet copies go in pieces of this size.
+constexpr std::size_t kCopyChunk = 4 * cab::kBlockMax;
 
 // strlen that looks at no more than `limit` characters.
 std::size_t BoundedLength(const char *text, std::size_t limit) {
@@ -76,7 +90,7 @@ public:
              const CabinetDescription &cabinet, void *user)
       : callbacks_(callbacks), error_(error), desc_(cabinet),
         user_(user), allocator_{callbacks.alloc, callbacks.free, user},
-        encoder_(allocator_) {}
+        pool_(allocator_) {}
   FciContext(const FciContext &) = delete;
   FciContext &operator=(const FciContext &) = delete;
   ~FciContext();
@@ -89,6 +103,7 @@ public:
   bool FlushFolder(FciNextCabinetFn nextCabinet, FciStatusFn status);
   bool FlushCabinet(bool getNextCabinet, FciNextCabinetFn nextCabinet,
                     FciStatusFn status);
+  bool SetThreadCount(unsigned threadCount);
   const EngineAllocator &Allocator() const { return allocator_; }
   bool FailOutOfMemory() { return Fail(kFciErrAllocFail); }
 
@@ -96,6 +111,11 @@ private:
   struct TempFile {
     std::string name;
     CabFileHandle handle = kInvalidCabFile;
+  };
+  struct BlockSlot {
+    EngineBuffer input;   // uncompressed bytes
+    EngineBuffer payload; // the coded block
+    std::size_t size = 0;
   };
 
   bool Fail(FciErrorCode code, int runtimeError = 0);
@@ -107,12 +127,13 @@ private:
 
   bool OpenFolder(std::uint16_t type);
   bool CloseFolder();
-  std::size_t EncodeBlock(bool *isStored);
+  void EncodeJobs(BlockJob *jobs, std::size_t count);
   bool AppendRecord(const std::uint8_t *payload, std::size_t payloadSize,
                     std::size_t uncompressed);
-  bool EmitBlock();
-  bool Spill(std::size_t payloadSize, bool *isContinued,
-             std::size_t *firstPart);
+  bool EmitQueued();
+  bool EmitBlock(std::size_t index);
+  bool Spill(const std::uint8_t *payload, std::size_t payloadSize,
+             bool *isContinued, std::size_t *firstPart);
   bool AskNextCabinet(CabinetDescription *next);
   bool WriteCabinet(const CabinetDescription *next);
   bool ReportFilesPlaced();
@@ -134,14 +155,17 @@ private:
   CabinetDescription desc_;
   void *user_;
   EngineAllocator allocator_;
-  MsZipEncoder encoder_;
+  BlockEncoderPool pool_;
   FciNextCabinetFn nextCabinet_ = nullptr;
   FciStatusFn status_ = nullptr;
   std::uint32_t estimatedSize_ = 0; // as given to the next-cabinet callback
 
-  EngineBuffer input_;   // uncompressed bytes of the block being filled
-  EngineBuffer history_; // the folder's previous block
-  EngineBuffer record_;  // the payload of the block being emitted
+  // slots_[0, queuedBlocks_) wait to be coded; slots_[queuedBlocks_] is
+  // being filled (pendingSize_ bytes).
+  BlockSlot slots_[kQueuedBlocksMax];
+  BlockJob jobs_[kQueuedBlocksMax];
+  std::size_t queuedBlocks_ = 0;
+  EngineBuffer history_; // the folder's block before slots_[0]
   EngineBuffer copy_;    // temporary file to cabinet copies
   TempFile temp_[kTempFileCount];
   CabFileHandle data_ = kInvalidCabFile;
@@ -204,10 +228,14 @@ bool FciContext::Init() {
   if (!IsDescriptionValid(desc_)) {
     return Fail(kFciErrCabinetFile);
   }
-  if (!input_.Allocate(allocator_, cab::kBlockMax) ||
-      !history_.Allocate(allocator_, cab::kBlockMax) ||
-      !record_.Allocate(allocator_, kPayloadMax) ||
-      !copy_.Allocate(allocator_, cab::kBlockMax) || !encoder_.Init()) {
+  for (BlockSlot &slot : slots_) {
+    if (!slot.input.Allocate(allocator_, cab::kBlockMax) ||
+        !slot.payload.Allocate(allocator_, kPayloadMax)) {
+      return Fail(kFciErrAllocFail);
+    }
+  }
+  if (!history_.Allocate(allocator_, cab::kBlockMax) ||
+      !copy_.Allocate(allocator_, kCopyChunk) || !pool_.Init(0)) {
     return Fail(kFciErrAllocFail);
   }
   for (TempFile &temp : temp_) {
@@ -336,29 +364,69 @@ bool FciContext::OpenFolder(std::uint16_t type) {
   folderCommitted_ = 0;
   folderCompressed_ = 0;
   folderFilesStart_ = filesBytes_;
+  queuedBlocks_ = 0;
   pendingSize_ = 0;
   historySize_ = 0;
   return true;
 }
 
 bool FciContext::CloseFolder() {
-  if (folderOpen_ && pendingSize_ > 0 && !EmitBlock()) {
-    return false;
+  if (folderOpen_) {
+    if (pendingSize_ > 0) {
+      slots_[queuedBlocks_].size = pendingSize_;
+      ++queuedBlocks_;
+      pendingSize_ = 0;
+    }
+    if (!EmitQueued()) {
+      return false;
+    }
   }
   folderOpen_ = false;
   historySize_ = 0;
   return true;
 }
 
-std::size_t FciContext::EncodeBlock(bool *isStored) {
-  std::uint8_t *payload = record_.Data();
-  *isStored = false;
-  if (folderType_ == cab::kCompressNone) {
-    std::memcpy(payload, input_.Data(), pendingSize_);
-    return pendingSize_;
+void FciContext::EncodeJobs(BlockJob *jobs, std::size_t count) {
+  if (folderType_ != cab::kCompressNone) {
+    pool_.EncodeAll(jobs, count);
+    return;
   }
-  return encoder_.Encode(history_.Data(), historySize_, input_.Data(),
-                         pendingSize_, payload, isStored);
+  for (std::size_t i = 0; i < count; ++i) {
+    std::memcpy(jobs[i].out, jobs[i].input, jobs[i].size);
+    jobs[i].payloadSize = jobs[i].size;
+    jobs[i].isStored = false;
+  }
+}
+
+// Codes the queued blocks and admits them in order; the last one becomes
+// the history and the block being filled moves to the front.
+bool FciContext::EmitQueued() {
+  std::size_t count = queuedBlocks_;
+  if (count == 0) {
+    return true;
+  }
+  for (std::size_t i = 0; i < count; ++i) {
+    BlockJob &job = jobs_[i];
+    job = BlockJob{};
+    job.history = i == 0 ? history_.Data() : slots_[i - 1].input.Data();
+    job.historySize = i == 0 ? historySize_ : slots_[i - 1].size;
+    job.input = slots_[i].input.Data();
+    job.size = slots_[i].size;
+    job.out = slots_[i].payload.Data();
+  }
+  EncodeJobs(jobs_, count);
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!EmitBlock(i)) {
+      return false;
+    }
+  }
+  history_.Swap(slots_[count - 1].input);
+  historySize_ = slots_[count - 1].size;
+  if (count < kQueuedBlocksMax) {
+    slots_[0].input.Swap(slots_[count].input);
+  }
+  queuedBlocks_ = 0;
+  return true;
 }
 
 bool FciContext::AppendRecord(const std::uint8_t *payload,
@@ -382,55 +450,54 @@ bool FciContext::AppendRecord(const std::uint8_t *payload,
   return true;
 }
 
-bool FciContext::EmitBlock() {
+bool FciContext::EmitBlock(std::size_t index) {
   if (folders_.back().blockCount >= cab::kBlocksPerFolderMax) {
     return Fail(kFciErrCompressFail);
   }
-  bool isStored = false;
-  std::size_t payloadSize = EncodeBlock(&isStored);
-  if (payloadSize == 0 && pendingSize_ > 0) {
+  BlockJob &job = jobs_[index];
+  if (job.payloadSize == 0 && job.size > 0) {
     return Fail(kFciErrCompressFail);
   }
-  if (isStored && desc_.failOnIncompressible) {
+  if (job.isStored && desc_.failOnIncompressible) {
     return Fail(kFciErrCompressFail);
   }
+  const std::uint8_t *payload = job.out;
+  std::size_t payloadSize = job.payloadSize;
   std::size_t reportedSize = payloadSize;
-  std::uint8_t *payload = record_.Data();
   std::size_t recordSize =
       cab::kCfDataSize + desc_.dataReserveSize + payloadSize;
   if (dataBytes_ > 0 && EstimateSize() + recordSize > MaxSize()) {
     bool isContinued = false;
     std::size_t firstPart = 0;
-    if (!Spill(payloadSize, &isContinued, &firstPart)) {
+    if (!Spill(payload, payloadSize, &isContinued, &firstPart)) {
       return false;
     }
     if (isContinued) {
       // The block's first part went into the previous cabinet.
       payload += firstPart;
       payloadSize -= firstPart;
-    } else if (historySize_ > 0) {
+    } else if (job.historySize > 0) {
       // The block opens a fresh folder: code it again without history.
-      historySize_ = 0;
-      payloadSize = EncodeBlock(&isStored);
-      if (payloadSize == 0 && pendingSize_ > 0) {
+      job.history = nullptr;
+      job.historySize = 0;
+      EncodeJobs(&job, 1);
+      if (job.payloadSize == 0 && job.size > 0) {
         return Fail(kFciErrCompressFail);
       }
+      payloadSize = job.payloadSize;
       reportedSize = payloadSize;
     }
   }
-  if (!AppendRecord(payload, payloadSize, pendingSize_)) {
+  if (!AppendRecord(payload, payloadSize, job.size)) {
     return false;
   }
-  folderCommitted_ += pendingSize_;
+  folderCommitted_ += job.size;
   folderCompressed_ += reportedSize;
   if (status_ != nullptr &&
       status_(FciStatusKind::kFile, static_cast<std::uint32_t>(reportedSize),
-              static_cast<std::uint32_t>(pendingSize_), user_) == -1) {
+              static_cast<std::uint32_t>(job.size), user_) == -1) {
     return Fail(kFciErrUserAbort);
   }
-  input_.Swap(history_);
-  historySize_ = pendingSize_;
-  pendingSize_ = 0;
   return true;
 }
 
@@ -457,8 +524,8 @@ bool FciContext::AskNextCabinet(CabinetDescription *next) {
 // entries into those that stay, the one whose data crosses the split (listed
 // in both cabinets) and those that move on, writes this cabinet and starts
 // the next one.
-bool FciContext::Spill(std::size_t payloadSize, bool *isContinued,
-                       std::size_t *firstPart) {
+bool FciContext::Spill(const std::uint8_t *payload, std::size_t payloadSize,
+                       bool *isContinued, std::size_t *firstPart) {
   CabinetDescription next;
   if (!AskNextCabinet(&next)) {
     return false;
@@ -553,7 +620,7 @@ bool FciContext::Spill(std::size_t payloadSize, bool *isContinued,
     std::uint64_t room = MaxSize() > size ? MaxSize() - size : 0;
     *firstPart = static_cast<std::size_t>(
         std::clamp<std::uint64_t>(room, 1, payloadSize));
-    if (!AppendRecord(record_.Data(), *firstPart, 0)) {
+    if (!AppendRecord(payload, *firstPart, 0)) {
       return false;
     }
   }
@@ -806,21 +873,40 @@ bool FciContext::AddFile(const char *sourcePath, const char *storedName,
 
   auto remaining = static_cast<std::uint64_t>(size);
   while (remaining > 0) {
+    BlockSlot &slot = slots_[queuedBlocks_];
     auto want = static_cast<std::uint32_t>(
         std::min<std::uint64_t>(cab::kBlockMax - pendingSize_, remaining));
-    std::int32_t got = callbacks_.read(source, input_.Data() + pendingSize_,
+    std::int32_t got = callbacks_.read(source, slot.input.Data() + pendingSize_,
                                        want, &err, user_);
-    if (got <= 0) {
+    if (got <= 0 || static_cast<std::uint32_t>(got) > want) {
       return Fail(kFciErrReadSource, err); // error, or the file shrank
     }
     pendingSize_ += static_cast<std::size_t>(got);
     remaining -= static_cast<std::uint64_t>(got);
-    if (pendingSize_ == cab::kBlockMax && !EmitBlock()) {
-      return false;
+    if (pendingSize_ == cab::kBlockMax) {
+      slot.size = pendingSize_;
+      pendingSize_ = 0;
+      if (++queuedBlocks_ == kQueuedBlocksMax && !EmitQueued()) {
+        return false;
+      }
     }
+  }
+  // No queued block codes larger than kPayloadMax: below this bound the
+  // folder cannot have reached its threshold yet.
+  if (folderCompressed_ + queuedBlocks_ * kPayloadMax >=
+          desc_.folderThreshold &&
+      !EmitQueued()) {
+    return false;
   }
   if (folderCompressed_ >= desc_.folderThreshold) {
     return CloseFolder();
+  }
+  return true;
+}
+
+bool FciContext::SetThreadCount(unsigned threadCount) {
+  if (!pool_.Init(threadCount)) {
+    return Fail(kFciErrAllocFail);
   }
   return true;
 }
@@ -924,6 +1010,17 @@ bool FciFlushCabinet(FciContext *context, bool getNextCabinet,
   }
   try {
     return context->FlushCabinet(getNextCabinet, nextCabinet, status);
+  } catch (const std::bad_alloc &) {
+    return context->FailOutOfMemory();
+  }
+}
+
+bool FciSetThreadCount(FciContext *context, unsigned threadCount) {
+  if (context == nullptr) {
+    return false;
+  }
+  try {
+    return context->SetThreadCount(threadCount);
   } catch (const std::bad_alloc &) {
     return context->FailOutOfMemory();
   }

@@ -117,6 +117,13 @@ FciContext *FciCreate(const FciCallbacks &callbacks, CabinetErrorRecord *error,
                                    FciNextCabinetFn nextCabinet,
                                    FciStatusFn status);
 
+/// Sets how many threads code MSZIP blocks, the calling one included (0:
+/// one per processor, the default; at most 4). The extra threads only run
+/// deflate on the engine's buffers: every callback is still called on the
+/// thread that calls the engine. The cabinets written are the same for any
+/// count. False (kFciErrAllocFail) when the coders' memory cannot be had.
+[[nodiscard]] bool FciSetThreadCount(FciContext *context, unsigned threadCount);
+
 /// Closes and deletes the temporary files and releases the context. Anything
 /// not flushed is dropped. nullptr is accepted.
 bool FciDestroy(FciContext *context);
