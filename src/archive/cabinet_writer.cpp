@@ -1,0 +1,355 @@
+#include "archive/cabinet_writer.h"
+
+#include "archive/cab_format.h"
+#include "archive/cabinet_disk_files.h"
+#include "platform/file_system.h"
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <utility>
+
+namespace vorafile::archive {
+
+namespace {
+
+// Attribute bits taken from a source file: read-only, hidden, system and
+// archive.
+constexpr std::uint16_t kStoredAttributeMask = 0x27;
+// The engine's description fields hold at most this many characters.
+constexpr std::size_t kMaxDescriptionText = 255;
+
+CabinetCompressor &Self(void *user) {
+  return *static_cast<CabinetCompressor *>(user);
+}
+
+std::string UniqueSuffix() {
+  static std::atomic<std::uint32_t> counter{0};
+  static const std::uint32_t seed = [] {
+    std::random_device device;
+    return static_cast<std::uint32_t>(device());
+  }();
+  return ".~" + std::to_string(seed ^ (counter.fetch_add(1) * 2654435761U));
+}
+
+} // namespace
+
+CabinetCompressor::CabinetCompressor() = default;
+
+CabinetCompressor::~CabinetCompressor() {
+  WaitForWorker();
+  if (context_ != nullptr)
+    FinishCabinet(false);
+}
+
+const char *CabinetCompressor::ErrorText(std::int32_t code) {
+  return FciErrorText(code);
+}
+
+FciCallbacks CabinetCompressor::EngineCallbacks() const {
+  FciCallbacks callbacks;
+  callbacks.alloc = DiskAlloc;
+  callbacks.free = DiskFree;
+  callbacks.open = DiskOpen;
+  callbacks.read = DiskRead;
+  callbacks.write = DiskWrite;
+  callbacks.close = DiskClose;
+  callbacks.seek = DiskSeek;
+  callbacks.remove = DiskDelete;
+  callbacks.tempFile = TempFileRoutine;
+  return callbacks;
+}
+
+bool CabinetCompressor::CreateCabinet(const std::string &cabinetFolder,
+                                      const std::string &cabinetName) {
+  WaitForWorker();
+  DropCabinet();
+  error_ = {};
+  cabinetFolder_ = platform::WithTrailingSeparator(cabinetFolder);
+  cabinetName_ = cabinetName;
+  if (cabinetName_.empty() || cabinetName_.size() > kMaxDescriptionText ||
+      cabinetFolder_.size() > kMaxDescriptionText ||
+      diskName_.size() > kMaxDescriptionText)
+    return false;
+  description_ = {};
+  description_.maxCabinetSize = maxCabinetSize_;
+  description_.folderThreshold = folderThreshold_;
+  description_.cabinetNumber = 1;
+  description_.diskNumber = 0;
+  description_.failOnIncompressible = false;
+  description_.setId = setId_;
+  description_.diskName = diskName_;
+  description_.cabinetName = cabinetName_;
+  description_.cabinetFolder = cabinetFolder_;
+  cabinetPaths_ = {cabinetFolder_ + cabinetName_};
+  engine_ = EngineCallbacks();
+  FciCallbacks callbacks = engine_;
+  callbacks.open = OpenRoutine;
+  callbacks.filePlaced = FilePlacedRoutine;
+  context_ = FciCreate(callbacks, &error_, description_, this);
+  return context_ != nullptr;
+}
+
+bool CabinetCompressor::AddFile(const std::string &path) {
+  if (context_ == nullptr)
+    return false;
+  std::string stored = StoredNameOf(path, baseFolder_);
+  // Host paths live in 260-character buffers.
+  if (path.size() >= platform::kMaxPath) {
+    error_.operationCode = kFciErrOpenSource;
+    DropCabinet();
+    return false;
+  }
+  if (!FciAddFile(context_, path.c_str(), stored.c_str(), false,
+                  NextCabinetRoutine, StatusRoutine, OpenInfoRoutine,
+                  cab::kCompressMsZip)) {
+    DropCabinet();
+    return false;
+  }
+  return true;
+}
+
+bool CabinetCompressor::AddFiles(const std::string &baseFolder,
+                                 std::vector<std::string> paths) {
+  WaitForWorker();
+  baseFolder_ = baseFolder;
+  return AddFiles(std::move(paths));
+}
+
+bool CabinetCompressor::AddFiles(std::vector<std::string> paths) {
+  // One worker at a time: a finished one is reaped, a running one waited
+  // for, before the file list changes under it.
+  WaitForWorker();
+  files_ = std::move(paths);
+  return worker_.Start([this] { RunCompression(); });
+}
+
+void CabinetCompressor::RunCompression() {
+  std::int32_t added = 0;
+  for (const std::string &path : files_) {
+    OnAddingFile(path);
+    if (!AddFile(path)) {
+      platform::PostWindowMessage(window_, kMsgCompressionFinished, 0, added);
+      OnFinished(false, added);
+      return;
+    }
+    ++added;
+  }
+  platform::PostWindowMessage(window_, kMsgCompressionFinished, 1, added);
+  OnFinished(true, added);
+}
+
+bool CabinetCompressor::FlushCabinet() {
+  WaitForWorker();
+  if (context_ == nullptr)
+    return false;
+  return FinishCabinet(true);
+}
+
+bool CabinetCompressor::FinishCabinet(bool report) {
+  bool ok = FciFlushCabinet(context_, false, NextCabinetRoutine, StatusRoutine);
+  FciDestroy(context_);
+  context_ = nullptr;
+  if (ok) {
+    for (PendingCabinet &cabinet : pending_) {
+      if (!platform::ReplaceFile(cabinet.temporary, cabinet.target)) {
+        error_.operationCode = kFciErrCabinetFile;
+        ok = false;
+        break;
+      }
+      cabinet.temporary.clear();
+    }
+  }
+  DiscardPending();
+  if (!ok && report)
+    OnError(error_.operationCode);
+  return ok;
+}
+
+void CabinetCompressor::DropCabinet() {
+  if (context_ != nullptr) {
+    FciDestroy(context_);
+    context_ = nullptr;
+  }
+  DiscardPending();
+}
+
+void CabinetCompressor::DiscardPending() {
+  for (const PendingCabinet &cabinet : pending_) {
+    if (!cabinet.temporary.empty())
+      platform::RemoveFile(cabinet.temporary);
+  }
+  pending_.clear();
+}
+
+CabFileHandle CabinetCompressor::OpenRoutine(const char *path, int flags,
+                                             int mode, int *err, void *user) {
+  CabinetCompressor &self = Self(user);
+  std::string target = path != nullptr ? path : "";
+  const auto &targets = self.cabinetPaths_;
+  if ((flags & open_flag::kCreate) == 0 ||
+      std::find(targets.begin(), targets.end(), target) == targets.end())
+    return self.engine_.open(path, flags, mode, err, user);
+  // A cabinet of this run: written under a name of its own until complete.
+  std::string temporary = target + UniqueSuffix();
+  CabFileHandle file =
+      self.engine_.open(temporary.c_str(), flags, mode, err, user);
+  if (file != kInvalidCabFile)
+    self.pending_.push_back({target, temporary});
+  return file;
+}
+
+bool CabinetCompressor::TempFileRoutine(char *buffer, int bufferSize, void *) {
+  return MakeTempFileName(buffer, bufferSize);
+}
+
+int CabinetCompressor::FilePlacedRoutine(CabinetDescription *cabinet,
+                                         const char *storedName,
+                                         std::int32_t size, bool isContinuation,
+                                         void *user) {
+  if (cabinet == nullptr || user == nullptr)
+    return -1;
+  return Self(user).OnFilePlaced(storedName != nullptr ? storedName : "", size,
+                                 isContinuation, cabinet->diskNumber,
+                                 cabinet->cabinetName)
+             ? 0
+             : -1;
+}
+
+std::string NextCabinetName(const std::string &previousName,
+                            std::int32_t number) {
+  std::size_t dot = previousName.rfind('.');
+  std::string base =
+      dot == std::string::npos ? previousName : previousName.substr(0, dot);
+  std::string extension =
+      dot == std::string::npos ? std::string() : previousName.substr(dot);
+  // The first cabinet carries no number; from the third on the previous
+  // number is cut (one digit up to cabinet 10, two from cabinet 11).
+  std::size_t cut = number >= 11 ? 2 : number >= 3 ? 1 : 0;
+  base.resize(base.size() - std::min(cut, base.size()));
+  return base + std::to_string(number) + extension;
+}
+
+bool CabinetCompressor::NextCabinetRoutine(CabinetDescription *cabinet,
+                                           std::uint32_t, void *user) {
+  if (cabinet == nullptr || user == nullptr)
+    return false;
+  CabinetCompressor &self = Self(user);
+  std::string name =
+      NextCabinetName(cabinet->cabinetName, cabinet->cabinetNumber);
+  if (name.size() > kMaxDescriptionText)
+    return false;
+  cabinet->cabinetName = name;
+  self.cabinetPaths_.push_back(cabinet->cabinetFolder + name);
+  return true;
+}
+
+std::int32_t CabinetCompressor::StatusRoutine(FciStatusKind kind,
+                                              std::uint32_t size1,
+                                              std::uint32_t size2, void *user) {
+  if (user == nullptr)
+    return -1;
+  CabinetCompressor &self = Self(user);
+  switch (kind) {
+  case FciStatusKind::kFile:
+    if (self.OnFileProgress(size2, size1))
+      return 0;
+    platform::PostWindowMessage(self.window_, kMsgCompressionFinished,
+                                ~std::uintptr_t{0}, 0);
+    return -1;
+  case FciStatusKind::kFolder:
+    return self.OnFolderProgress(size2, size1) ? 0 : -1;
+  case FciStatusKind::kCabinet:
+    return self.OnCabinetComplete(size1, size2);
+  }
+  return 0;
+}
+
+CabFileHandle CabinetCompressor::OpenInfoRoutine(const char *path,
+                                                 std::uint16_t *date,
+                                                 std::uint16_t *time,
+                                                 std::uint16_t *attributes,
+                                                 int *err, void *user) {
+  CabinetCompressor &self = Self(user);
+  CabFileHandle file = self.engine_.open(
+      path, open_flag::kReadOnly | open_flag::kBinary, 0, err, user);
+  if (file == kInvalidCabFile)
+    return kInvalidCabFile;
+  platform::DosDateTime when =
+      platform::ReadLastWriteTime(path).value_or(platform::DosDateTime{});
+  *date = when.date;
+  *time = when.time;
+  *attributes = static_cast<std::uint16_t>(
+      platform::ReadAttributes(path).value_or(0) & kStoredAttributeMask);
+  return file;
+}
+
+bool CabinetCompressor::OnFilePlaced(const std::string &, std::int32_t, bool,
+                                     std::int32_t, const std::string &) {
+  return true;
+}
+
+bool CabinetCompressor::OnFileProgress(std::uint32_t, std::uint32_t) {
+  return true;
+}
+
+bool CabinetCompressor::OnFolderProgress(std::uint32_t, std::uint32_t) {
+  return true;
+}
+
+std::int32_t CabinetCompressor::OnCabinetComplete(std::uint32_t,
+                                                  std::uint32_t actualSize) {
+  return static_cast<std::int32_t>(actualSize);
+}
+
+bool CabinetCompressor::OnError(std::int32_t) {
+  return true;
+}
+
+bool CabinetCompressor::OnFinished(bool, std::int32_t) {
+  return true;
+}
+
+bool CabinetCompressor::OnAddingFile(const std::string &) {
+  return true;
+}
+
+CabinetWriter::~CabinetWriter() {
+  // The worker calls this class's handlers; it must end before they go.
+  WaitForWorker();
+}
+
+bool CabinetWriter::AddFilesAndWait(const std::string &baseFolder,
+                                    std::vector<std::string> paths) {
+  failed_ = false;
+  done_ = false;
+  return WaitForOutcome(AddFiles(baseFolder, std::move(paths)));
+}
+
+bool CabinetWriter::AddFilesAndWait(std::vector<std::string> paths) {
+  failed_ = false;
+  done_ = false;
+  return WaitForOutcome(AddFiles(std::move(paths)));
+}
+
+bool CabinetWriter::WaitForOutcome(bool started) {
+  if (!started)
+    return false;
+  WaitForWorker();
+  return done_ && !failed_;
+}
+
+bool CabinetWriter::OnError(std::int32_t) {
+  failed_ = true;
+  return true;
+}
+
+bool CabinetWriter::OnFinished(bool success, std::int32_t) {
+  if (success)
+    done_ = true;
+  else
+    failed_ = true;
+  return true;
+}
+
+} // namespace vorafile::archive
