@@ -215,13 +215,23 @@ std::optional<std::string> MakeFreshFolder(const std::string &parent,
 
 std::optional<std::string> FindInFolder(const std::string &folder,
                                         std::string_view name) {
-  // The file system compares names without regard to case already.
-  if (name.empty())
+  // The file system compares names without regard to case already; the
+  // search answers the last component as it is stored, so both systems
+  // give the same spelling. Wildcards would turn the name into a pattern.
+  if (name.empty() || name.find_first_of("*?") != std::string_view::npos)
     return std::nullopt;
   std::string path = WithTrailingSeparator(folder) + std::string(name);
-  if (!PathExists(path))
-    return std::nullopt;
-  return path;
+  WIN32_FIND_DATAA found{};
+  HANDLE search = ::FindFirstFileA(path.c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) {
+    // A name ending with a separator is no search pattern; it still exists.
+    if (!PathExists(path))
+      return std::nullopt;
+    return path;
+  }
+  ::FindClose(search);
+  std::size_t lastSeparator = path.find_last_of("\\/");
+  return path.substr(0, lastSeparator + 1) + found.cFileName;
 }
 
 } // namespace vorafile::platform
