@@ -29,12 +29,18 @@ public:
   /// Codes `size` (at most 32768) bytes into `out`, which holds
   /// StoredSize(size) bytes, and returns the payload size ("CK" included),
   /// or 0 when zlib fails. When deflate cannot shrink the data the block is
-  /// written as a stored deflate block and `isStored` is set.
+  /// written as a stored deflate block and `isStored` is set; blocks that
+  /// look incompressible (flat byte statistics, hardly any repeats) are
+  /// stored without trying deflate. Uses no memory beyond Init's, so may run
+  /// on any thread.
   std::size_t Encode(const std::uint8_t *history, std::size_t historySize,
                      const std::uint8_t *input, std::size_t size,
                      std::uint8_t *out, bool *isStored);
 
 private:
+  static std::size_t Store(const std::uint8_t *input, std::size_t size,
+                           std::uint8_t *out, bool *isStored);
+
   struct Stream;
   EngineAllocator allocator_;
   Stream *stream_ = nullptr;
