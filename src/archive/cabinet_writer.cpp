@@ -34,7 +34,8 @@ std::string UniqueSuffix() {
 
 } // namespace
 
-CabinetCompressor::CabinetCompressor() = default;
+CabinetCompressor::CabinetCompressor()
+    : compressionType_(cab::kCompressMsZip) {}
 
 CabinetCompressor::~CabinetCompressor() {
   WaitForWorker();
@@ -102,7 +103,7 @@ bool CabinetCompressor::AddFile(const std::string &path) {
   }
   if (!FciAddFile(context_, path.c_str(), stored.c_str(), false,
                   NextCabinetRoutine, StatusRoutine, OpenInfoRoutine,
-                  cab::kCompressMsZip)) {
+                  compressionType_)) {
     DropCabinet();
     return false;
   }
@@ -219,15 +220,17 @@ int CabinetCompressor::FilePlacedRoutine(CabinetDescription *cabinet,
 std::string NextCabinetName(const std::string &previousName,
                             std::int32_t number) {
   std::size_t dot = previousName.rfind('.');
-  std::string base =
-      dot == std::string::npos ? previousName : previousName.substr(0, dot);
-  std::string extension =
-      dot == std::string::npos ? std::string() : previousName.substr(dot);
+  std::size_t baseLength = dot == std::string::npos ? previousName.size() : dot;
   // The first cabinet carries no number; from the third on the previous
   // number is cut (one digit up to cabinet 10, two from cabinet 11).
   std::size_t cut = number >= 11 ? 2 : number >= 3 ? 1 : 0;
-  base.resize(base.size() - std::min(cut, base.size()));
-  return base + std::to_string(number) + extension;
+  std::string name =
+      previousName.substr(0, baseLength - std::min(cut, baseLength));
+  // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) about
+  // a chain of operator+ here.
+  name.append(std::to_string(number));
+  name.append(previousName, baseLength, std::string::npos);
+  return name;
 }
 
 bool CabinetCompressor::NextCabinetRoutine(CabinetDescription *cabinet,

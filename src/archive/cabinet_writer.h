@@ -54,6 +54,9 @@ public:
   void SetFolderThreshold(std::uint32_t bytes) { folderThreshold_ = bytes; }
   void SetSetId(std::uint16_t id) { setId_ = id; }
   void SetDiskName(std::string name) { diskName_ = std::move(name); }
+  /// The engine's compression type for the next files: cab::kCompressMsZip
+  /// (the default, what packages use) or cab::kCompressNone.
+  void SetCompressionType(std::uint16_t type) { compressionType_ = type; }
 
   /// Starts a cabinet `cabinetName` in `cabinetFolder` (a separator is
   /// added when missing). A cabinet still open is dropped first. False when
@@ -151,6 +154,7 @@ private:
   std::uint32_t folderThreshold_ = kDefaultFolderThreshold;
   std::uint16_t setId_ = 0;
   std::string diskName_;
+  std::uint16_t compressionType_;
   FciCallbacks engine_;
   /// Target paths of the cabinets of this run, the first one and each that
   /// the next-cabinet routine names; their creation is redirected.
