@@ -306,9 +306,11 @@ int Create(const std::string &output, const std::vector<std::string> &inputs,
     groups.push_back(std::move(group));
   }
   fs::path target(output);
-  std::string folder = target.parent_path().string();
-  if (folder.empty())
-    folder = ".";
+  // Built without assigning a literal: GCC 12 at -O3 warns falsely
+  // (-Wrestrict) about that here.
+  fs::path parent =
+      target.has_parent_path() ? target.parent_path() : fs::path(".");
+  std::string folder = parent.string();
   Writer writer;
   writer.totalBytes = totalBytes;
   if (store)
