@@ -25,7 +25,11 @@ constexpr int kDeflateLevel = 5;
 // matches cannot either.
 constexpr double kFlatEntropyBits = 7.98;
 constexpr std::size_t kRepeatRatio = 256;
-constexpr int kRepeatHashBits = 12;
+constexpr int kRepeatHashBits = 14;
+// Positions of the history are sampled at this step (and those of the
+// block itself after they were looked up): any repeat of 7 bytes or more
+// still meets a sample, and fewer samples leave the table's entries alone.
+constexpr std::size_t kRepeatSampleStep = 4;
 
 std::uint32_t Load32(const std::uint8_t *at) {
   std::uint32_t value;
@@ -39,9 +43,10 @@ std::size_t RepeatHash(std::uint32_t value) {
 
 // True when deflate could not shrink `input` (after `history`), judged in
 // one pass instead of a full deflate run: photographs and packed data then
-// cost almost nothing to store.
+// cost almost nothing to store. `table` holds kRepeatTableSize entries.
 bool LooksIncompressible(const std::uint8_t *history, std::size_t historySize,
-                         const std::uint8_t *input, std::size_t size) {
+                         const std::uint8_t *input, std::size_t size,
+                         std::uint32_t *table) {
   if (size < 1024) {
     return false;
   }
@@ -60,19 +65,26 @@ bool LooksIncompressible(const std::uint8_t *history, std::size_t historySize,
   if (std::log2(n) - sum / n < kFlatEntropyBits) {
     return false;
   }
-  const std::uint8_t *table[std::size_t{1} << kRepeatHashBits] = {};
-  for (std::size_t i = 0; i + 4 <= historySize; ++i) {
-    table[RepeatHash(Load32(history + i))] = history + i;
+  // Entries are positions + 1 in history followed by input; 0 is empty.
+  std::memset(table, 0, sizeof(std::uint32_t) << kRepeatHashBits);
+  auto at = [&](std::size_t position) {
+    return position < historySize ? history + position
+                                  : input + (position - historySize);
+  };
+  for (std::size_t i = 0; i + 4 <= historySize; i += kRepeatSampleStep) {
+    table[RepeatHash(Load32(history + i))] = static_cast<std::uint32_t>(i + 1);
   }
   std::size_t repeats = 0;
   std::size_t allowed = size / kRepeatRatio;
   for (std::size_t i = 0; i + 4 <= size; ++i) {
     std::uint32_t value = Load32(input + i);
-    const std::uint8_t *&slot = table[RepeatHash(value)];
-    if (slot != nullptr && Load32(slot) == value && ++repeats > allowed) {
+    std::uint32_t &entry = table[RepeatHash(value)];
+    if (entry != 0 && Load32(at(entry - 1)) == value && ++repeats > allowed) {
       return false;
     }
-    slot = input + i;
+    if (i % kRepeatSampleStep == 0) {
+      entry = static_cast<std::uint32_t>(historySize + i + 1);
+    }
   }
   return true;
 }
@@ -94,6 +106,7 @@ void ZlibFree(voidpf opaque, voidpf address) {
 struct MsZipEncoder::Stream {
   z_stream z{};
   bool ready = false;
+  std::uint32_t repeatTable[std::size_t{1} << kRepeatHashBits];
 };
 
 struct MsZipDecoder::Stream {
@@ -130,7 +143,8 @@ std::size_t MsZipEncoder::Encode(const std::uint8_t *history,
                                  const std::uint8_t *input, std::size_t size,
                                  std::uint8_t *out, bool *isStored) {
   std::memcpy(out, cab::kMsZipSignature, cab::kMsZipSignatureSize);
-  if (LooksIncompressible(history, historySize, input, size)) {
+  if (LooksIncompressible(history, historySize, input, size,
+                          stream_->repeatTable)) {
     return Store(input, size, out, isStored);
   }
   z_stream &z = stream_->z;

@@ -194,6 +194,50 @@ TEST(CabinetCompressorTest, SplitsSetAtMaximumSizeAndReadsItBack) {
   }
 }
 
+TEST(CabinetCompressorTest, SameCabinetsForAnyThreadCount) {
+  // Many small files and large ones, folder thresholds and set splits: the
+  // blocks are coded on several threads but admitted in order, so the bytes
+  // do not depend on who coded them.
+  std::vector<SourceFile> sources = MixedSources();
+  for (unsigned i = 0; i < 40; ++i) {
+    sources.push_back({"small" + std::to_string(i) + ".txt",
+                       TextBytes(500 + 97 * i, 10 + i)});
+  }
+  sources.push_back({"big.txt", TextBytes(600000, 60)});
+  sources.push_back({"photo.jpg", RandomBytes(300000, 61)});
+  for (std::uint32_t maxSize : {0u, 150000u}) {
+    SCOPED_TRACE(maxSize);
+    CabinetDescription desc = DefaultDescription();
+    desc.maxCabinetSize = maxSize;
+    desc.folderThreshold = 20000;
+    std::vector<std::string> reference;
+    for (unsigned threads : {1u, 2u, 4u}) {
+      SCOPED_TRACE(threads);
+      MemoryFiles fs;
+      WriteResult written = WriteCabinets(
+          fs, sources, desc, cab::kCompressMsZip, nullptr, threads);
+      ASSERT_TRUE(written.ok) << written.error.operationCode;
+      std::vector<std::string> bytes;
+      for (const std::string &name : written.cabinets) {
+        bytes.push_back(fs.files[name]);
+      }
+      if (threads == 1) {
+        reference = bytes;
+        std::size_t folders = 0;
+        for (const std::string &cabinet : bytes) {
+          folders += ParseCabinet(cabinet).folders.size();
+        }
+        EXPECT_GT(folders, 3u);
+        Extraction x = ExtractCabinet(fs, "out.cab");
+        ASSERT_TRUE(x.ok) << x.error.operationCode;
+        EXPECT_EQ(x.extracted, AsMap(sources));
+      } else {
+        EXPECT_EQ(bytes, reference);
+      }
+    }
+  }
+}
+
 TEST(CabinetCompressorTest, SplitAtFileBoundaryStartsFreshFolder) {
   // Stored 32768-byte files: every block ends with a file, so no file
   // crosses the split and each later cabinet reads on its own.

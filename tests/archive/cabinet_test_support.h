@@ -54,7 +54,8 @@ inline WriteResult WriteCabinets(MemoryFiles &fs,
                                  const std::vector<SourceFile> &sources,
                                  const CabinetDescription &desc,
                                  std::uint16_t type = cab::kCompressMsZip,
-                                 FciStatusFn status = nullptr) {
+                                 FciStatusFn status = nullptr,
+                                 unsigned threads = 0) {
   WriteResult result;
   for (const SourceFile &source : sources) {
     fs.files["src/" + source.name] = source.data;
@@ -64,14 +65,11 @@ inline WriteResult WriteCabinets(MemoryFiles &fs,
   if (context == nullptr) {
     return result;
   }
-  bool ok = true;
-  for (const SourceFile &source : sources) {
-    std::string path = "src/" + source.name;
-    ok = FciAddFile(context, path.c_str(), source.name.c_str(), false,
+  bool ok = threads == 0 || FciSetThreadCount(context, threads);
+  for (std::size_t i = 0; ok && i < sources.size(); ++i) {
+    std::string path = "src/" + sources[i].name;
+    ok = FciAddFile(context, path.c_str(), sources[i].name.c_str(), false,
                     NextCabinetName, status, MemoryFiles::OpenInfo, type);
-    if (!ok) {
-      break;
-    }
   }
   ok = ok && FciFlushCabinet(context, false, NextCabinetName, status);
   FciDestroy(context);
