@@ -14,6 +14,10 @@ namespace {
 // extracted file; read-only, hidden and system are not restored.
 constexpr std::uint32_t kRestoredAttributeMask = 0x20;
 
+// Characters that end the folder part of a host path.
+constexpr const char *kHostSeparators =
+    platform::kPathSeparator == '\\' ? "\\/:" : "/";
+
 // Creates the folders of `storedName` (the part before its last separator)
 // below `destination`, one level at a time; existing folders are fine.
 bool MakeFoldersOf(const std::string &destination,
@@ -156,7 +160,7 @@ bool CabinetExtractor::Start(ExtractMode mode,
 }
 
 void CabinetExtractor::RunExtraction() {
-  std::size_t split = cabinetPath_.find_last_of(platform::kPathSeparators);
+  std::size_t split = cabinetPath_.find_last_of(kHostSeparators);
   cabinetFolder_ =
       split == std::string::npos ? "" : cabinetPath_.substr(0, split + 1);
   cabinetName_ = split == std::string::npos ? cabinetPath_
