@@ -3,7 +3,7 @@
 # corpus of about 60 MB (random "images", scene-like text, structured
 # binaries). Prints wall time, peak RSS and output size per run.
 #
-#   bash bench/cabinet_bench.sh [path/to/vfcab]
+#   bash bench/vfcab_bench.sh [path/to/vfcab]
 #
 # Without an argument the release build is made first
 # (cmake --preset release && cmake --build --preset release --target vfcab).
