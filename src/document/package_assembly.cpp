@@ -14,6 +14,7 @@ namespace {
 
 // Parameters that name package files.
 namespace param {
+constexpr int kCfxFileName = 8;
 constexpr int kFileName = 88;
 constexpr int kVoraScriptFileName = 116;
 constexpr int kLfxFileName = 119;
@@ -203,6 +204,12 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
 
   // Pod, orb and macro object configurations join here with their node
   // class.
+
+  // The colour effect file that a "CFX" line names must travel with the
+  // scene, or the saved package would no longer open.
+  if (std::optional<std::string> cfx = root->GetTextParam(param::kCfxFileName))
+    files.push_back(
+        platform::FindInFolder(folder, *cfx).value_or(folder + *cfx));
 
   if (root->GetScriptVersion() > 2) {
     if (std::optional<std::string> script =

@@ -1,5 +1,9 @@
 #include "host/file_manager.h"
 
+#include "document/package_assembly.h"
+#include "package/cabinet_io.h"
+#include "package/file_list.h"
+#include "package/package_migration.h"
 #include "platform/file_system.h"
 
 namespace vorafile {
@@ -96,6 +100,74 @@ int FileManager::ConvertPicture(const std::string &path,
                                 imaging::PictureLimits limits) {
   return imaging::ConvertPicture(imageCodec_, path, limits, workFolder_,
                                  convertedImagePath_);
+}
+
+bool FileManager::Open(const std::string &path) {
+  problem_.clear();
+  if (!platform::PathExists(path)) {
+    problem_ = path + ": no such file";
+    return false;
+  }
+  std::optional<std::string> folder = MakeWorkFolder();
+  if (!folder) {
+    problem_ = "cannot make a working folder under " + tempRoot_;
+    return false;
+  }
+  auto fail = [&](std::string why) {
+    // Files extracted before a failure would otherwise stay behind in the
+    // temporary folder.
+    DeleteFolderTree(*folder);
+    problem_ = std::move(why);
+    return false;
+  };
+  if (!ExtractCabinet(path, *folder))
+    return fail(path + ": not a readable cabinet");
+  switch (MigrateOldScene(*folder)) {
+  case MigrationResult::NotNeeded:
+  case MigrationResult::Migrated:
+    break;
+  case MigrationResult::Failed:
+    return fail(path + ": an old scene whose template cannot be extracted");
+  }
+  if (!CheckFileList(*folder))
+    return fail(path + ": \"FileList.ini\" is missing, empty or names a "
+                       "file the package does not hold");
+  if (!document_.Open(*folder))
+    return fail(document_.GetOpenProblem().Describe());
+  if (isOpen_)
+    DeleteFolderTree(workFolder_);
+  workFolder_ = *folder;
+  packagePath_ = path;
+  isOpen_ = true;
+  return true;
+}
+
+bool FileManager::SaveAs(const std::string &path) {
+  problem_.clear();
+  if (!isOpen_ || !document_.HasScene()) {
+    problem_ = "no package is open";
+    return false;
+  }
+  // The cabinet's folder is made one level deep; an existing one is fine.
+  const std::size_t cut = path.find_last_of(platform::kPathSeparators);
+  if (cut != std::string::npos && cut > 0)
+    platform::MakeFolder(path.substr(0, cut));
+
+  std::vector<std::string> files = ListPackageFiles(document_);
+  std::vector<std::string> maps = ListMapFiles(document_);
+  files.insert(files.end(), maps.begin(), maps.end());
+  if (!platform::FindInFolder(workFolder_, kFileListName)) {
+    problem_ = "the working folder holds no \"FileList.ini\"";
+    return false;
+  }
+  WriteFileList(workFolder_, files);
+  // Files are stored relative to the working folder of the open package.
+  if (!PackCabinet(path, workFolder_, files)) {
+    problem_ = path + ": the cabinet could not be written";
+    return false;
+  }
+  packagePath_ = path;
+  return true;
 }
 
 } // namespace vorafile

@@ -40,6 +40,24 @@ public:
   /// answers 1.
   int Close();
 
+  /// Opens the package (a cabinet) at `path`: extracts it into a fresh
+  /// working folder, migrates an oldest-version scene through its template,
+  /// checks the file list and loads the scene. Only a successful open
+  /// replaces the current package (whose working folder is deleted then);
+  /// a failed one deletes its own folder and keeps the current package,
+  /// though the scene document may have been replaced.
+  [[nodiscard]] bool Open(const std::string &path);
+
+  /// Packs the working folder's package files into the cabinet `path`
+  /// (creating its folder, one level) and rewrites "FileList.ini". The
+  /// caller writes the scene script first. Fails without a package, without
+  /// a "FileList.ini" in the working folder, or when the cabinet could not
+  /// be written (an existing file at `path` then stays as it was).
+  [[nodiscard]] bool SaveAs(const std::string &path);
+
+  /// Why the last Open or SaveAs failed, for a person to read.
+  [[nodiscard]] const std::string &LastProblem() const { return problem_; }
+
   [[nodiscard]] bool IsOpen() const { return isOpen_; }
   [[nodiscard]] const std::string &PackagePath() const { return packagePath_; }
   [[nodiscard]] const std::string &WorkFolder() const { return workFolder_; }
@@ -71,6 +89,7 @@ private:
   std::string convertedImagePath_;
   std::string lastTempFolder_;
   SceneDocument document_;
+  std::string problem_;
   imaging::ImageCodec imageCodec_;
 };
 

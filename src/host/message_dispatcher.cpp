@@ -4,8 +4,10 @@
 #include "platform/file_system.h"
 #include "vorafile/vorafile.h"
 
+#include <cstring>
 #include <new>
 #include <optional>
+#include <string>
 
 namespace vorafile {
 
@@ -13,6 +15,18 @@ namespace {
 
 template <typename T> T *PointerArg(std::uintptr_t value) {
   return reinterpret_cast<T *>(value); // NOLINT(performance-no-int-to-ptr)
+}
+
+// A path from the host: a text of fewer than 260 characters. Longer ones
+// (or ones without a terminator there) are no path this system can use.
+std::optional<std::string> HostPath(std::uintptr_t value) {
+  const char *text = PointerArg<const char>(value);
+  if (text == nullptr)
+    return std::nullopt;
+  const std::size_t length = strnlen(text, platform::kMaxPath);
+  if (length == 0 || length == platform::kMaxPath)
+    return std::nullopt;
+  return std::string(text, length);
 }
 
 // Out-parameters of the decode messages: both are always stored, 0 when the
@@ -70,10 +84,22 @@ std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
   case VORA_MSG_NODE_EXISTS_BY_ID:
     return SendSceneMessage(msg, p1, p2, p3);
 
-  // Package and pod operations: not built yet.
-  case VORA_MSG_OPEN_PACKAGE:
+  case VORA_MSG_OPEN_PACKAGE: {
+    std::optional<std::string> path = HostPath(p1);
+    return path && fileManager_->Open(*path) ? 1 : 0;
+  }
   case VORA_MSG_SAVE_PACKAGE:
-  case VORA_MSG_SAVE_PACKAGE_AS:
+  case VORA_MSG_SAVE_PACKAGE_AS: {
+    // The scene script goes into the working folder first; only then is
+    // there a package to pack.
+    std::optional<std::string> path = HostPath(p1);
+    return path && fileManager_->Document().WriteScript() &&
+                   fileManager_->SaveAs(*path)
+               ? 1
+               : 0;
+  }
+
+  // Pods and orbs need their node classes: not built yet.
   case VORA_MSG_ADD_CONFIG_NODE:
     return 0;
 

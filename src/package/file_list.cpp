@@ -49,9 +49,9 @@ bool EntriesExist(const std::string &folder, const std::string &list,
 }
 
 // Splits at the last separator: the folder (with its separator) and the
-// name. Either separator counts, as paths may come from either system.
+// name.
 std::pair<std::string_view, std::string_view> SplitPath(std::string_view path) {
-  std::size_t cut = path.find_last_of("/\\:");
+  std::size_t cut = path.find_last_of(platform::kPathSeparators);
   if (cut == std::string_view::npos)
     return {std::string_view(), path};
   return {path.substr(0, cut + 1), path.substr(cut + 1)};
@@ -80,6 +80,33 @@ bool CheckFileList(const std::string &rawFolder) {
     return false;
   return *textureCount < 1 ||
          EntriesExist(folder, *list, kTextureSection, *textureCount);
+}
+
+std::vector<std::string> FindFileListProblems(const std::string &rawFolder) {
+  std::vector<std::string> problems;
+  const std::string folder = platform::WithTrailingSeparator(rawFolder);
+  std::optional<std::string> list =
+      platform::FindInFolder(folder, kFileListName);
+  if (!list)
+    return {"\"FileList.ini\" is missing"};
+  for (const char *section : {kDataSection, kTextureSection}) {
+    std::optional<std::int32_t> count = ReadCount(*list, section);
+    if (!count) {
+      problems.push_back("\"FileList.ini\" [" + std::string(section) +
+                         "] has no Count");
+      continue;
+    }
+    if (section == std::string_view(kDataSection) && *count < 1)
+      problems.emplace_back("\"FileList.ini\" lists no 3d file");
+    for (std::int32_t i = 1; i <= *count; ++i) {
+      std::string name = platform::ReadIniString(
+          *list, section, std::to_string(i), "", kValueCapacity);
+      if (!name.empty() && !platform::FindInFolder(folder, name))
+        problems.push_back("\"FileList.ini\" [" + std::string(section) + "] " +
+                           std::to_string(i) + " names missing file " + name);
+    }
+  }
+  return problems;
 }
 
 bool WriteFileList(const std::string &workFolder,

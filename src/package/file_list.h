@@ -20,6 +20,10 @@ bool IsImageFileName(std::string_view name);
 /// groups names an existing file of the folder.
 bool CheckFileList(const std::string &folder);
 
+/// Every reason CheckFileList would fail, one text each ("FileList.ini
+/// names missing.x"); empty when the list is complete.
+std::vector<std::string> FindFileListProblems(const std::string &folder);
+
 /// Rewrites both groups of the list in `workFolder` from `paths`: only files
 /// directly in the working folder are listed, images under "Texture" and
 /// the rest under "3d", numbered from 1. Other sections stay. False when

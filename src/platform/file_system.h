@@ -20,8 +20,11 @@ inline constexpr std::size_t kMaxPath = 260;
 
 #ifdef _WIN32
 inline constexpr char kPathSeparator = '\\';
+/// Characters that end a folder part of a path on this system.
+inline constexpr const char *kPathSeparators = "\\/:";
 #else
 inline constexpr char kPathSeparator = '/';
+inline constexpr const char *kPathSeparators = "/";
 #endif
 
 /// File attribute bits, with the Windows values.

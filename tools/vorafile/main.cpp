@@ -1,46 +1,421 @@
-// vorafile: the command-line tool for scene authors and host developers.
+// vorafile: the command-line tool for scene authors and host developers,
+// built on the library's C++ interface.
+#include "convert_image.h"
+#include "document/package_assembly.h"
 #include "host/file_manager.h"
+#include "node_address.h"
+#include "nodes/core/param_names.h"
+#include "package/cabinet_io.h"
+#include "package/file_list.h"
+#include "platform/file_system.h"
+#include "value_text.h"
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace {
+
+using vorafile::FileManager;
+using vorafile::SceneDocument;
+using vorafile::nodes::ParamValue;
+using vorafile::nodes::SceneNode;
+namespace cli = vorafile::cli;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
 
 constexpr const char *kUsage =
     "usage: vorafile <command> [arguments]\n"
     "\n"
-    "commands:\n"
-    "  version     print the library version\n"
-    "  temp        print the temporary folder that working folders go under\n"
+    "A SCENE is a package (a cabinet file) or an unpacked scene folder.\n"
     "\n"
-    "options:\n"
-    "  -h, --help  show this help\n";
+    "commands:\n"
+    "  info SCENE                      summary of the scene\n"
+    "  tree SCENE [--json]             every node with every parameter\n"
+    "  get SCENE NODE PARAM            one parameter's value\n"
+    "  set SCENE NODE PARAM VALUE [--type TYPE] [-o OUT]\n"
+    "                                  change (or add) a parameter; a package\n"
+    "                                  is saved to OUT (required), a folder\n"
+    "                                  is written in place\n"
+    "  save PACKAGE OUT                open a package and save it as OUT\n"
+    "  files SCENE                     the files a save would pack\n"
+    "  check SCENE                     report every problem found\n"
+    "  extract CABINET DIR             extract a cabinet into DIR\n"
+    "  pack DIR OUT                    pack every file under DIR into OUT\n"
+    "%s"
+    "  version                         print the version\n"
+    "\n"
+    "NODE: root, TYPE:ORDINAL (camera:0, 7:0), /TYPE:ORD/... (a path from\n"
+    "the root) or #ID[/TYPE:ORD...]. PARAM: a parameter name or id. VALUE:\n"
+    "numbers separated by blanks or commas for several components.\n";
 
-int Fail(const char *message) {
-  std::fprintf(stderr, "vorafile: %s\n", message);
+int Usage(const std::string &message) {
+  std::fprintf(stderr, "vorafile: %s\n", message.c_str());
   std::fputs("try 'vorafile --help'\n", stderr);
-  return 2;
+  return kExitUsage;
+}
+
+int Failure(const std::string &message) {
+  std::fprintf(stderr, "vorafile: %s\n", message.c_str());
+  return kExitFailure;
+}
+
+bool IsFolder(const std::string &path) {
+  std::error_code ec;
+  return std::filesystem::is_directory(path, ec);
+}
+
+// A scene opened from a package (through the file manager, in a working
+// folder deleted afterwards) or from a folder (in place).
+class Scene {
+public:
+  bool Load(const std::string &path) {
+    path_ = path;
+    if (IsFolder(path)) {
+      isPackage_ = false;
+      if (!folderDocument_.Open(path)) {
+        problem_ = folderDocument_.GetOpenProblem().Describe();
+        return false;
+      }
+      return true;
+    }
+    isPackage_ = true;
+    if (!manager_.Open(path)) {
+      problem_ = manager_.LastProblem();
+      return false;
+    }
+    return true;
+  }
+
+  SceneDocument &Document() {
+    return isPackage_ ? manager_.Document() : folderDocument_;
+  }
+  bool IsPackage() const { return isPackage_; }
+  const std::string &Problem() const { return problem_; }
+  std::string Folder() {
+    return std::string(Document().GetRoot()->GetFolder().value_or(""));
+  }
+
+  /// Writes the scene: a package into `target`, a folder in place.
+  bool Save(const std::string &target) {
+    if (!Document().WriteScript()) {
+      problem_ = "the scene script could not be written";
+      return false;
+    }
+    if (!isPackage_)
+      return true;
+    if (!manager_.SaveAs(target)) {
+      problem_ = manager_.LastProblem();
+      return false;
+    }
+    return true;
+  }
+
+private:
+  std::string path_;
+  bool isPackage_ = false;
+  FileManager manager_;
+  SceneDocument folderDocument_;
+  std::string problem_;
+};
+
+struct Options {
+  std::vector<std::string> positional;
+  std::map<std::string, std::string> values; // --type, -o
+  bool json = false;
+};
+
+std::optional<Options> ParseOptions(int argc, char **argv, int first,
+                                    std::string &error) {
+  Options options;
+  for (int i = first; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (arg == "--json") {
+      options.json = true;
+    } else if (arg == "--type" || arg == "-o" || arg == "--output") {
+      if (i + 1 >= argc) {
+        error = "option " + std::string(arg) + " needs a value";
+        return std::nullopt;
+      }
+      options.values[arg == "--type" ? "type" : "output"] = argv[++i];
+    } else if (arg.size() > 1 && arg.front() == '-' && arg != "-") {
+      // A negative number is a value, not an option.
+      if (arg.size() > 1 &&
+          (std::isdigit(static_cast<unsigned char>(arg[1])) || arg[1] == '.')) {
+        options.positional.emplace_back(arg);
+        continue;
+      }
+      error = "unknown option " + std::string(arg);
+      return std::nullopt;
+    } else {
+      options.positional.emplace_back(arg);
+    }
+  }
+  return options;
+}
+
+void PrintNode(const SceneNode &node, int depth) {
+  const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
+  std::printf("%s%s %s (#%d)\n", indent.c_str(),
+              cli::NodeTypeName(node.GetTypeCode()).c_str(),
+              cli::JsonString(node.GetName()).c_str(), node.GetNodeId());
+  for (const auto &param : node.GetParamArray()) {
+    if (param.GetValue() == nullptr)
+      continue;
+    std::printf(
+        "%s  %-22s %5d %-9s %s\n", indent.c_str(),
+        node.GetParamName(param.GetId()).c_str(), param.GetId(),
+        std::string(cli::ValueTypeName(param.GetValue()->GetType())).c_str(),
+        cli::FormatValue(*param.GetValue()).c_str());
+  }
+  for (int i = 0; i < node.GetChildCount(); ++i)
+    PrintNode(*node.GetChild(i), depth + 1);
+}
+
+void PrintNodeJson(const SceneNode &node, int depth) {
+  const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
+  std::printf("%s{\"type\": %d, \"typeName\": %s, \"name\": %s, \"id\": %d,\n",
+              indent.c_str(), node.GetTypeCode(),
+              cli::JsonString(cli::NodeTypeName(node.GetTypeCode())).c_str(),
+              cli::JsonString(node.GetName()).c_str(), node.GetNodeId());
+  std::printf("%s \"params\": [", indent.c_str());
+  bool first = true;
+  for (const auto &param : node.GetParamArray()) {
+    if (param.GetValue() == nullptr)
+      continue;
+    std::printf("%s\n%s   {\"id\": %d, \"name\": %s, \"type\": %s, "
+                "\"value\": %s}",
+                first ? "" : ",", indent.c_str(), param.GetId(),
+                cli::JsonString(node.GetParamName(param.GetId())).c_str(),
+                cli::JsonString(cli::ValueTypeName(param.GetValue()->GetType()))
+                    .c_str(),
+                cli::FormatValueJson(*param.GetValue()).c_str());
+    first = false;
+  }
+  std::printf("],\n%s \"children\": [", indent.c_str());
+  for (int i = 0; i < node.GetChildCount(); ++i) {
+    std::printf(i == 0 ? "\n" : ",\n");
+    PrintNodeJson(*node.GetChild(i), depth + 2);
+  }
+  std::printf("]}");
+  if (depth == 0)
+    std::printf("\n");
+}
+
+int CommandInfo(Scene &scene) {
+  SceneDocument &document = scene.Document();
+  const vorafile::SceneRoot &root = *document.GetRoot();
+  std::printf("scene script:   %s\n", document.GetScriptPath().c_str());
+  std::printf("script version: %d\n", root.GetScriptVersion());
+  std::printf("nodes:          %d\n", root.GetRowCount());
+  std::map<std::string, int> counts;
+  for (int row = 0; row < root.GetRowCount(); ++row)
+    ++counts[cli::NodeTypeName(
+        root.GetIndexTable()[static_cast<std::size_t>(row)].type)];
+  for (const auto &[name, count] : counts)
+    std::printf("  %-14s %d\n", name.c_str(), count);
+  std::printf("files to pack:  %zu\n",
+              vorafile::ListPackageFiles(document).size() +
+                  vorafile::ListMapFiles(document).size());
+  return kExitOk;
+}
+
+int CommandFiles(Scene &scene) {
+  for (const std::string &file : vorafile::ListPackageFiles(scene.Document()))
+    std::printf("%s\n", file.c_str());
+  for (const std::string &file : vorafile::ListMapFiles(scene.Document()))
+    std::printf("%s\n", file.c_str());
+  return kExitOk;
+}
+
+SceneNode *NodeOrComplain(Scene &scene, const std::string &address) {
+  std::string error;
+  SceneNode *node = cli::FindNode(scene.Document(), address, error);
+  if (node == nullptr)
+    Failure(address + ": " + error);
+  return node;
+}
+
+int CommandGet(Scene &scene, const Options &options) {
+  SceneNode *node = NodeOrComplain(scene, options.positional[1]);
+  if (node == nullptr)
+    return kExitFailure;
+  std::optional<int> id = cli::FindParamId(*node, options.positional[2]);
+  ParamValue value;
+  if (!id || !node->GetParamValue(*id, value))
+    return Failure(options.positional[2] + ": no such parameter on " +
+                   options.positional[1]);
+  std::printf("%s\n", cli::FormatValue(value).c_str());
+  return kExitOk;
+}
+
+int CommandSet(Scene &scene, const Options &options) {
+  auto output = options.values.find("output");
+  if (scene.IsPackage() && output == options.values.end())
+    return Usage("set on a package needs -o OUT");
+  SceneNode *node = NodeOrComplain(scene, options.positional[1]);
+  if (node == nullptr)
+    return kExitFailure;
+  std::optional<int> id = cli::FindParamId(*node, options.positional[2]);
+  if (!id)
+    return Failure(options.positional[2] + ": unknown parameter name");
+  ParamValue current;
+  std::optional<vorafile::nodes::ValueType> type;
+  if (node->GetParamValue(*id, current))
+    type = current.GetType();
+  if (auto typeOption = options.values.find("type");
+      typeOption != options.values.end()) {
+    type = cli::ValueTypeFromText(typeOption->second);
+    if (!type)
+      return Usage(typeOption->second + ": unknown value type");
+  }
+  if (!type)
+    return Usage(options.positional[2] +
+                 ": the node has no such parameter yet; give --type");
+  std::optional<ParamValue> value =
+      cli::ParseValue(*type, options.positional[3]);
+  if (!value)
+    return Failure(options.positional[3] + ": not a " +
+                   std::string(cli::ValueTypeName(*type)) + " value");
+  // The same road a host's write takes.
+  ParamQuery query{};
+  query.id = static_cast<std::uint32_t>(*id);
+  query.extra = -1;
+  query.valueType = static_cast<std::uint32_t>(*type);
+  query.size = static_cast<std::uint32_t>(value->GetSize());
+  query.data = const_cast<void *>(value->GetSource());
+  if (!SceneDocument::WriteParam(*node, query))
+    return Failure("the node refused the value (another type is stored?)");
+  if (!scene.Save(output == options.values.end() ? "" : output->second))
+    return Failure(scene.Problem());
+  return kExitOk;
+}
+
+int CommandCheck(Scene &scene, const std::string &path) {
+  int problems = 0;
+  const std::string folder = scene.Folder();
+  for (const std::string &problem : vorafile::FindFileListProblems(folder)) {
+    std::printf("%s: %s\n", path.c_str(), problem.c_str());
+    ++problems;
+  }
+  for (const std::string &file : vorafile::ListPackageFiles(scene.Document())) {
+    if (!vorafile::platform::PathExists(file)) {
+      std::printf("%s: names a missing file %s\n", path.c_str(), file.c_str());
+      ++problems;
+    }
+  }
+  std::printf("%d problem%s\n", problems, problems == 1 ? "" : "s");
+  return problems == 0 ? kExitOk : kExitFailure;
+}
+
+// Every file under a folder, for packing.
+std::vector<std::string> FilesUnder(const std::string &folder) {
+  std::vector<std::string> files;
+  std::error_code ec;
+  for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
+       !ec && it != std::filesystem::recursive_directory_iterator();
+       it.increment(ec)) {
+    if (it->is_regular_file())
+      files.push_back(it->path().string());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
 }
 
 } // namespace
 
 int main(int argc, char **argv) {
   if (argc < 2)
-    return Fail("missing command");
-  std::string_view command = argv[1];
+    return Usage("missing command");
+  const std::string_view command = argv[1];
   if (command == "-h" || command == "--help" || command == "help") {
-    std::fputs(kUsage, stdout);
-    return 0;
+    std::printf(kUsage, cli::kConvertImageUsage);
+    return kExitOk;
   }
   if (command == "version" || command == "--version") {
     std::printf("vorafile %s\n", VORAFILE_VERSION);
-    return 0;
+    return kExitOk;
   }
-  if (command == "temp") {
-    vorafile::FileManager manager;
-    std::printf("%s\n", manager.TempRoot().c_str());
-    return 0;
+  if (command == "convert-image")
+    return cli::RunConvertImage(argc - 2, argv + 2);
+  std::string error;
+  std::optional<Options> options = ParseOptions(argc, argv, 2, error);
+  if (!options)
+    return Usage(error);
+  const std::vector<std::string> &args = options->positional;
+  auto need = [&](std::size_t count) { return args.size() == count; };
+
+  if (command == "extract") {
+    if (!need(2))
+      return Usage("extract needs CABINET DIR");
+    std::filesystem::create_directories(args[1]);
+    if (!vorafile::ExtractCabinet(
+            args[0], vorafile::platform::WithTrailingSeparator(args[1])))
+      return Failure(args[0] + ": extraction failed");
+    return kExitOk;
   }
-  return Fail("unknown command");
+  if (command == "pack") {
+    if (!need(2))
+      return Usage("pack needs DIR OUT");
+    if (!IsFolder(args[0]))
+      return Failure(args[0] + ": not a folder");
+    const std::string base = vorafile::platform::WithTrailingSeparator(args[0]);
+    if (!vorafile::PackCabinet(args[1], base, FilesUnder(base)))
+      return Failure(args[1] + ": the cabinet could not be written");
+    return kExitOk;
+  }
+
+  using Handler = std::function<int(Scene &)>;
+  struct SceneCommand {
+    std::string_view name;
+    std::size_t arguments;
+    const char *usage;
+    Handler handler;
+  };
+  const SceneCommand commands[] = {
+      {"info", 1, "info SCENE", [](Scene &s) { return CommandInfo(s); }},
+      {"files", 1, "files SCENE", [](Scene &s) { return CommandFiles(s); }},
+      {"tree", 1, "tree SCENE [--json]",
+       [&](Scene &s) {
+         if (options->json)
+           PrintNodeJson(*s.Document().GetRoot(), 0);
+         else
+           PrintNode(*s.Document().GetRoot(), 0);
+         return kExitOk;
+       }},
+      {"get", 3, "get SCENE NODE PARAM",
+       [&](Scene &s) { return CommandGet(s, *options); }},
+      {"set", 4, "set SCENE NODE PARAM VALUE [--type TYPE] [-o OUT]",
+       [&](Scene &s) { return CommandSet(s, *options); }},
+      {"save", 2, "save PACKAGE OUT",
+       [&](Scene &s) {
+         return s.Save(args[1]) ? kExitOk : Failure(s.Problem());
+       }},
+      {"check", 1, "check SCENE",
+       [&](Scene &s) { return CommandCheck(s, args[0]); }},
+  };
+  for (const SceneCommand &entry : commands) {
+    if (entry.name != command)
+      continue;
+    if (!need(entry.arguments))
+      return Usage(std::string("usage: vorafile ") + entry.usage);
+    Scene scene;
+    if (!scene.Load(args[0])) {
+      // check reports a scene that does not open as its problem.
+      if (command == "check") {
+        std::printf("%s\n1 problem\n", scene.Problem().c_str());
+        return kExitFailure;
+      }
+      return Failure(scene.Problem());
+    }
+    return entry.handler(scene);
+  }
+  return Usage("unknown command '" + std::string(command) + "'");
 }

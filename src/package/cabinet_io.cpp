@@ -1,0 +1,34 @@
+#include "package/cabinet_io.h"
+
+#include "archive/cabinet_reader.h"
+#include "archive/cabinet_writer.h"
+#include "platform/file_system.h"
+
+namespace vorafile {
+
+bool ExtractCabinet(const std::string &cabinetPath,
+                    const std::string &destinationFolder) {
+  archive::CabinetReader reader;
+  return reader.ExtractAllAndWait(
+      platform::WithTrailingSeparator(destinationFolder), cabinetPath);
+}
+
+bool PackCabinet(const std::string &cabinetPath, const std::string &baseFolder,
+                 const std::vector<std::string> &files) {
+  const std::size_t cut = cabinetPath.find_last_of(platform::kPathSeparators);
+  const std::string folder = cut == std::string::npos
+                                 ? std::string(".")
+                                 : cabinetPath.substr(0, cut + 1);
+  const std::string name =
+      cut == std::string::npos ? cabinetPath : cabinetPath.substr(cut + 1);
+  archive::CabinetWriter writer;
+  if (name.empty() || !writer.CreateCabinet(folder, name))
+    return false;
+  if (!writer.AddFilesAndWait(baseFolder, files))
+    return false;
+  // The cabinet is written now rather than when the writer goes, so that a
+  // failure to write it is reported too.
+  return writer.FlushCabinet();
+}
+
+} // namespace vorafile

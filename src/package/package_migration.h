@@ -1,0 +1,29 @@
+// Packages of the oldest script version: their script is a plain list of
+// values that a template scene of the installation takes in.
+#ifndef VORAFILE_PACKAGE_PACKAGE_MIGRATION_H
+#define VORAFILE_PACKAGE_PACKAGE_MIGRATION_H
+
+#include <string>
+
+namespace vorafile {
+
+enum class MigrationResult { NotNeeded, Migrated, Failed };
+
+/// Registry key (under HKEY_LOCAL_MACHINE) and value of the installation
+/// folder that holds the template cabinets.
+inline constexpr const char *kInstallationKey = "Software\\Mervel Tech\\Tervy";
+inline constexpr const char *kInstallationValue = "Path";
+
+/// The template cabinet of number n: "Vrt" n ".Vrt".
+std::string TemplateCabinetName(int number);
+
+/// When `folder` holds no "vora.vrc" and its "vora.rudov" starts with the
+/// integer 1 followed by a template number n: renames the script to
+/// "vora_.rudov" and extracts template n of the installation folder over
+/// the folder. Failed when the script names no template number, the
+/// installation folder is not registered or the template does not extract.
+MigrationResult MigrateOldScene(const std::string &folder);
+
+} // namespace vorafile
+
+#endif // VORAFILE_PACKAGE_PACKAGE_MIGRATION_H

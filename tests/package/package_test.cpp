@@ -1,0 +1,187 @@
+#include "host/file_manager.h"
+#include "host/message_dispatcher.h"
+#include "package/cabinet_io.h"
+#include "package/package_migration.h"
+#include "platform/file_system.h"
+#include "support/scoped_env.h"
+#include "support/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace vorafile {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ScopedEnv;
+using test::TempDir;
+
+class PackageTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    // Working folders of the file managers go under this test's folder.
+    tmp_ = std::make_unique<ScopedEnv>("TMP", temp_.path().string());
+  }
+
+  // A scene folder with every file a package needs.
+  std::string MakeScene(const std::string &name, const std::string &script,
+                        const char *scriptName = "vora.vrc") {
+    const std::string folder = name + "/";
+    source_.write(folder + scriptName, script);
+    source_.write(folder + "intro.ini", "[Introduction]\r\nTitle=Test\r\n");
+    source_.write(folder + "text.ini", "[General]\r\nRate=50\r\n");
+    source_.write(folder + "FileList.ini",
+                  std::string("[3d]\r\nCount=1\r\n1=") + scriptName +
+                      "\r\n[Texture]\r\nCount=0\r\n");
+    source_.write(folder + "Misc/notes.txt", "notes");
+    return source_.file(name);
+  }
+
+  // Packs a scene folder into NAME.cab beside it.
+  std::string Pack(const std::string &name) {
+    const std::string folder =
+        platform::WithTrailingSeparator(source_.file(name));
+    std::vector<std::string> files;
+    for (const auto &entry : fs::recursive_directory_iterator(folder)) {
+      if (entry.is_regular_file())
+        files.push_back(entry.path().string());
+    }
+    const std::string cabinet = source_.file(name + ".cab");
+    EXPECT_TRUE(PackCabinet(cabinet, folder, files));
+    return cabinet;
+  }
+
+  std::size_t WorkFolderCount() const {
+    std::size_t count = 0;
+    for (const auto &entry : fs::directory_iterator(temp_.path()))
+      count += entry.path().filename().string().rfind("__", 0) == 0;
+    return count;
+  }
+
+  TempDir temp_;
+  TempDir source_;
+  std::unique_ptr<ScopedEnv> tmp_;
+};
+
+TEST_F(PackageTest, OpensAndSavesAPackage) {
+  MakeScene("scene", "Version 3\nBrightness 0.5\n");
+  const std::string cabinet = Pack("scene");
+
+  FileManager manager;
+  ASSERT_TRUE(manager.Open(cabinet)) << manager.LastProblem();
+  EXPECT_TRUE(manager.IsOpen());
+  EXPECT_EQ(manager.PackagePath(), cabinet);
+  EXPECT_TRUE(fs::exists(manager.WorkFolder() + "Misc/notes.txt") ||
+              fs::exists(manager.WorkFolder() + "Misc\\notes.txt"));
+  SceneDocument &document = manager.Document();
+  ASSERT_TRUE(document.HasScene());
+  document.GetRoot()->SetParamValue(3, nodes::ParamValue(0.25f));
+
+  // A save creates one missing folder level.
+  const std::string target = source_.file("out") + "/saved.cab";
+  ASSERT_TRUE(document.WriteScript());
+  ASSERT_TRUE(manager.SaveAs(target)) << manager.LastProblem();
+  EXPECT_EQ(manager.PackagePath(), target);
+
+  FileManager reopened;
+  ASSERT_TRUE(reopened.Open(target)) << reopened.LastProblem();
+  EXPECT_EQ(reopened.Document().GetRoot()->GetParamAs<float>(3), 0.25f);
+  EXPECT_TRUE(fs::exists(reopened.WorkFolder() + "text.ini"));
+}
+
+TEST_F(PackageTest, FailedOpensLeaveNothingBehind) {
+  FileManager manager;
+  EXPECT_FALSE(manager.Open(source_.file("missing.cab")));
+  EXPECT_EQ(WorkFolderCount(), 0u);
+  EXPECT_EQ(manager.LastTempFolder(), "");
+
+  source_.write("text.cab", "not a cabinet");
+  EXPECT_FALSE(manager.Open(source_.file("text.cab")));
+  EXPECT_EQ(WorkFolderCount(), 0u);
+
+  MakeScene("nolist", "Version 3\n");
+  fs::remove(source_.path() / "nolist" / "FileList.ini");
+  EXPECT_FALSE(manager.Open(Pack("nolist")));
+  EXPECT_EQ(WorkFolderCount(), 0u);
+  EXPECT_FALSE(manager.IsOpen());
+
+  MakeScene("badscript", "Version 2\n");
+  EXPECT_FALSE(manager.Open(Pack("badscript")));
+  EXPECT_NE(manager.LastProblem().find("version"), std::string::npos)
+      << manager.LastProblem();
+  EXPECT_EQ(WorkFolderCount(), 0u);
+}
+
+TEST_F(PackageTest, OnlyASuccessfulOpenReplacesThePackage) {
+  MakeScene("first", "Version 3\n");
+  MakeScene("broken", "Version 3\n");
+  fs::remove(source_.path() / "broken" / "FileList.ini");
+  FileManager manager;
+  ASSERT_TRUE(manager.Open(Pack("first")));
+  const std::string firstFolder = manager.WorkFolder();
+
+  EXPECT_FALSE(manager.Open(Pack("broken")));
+  EXPECT_EQ(manager.WorkFolder(), firstFolder);
+  EXPECT_TRUE(fs::is_directory(firstFolder));
+
+  ASSERT_TRUE(manager.Open(source_.file("first.cab")));
+  EXPECT_NE(manager.WorkFolder(), firstFolder);
+  EXPECT_FALSE(fs::exists(firstFolder));
+  EXPECT_EQ(WorkFolderCount(), 1u);
+}
+
+#ifndef _WIN32
+TEST_F(PackageTest, OldScenesMigrateThroughTheirTemplate) {
+  // The installation's template 7: a scene with its own settings.
+  TempDir installation;
+  MakeScene("template", "Version 3\nBrightness 0.5\nResponsivness 1\n",
+            "vora.rudov");
+  fs::rename(Pack("template"), installation.path() / TemplateCabinetName(7));
+  installation.write("registry.reg",
+                     "[HKEY_LOCAL_MACHINE\\Software\\Mervel Tech\\Tervy]\n"
+                     "\"Path\"=\"" +
+                         installation.path().string() + "\"\n");
+
+  source_.write("old/vora.rudov", "1\n7\n\n0.75\n\n4.5\n\n0\n1\n");
+  source_.write("old/FileList.ini", "[3d]\r\nCount=1\r\n1=vora_.rudov\r\n"
+                                    "[Texture]\r\nCount=0\r\n");
+  const std::string old = Pack("old");
+
+  FileManager manager;
+  {
+    ScopedEnv noRegistry("VORAFILE_REGISTRY", installation.file("missing.reg"));
+    EXPECT_FALSE(manager.Open(old));
+    EXPECT_EQ(WorkFolderCount(), 0u);
+  }
+  ScopedEnv registry("VORAFILE_REGISTRY", installation.file("registry.reg"));
+  ASSERT_TRUE(manager.Open(old)) << manager.LastProblem();
+  EXPECT_EQ(manager.Document().GetRoot()->GetParamAs<float>(3), 0.75f);
+  EXPECT_EQ(manager.Document().GetRoot()->GetParamAs<float>(222), 4.5f);
+}
+#endif
+
+TEST_F(PackageTest, PackagesTravelThroughTheMessages) {
+  MakeScene("scene", "Version 3\nBrightness 0.5\n");
+  const std::string cabinet = Pack("scene");
+  const std::string target = source_.file("via-messages.cab");
+  MessageDispatcher dispatcher;
+  auto arg = [](const std::string &text) {
+    return reinterpret_cast<std::uintptr_t>(text.c_str());
+  };
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_CREATE, 0, 0, 0, 0), 1u);
+  EXPECT_EQ(dispatcher.Send(VORA_MSG_SAVE_PACKAGE, arg(target), 0, 0, 0), 0u);
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_OPEN_PACKAGE, arg(cabinet), 0, 0, 0), 1u);
+  EXPECT_EQ(dispatcher.Send(VORA_MSG_SAVE_PACKAGE, arg(target), 0, 0, 0), 1u);
+  EXPECT_EQ(dispatcher.Send(VORA_MSG_SAVE_PACKAGE_AS, arg(target), 0, 0, 0),
+            1u);
+  const std::string tooLong(platform::kMaxPath, 'x');
+  EXPECT_EQ(dispatcher.Send(VORA_MSG_OPEN_PACKAGE, arg(tooLong), 0, 0, 0), 0u);
+  EXPECT_EQ(dispatcher.Send(VORA_MSG_OPEN_PACKAGE, 0, 0, 0, 0), 0u);
+  const std::string workFolder = dispatcher.GetFileManager()->WorkFolder();
+  EXPECT_EQ(dispatcher.Send(VORA_MSG_DESTROY, 0, 0, 0, 0), 1u);
+  EXPECT_FALSE(fs::exists(workFolder));
+}
+
+} // namespace
+} // namespace vorafile

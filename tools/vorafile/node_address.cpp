@@ -1,0 +1,155 @@
+#include "node_address.h"
+
+#include "nodes/core/param_names.h"
+
+#include <charconv>
+#include <vector>
+
+namespace vorafile::cli {
+
+namespace {
+
+constexpr std::pair<std::int32_t, std::string_view> kTypeNames[] = {
+    {VORA_NODE_AUDIO_ANALYSIS, "audio"},
+    {VORA_NODE_CAMERA, "camera"},
+    {VORA_NODE_DEF_REF, "defref"},
+    {VORA_NODE_FILTER_BAND, "band"},
+    {VORA_NODE_INTRO, "intro"},
+    {VORA_NODE_LIGHTING, "lighting"},
+    {VORA_NODE_DEF_FILE, "deffile"},
+    {VORA_NODE_MESSAGE_DATA, "messagedata"},
+    {VORA_NODE_OBJECT, "object"},
+    {VORA_NODE_DEF_PRESET, "defpreset"},
+    {VORA_NODE_SCENE_ROOT, "root"},
+    {VORA_NODE_MESSAGE, "message"},
+    {VORA_NODE_LENS_EFFECTS, "lens"},
+    {VORA_NODE_HYPER_PRESET_ENTRY, "hyper"},
+    {VORA_NODE_LENS_PRESET, "lenspreset"},
+    {VORA_NODE_LENS_PRESET_FILE, "lensfile"},
+    {VORA_NODE_TRANSITION_EFFECT, "transition"},
+    {VORA_NODE_TRANSITION_PRESET_FILE, "transitionfile"},
+    {VORA_NODE_TRANSITION_PRESET, "transitionpreset"},
+    {VORA_NODE_OBJECT_CONFIG, "config"},
+    {VORA_NODE_MARQUEE, "marquee"},
+    {VORA_NODE_MACRO_EFFECT, "macro"},
+    {VORA_NODE_MACRO_FILE, "macrofile"},
+    {VORA_NODE_MACRO_ENTRY, "macroentry"},
+};
+
+std::optional<std::int32_t> ParseNumber(std::string_view text) {
+  std::int32_t value = 0;
+  auto [end, error] =
+      std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size())
+    return std::nullopt;
+  return value;
+}
+
+std::optional<std::int32_t> ParseType(std::string_view text) {
+  for (const auto &[type, name] : kTypeNames) {
+    if (nodes::EqualsIgnoreCase(name, text))
+      return type;
+  }
+  return ParseNumber(text);
+}
+
+// "TYPE:ORDINAL" (ordinal 0 when left out).
+std::optional<NodePath> ParseStep(std::string_view text) {
+  std::size_t colon = text.find(':');
+  std::optional<std::int32_t> type = ParseType(text.substr(0, colon));
+  std::optional<std::int32_t> ordinal =
+      colon == std::string_view::npos ? std::optional<std::int32_t>(0)
+                                      : ParseNumber(text.substr(colon + 1));
+  if (!type || !ordinal || *type == VORA_NODE_END)
+    return std::nullopt;
+  return NodePath{*type, *ordinal};
+}
+
+std::optional<std::vector<NodePath>> ParsePath(std::string_view text) {
+  std::vector<NodePath> path;
+  while (!text.empty()) {
+    if (text.front() == '/') {
+      text.remove_prefix(1);
+      continue;
+    }
+    std::size_t end = text.find('/');
+    std::optional<NodePath> step = ParseStep(text.substr(0, end));
+    if (!step)
+      return std::nullopt;
+    path.push_back(*step);
+    text.remove_prefix(end == std::string_view::npos ? text.size() : end);
+  }
+  path.push_back({VORA_NODE_END, 0});
+  return path;
+}
+
+} // namespace
+
+nodes::SceneNode *FindNode(SceneDocument &document, std::string_view address,
+                           std::string &error) {
+  nodes::SceneNode *node = nullptr;
+  if (nodes::EqualsIgnoreCase(address, "root")) {
+    node = document.GetRoot();
+  } else if (!address.empty() && address.front() == '#') {
+    address.remove_prefix(1);
+    std::size_t slash = address.find('/');
+    std::optional<std::int32_t> id = ParseNumber(address.substr(0, slash));
+    std::optional<std::vector<NodePath>> path =
+        ParsePath(slash == std::string_view::npos ? std::string_view()
+                                                  : address.substr(slash));
+    if (!id || !path) {
+      error = "expected #ID or #ID/TYPE:ORDINAL...";
+      return nullptr;
+    }
+    node = document.FindByIdAndPath(*id, path->data());
+  } else if (!address.empty() && address.front() == '/') {
+    std::optional<std::vector<NodePath>> path = ParsePath(address);
+    if (!path) {
+      error = "expected /TYPE:ORDINAL/...";
+      return nullptr;
+    }
+    node = document.FindByPath(path->data());
+  } else {
+    std::optional<NodePath> step = ParseStep(address);
+    if (!step) {
+      error = "expected root, TYPE:ORDINAL, /PATH or #ID (types: " +
+              NodeTypeNames() + ")";
+      return nullptr;
+    }
+    node = document.FindByTypeAndOrdinal(step->type, step->ordinal);
+  }
+  if (node == nullptr)
+    error = "no such node";
+  return node;
+}
+
+std::optional<int> FindParamId(const nodes::SceneNode &node,
+                               std::string_view text) {
+  if (std::optional<std::int32_t> id = ParseNumber(text))
+    return *id;
+  const int id = node.GetParamId(text);
+  if (id == nodes::kParamIdToBeIdentified &&
+      !nodes::EqualsIgnoreCase(text, nodes::ParamNameOf(id)))
+    return std::nullopt;
+  return id;
+}
+
+std::string NodeTypeName(std::int32_t type) {
+  for (const auto &[known, name] : kTypeNames) {
+    if (known == type)
+      return std::string(name);
+  }
+  return std::to_string(type);
+}
+
+std::string NodeTypeNames() {
+  std::string names;
+  for (const auto &[type, name] : kTypeNames) {
+    if (!names.empty())
+      names += ", ";
+    names += name;
+  }
+  return names;
+}
+
+} // namespace vorafile::cli
