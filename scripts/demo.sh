@@ -1,22 +1,49 @@
 #!/usr/bin/env bash
-# The main job of the library on a fresh Debian machine: build the release
-# library and command-line tool, then run the tool.
+# The library's main job on the shipped example, on a fresh Debian machine:
+# builds the release tool, makes the example package from its sources, opens
+# it and shows it, changes a root parameter, saves it as a new package, and
+# reopens that to show the change. Output goes to build/demo/.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
-need=()
-for tool in cmake ninja g++; do
-  command -v "$tool" >/dev/null || need+=("$tool")
+packages=(cmake ninja-build g++ zlib1g-dev libjpeg62-turbo-dev
+          libturbojpeg0-dev libpng-dev perl)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null |
+    grep -q "install ok installed" || missing+=("$package")
 done
-if [ ! -f /usr/include/zlib.h ]; then need+=(zlib); fi
-if [ ${#need[@]} -gt 0 ]; then
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
   apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq cmake ninja-build g++ \
-    zlib1g-dev >/dev/null
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}" >/dev/null
 fi
 
+echo "== building the vorafile tool (release)"
 cmake --preset release -DVORAFILE_BUILD_TESTS=OFF >/dev/null
-cmake --build --preset release --target vorafile_cli vorafile >/dev/null
-cli=build/release/tools/vorafile/vorafile
-"$cli" version
-echo "working folders go under: $("$cli" temp)"
+cmake --build --preset release --target vorafile_cli >/dev/null
+vorafile=$PWD/build/release/tools/vorafile/vorafile
+
+demo=build/demo
+rm -rf "$demo"
+mkdir -p "$demo"
+package=$demo/night_drive.cab
+saved=$demo/saved/night_drive_bright.cab
+
+run() {
+  echo
+  echo "\$ vorafile $*"
+  "$vorafile" "$@"
+}
+
+echo "== making the example package from examples/night_drive"
+examples/make_example.sh "$vorafile" "$package"
+run info "$package"
+run tree "$package"
+run get "$package" root Brightness
+run set "$package" root Brightness 0.9 -o "$saved"
+run get "$saved" root Brightness
+run check "$saved"
+echo
+echo "saved package: $saved"

@@ -28,6 +28,19 @@ std::string Number(double value) {
   return text;
 }
 
+// The shortest text that reads back as the same float: 0.65, not
+// 0.649999976.
+std::string Number(float value) {
+  char text[32];
+  for (int digits = 6; digits <= 9; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits,
+                  static_cast<double>(value));
+    if (std::strtof(text, nullptr) == value)
+      break;
+  }
+  return text;
+}
+
 template <class T, std::size_t N>
 std::string Join(const std::array<T, N> &values) {
   std::string text;
@@ -35,7 +48,7 @@ std::string Join(const std::array<T, N> &values) {
     if (!text.empty())
       text += ' ';
     if constexpr (std::is_floating_point_v<T>)
-      text += Number(static_cast<double>(value));
+      text += Number(value);
     else
       text += std::to_string(value);
   }
@@ -126,7 +139,7 @@ std::string FormatValue(const nodes::ParamValue &value) {
   if (const auto *d = std::get_if<double>(&payload))
     return Number(*d);
   if (const auto *f = std::get_if<float>(&payload))
-    return Number(static_cast<double>(*f));
+    return Number(*f);
   if (const auto *s = std::get_if<std::string>(&payload))
     return *s;
   if (const auto *q = std::get_if<nodes::IntQuad>(&payload))
