@@ -219,7 +219,7 @@ std::string QuoteIniValue(std::string_view value) {
   const bool blankAtEnd =
       !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
   const bool inQuotes = value.size() >= 2 && value.front() == value.back() &&
-                      (value.front() == '"' || value.front() == '\'');
+                        (value.front() == '"' || value.front() == '\'');
   if (!blankAtEnd && !inQuotes)
     return std::string(value);
   std::string quoted;
