@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <set>
 
 namespace vorafile {
 
@@ -45,6 +46,14 @@ std::string FileNameOf(std::string_view path) {
   return std::string(cut == std::string_view::npos ? path
                                                    : path.substr(cut + 1));
 }
+
+// Orders paths without regard to case: two paths are the same entry
+// exactly when EqualsIgnoringCase says so.
+struct IgnoringCaseLess {
+  bool operator()(const std::string &a, const std::string &b) const {
+    return nodes::CompareIgnoreCase(a, b) < 0;
+  }
+};
 
 // One collector: drops a path it has seen already (without regard to case).
 class Collector {
@@ -100,18 +109,16 @@ public:
   void Next() { seen_.clear(); }
 
 private:
+  // A set, not a list: a "Misc" folder of thousands of files would
+  // otherwise cost a comparison with every path seen before.
   void AddOnce(std::string path) {
-    for (const std::string &seen : seen_) {
-      if (EqualsIgnoringCase(seen, path))
-        return;
-    }
-    seen_.push_back(path);
-    out_.push_back(std::move(path));
+    if (seen_.insert(path).second)
+      out_.push_back(std::move(path));
   }
 
   std::vector<std::string> &out_;
   std::string root_;
-  std::vector<std::string> seen_;
+  std::set<std::string, IgnoringCaseLess> seen_;
 };
 
 template <class Visit>

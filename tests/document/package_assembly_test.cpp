@@ -38,6 +38,33 @@ TEST_F(PackageAssemblyTest, ListsFixedFilesPagesImagesAndMisc) {
   EXPECT_EQ(ListPackageFiles(document_), expected);
 }
 
+TEST_F(PackageAssemblyTest, MiscFilesAreListedOnceInNameOrder) {
+  ASSERT_TRUE(OpenScript("Version 3\n"));
+  // Names that differ only in case are one file on Windows: the first in
+  // name order is kept.
+  dir_.write("Misc/README.txt", "1");
+  dir_.write("Misc/Readme.txt", "2");
+  // Many names of one length with a long common part, written out of order.
+  for (int i = 299; i >= 0; --i) {
+    const std::string number = std::to_string(1000 + i);
+    dir_.write("Misc/track" + number + ".mp3", number);
+  }
+  const std::string misc =
+      dir_.folder() + "Misc" + std::string(1, platform::kPathSeparator);
+  std::vector<std::string> expected = {misc + "README.txt"};
+  for (int i = 0; i < 300; ++i)
+    expected.push_back(misc + "track" + std::to_string(1000 + i) + ".mp3");
+
+  std::vector<std::string> files = ListPackageFiles(document_);
+  // The fixed files come first; the "Misc" folder closes the list.
+  ASSERT_GE(files.size(), expected.size());
+  EXPECT_EQ(std::vector<std::string>(
+                files.end() - static_cast<std::ptrdiff_t>(expected.size()),
+                files.end()),
+            expected);
+  EXPECT_EQ(files.size(), 4 + expected.size());
+}
+
 TEST_F(PackageAssemblyTest, MapRunsStopAtTheFirstGap) {
   ASSERT_TRUE(OpenScript("Version 3\n"));
   dir_.write("heightmap0.bmp", "0");
