@@ -9,6 +9,7 @@
 #           vorafile extract PKG DIR   (the extraction alone)
 #           gcab -x -C DIR PKG
 #           cabextract -d DIR PKG
+#           gcab -x, then rm -rf DIR   (what info does: it deletes its folder)
 #   save    vorafile save PKG OUT      (open, write the script, pack)
 #           vorafile pack DIR OUT      (the packing alone)
 #           gcab -c -z OUT files...    (the same files as the saved package)
@@ -30,7 +31,7 @@ while [[ $# -gt 0 ]]; do
   --runs) runs=${2:?--runs needs a number}; shift 2 ;;
   --tool) tool=${2:?--tool needs a path}; shift 2 ;;
   --big) big=1; shift ;;
-  -h | --help) sed -n '2,21p' "${BASH_SOURCE[0]}"; exit 0 ;;
+  -h | --help) sed -n '2,22p' "${BASH_SOURCE[0]}"; exit 0 ;;
   *) echo "package_bench: unknown argument $1" >&2; exit 2 ;;
   esac
 done
@@ -145,7 +146,7 @@ measure() {
   local size=""
   if [[ -d "$output" ]]; then
     size=$(du -sb "$output" | cut -f1)
-  elif [[ -n "$output" ]]; then
+  elif [[ -f "$output" ]]; then
     size=$(cat "$output" "${output%.cab}"[0-9]*.cab | wc -c)
   fi
   awk -v label="$label" -v rss="$rss" -v size="$size" -v out="$results" '
@@ -168,6 +169,9 @@ measure "vorafile info" "" -- "$tool" info "$pkg"
 measure "vorafile extract" "$work/x" -- "$tool" extract "$pkg" "$work/x"
 measure "gcab -x" "$work/x" -- gcab -x -C "$work/x" "$pkg"
 measure "cabextract" "$work/x" -- cabextract -q -d "$work/x" "$pkg"
+# "vorafile info" also deletes its working folder when it ends.
+measure "gcab -x, then rm -rf" "$work/x" -- \
+  sh -c 'gcab -x -C "$1" "$2" && rm -rf "$1"' sh "$work/x" "$pkg"
 
 header "save"
 measure "vorafile save" "$work/out/saved.cab" -- \
