@@ -104,7 +104,7 @@ no_leftovers "vorafile save"
 pass "saved in $(echo "$start $end" | awk '{ printf "%.2f", $2 - $1 }') s"
 saved=$(cd "$work/out" && ls)
 [[ "$saved" == $'saved.cab\nsaved2.cab' ]] ||
-  fail "expected saved.cab and saved2.cab, found: $(echo $saved)"
+  fail "expected saved.cab and saved2.cab, found: ${saved//$'\n'/ }"
 first=$(stat -c %s "$work/out/saved.cab")
 second=$(stat -c %s "$work/out/saved2.cab")
 ((first <= 100000000)) || fail "saved.cab holds $first bytes"

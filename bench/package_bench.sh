@@ -169,7 +169,9 @@ measure "vorafile info" "" -- "$tool" info "$pkg"
 measure "vorafile extract" "$work/x" -- "$tool" extract "$pkg" "$work/x"
 measure "gcab -x" "$work/x" -- gcab -x -C "$work/x" "$pkg"
 measure "cabextract" "$work/x" -- cabextract -q -d "$work/x" "$pkg"
-# "vorafile info" also deletes its working folder when it ends.
+# "vorafile info" also deletes its working folder when it ends. The inner
+# shell expands its own arguments:
+# shellcheck disable=SC2016
 measure "gcab -x, then rm -rf" "$work/x" -- \
   sh -c 'gcab -x -C "$1" "$2" && rm -rf "$1"' sh "$work/x" "$pkg"
 
