@@ -8,6 +8,7 @@
 #include "platform/terminal.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -30,9 +31,11 @@ constexpr const char *kUsage =
     "usage: vfcab -l CABINET              list the files of a cabinet\n"
     "       vfcab -t CABINET              test every file (checksums, sizes)\n"
     "       vfcab -x CABINET [-C DIR]     extract into DIR (default: .)\n"
-    "       vfcab -c [--store] OUT FILE|FOLDER...\n"
+    "       vfcab -c [--store] [--max-size BYTES] OUT FILE|FOLDER...\n"
     "                                    create OUT (MSZIP, or stored with\n"
-    "                                    --store); a folder adds its tree\n"
+    "                                    --store); a folder adds its tree;\n"
+    "                                    cabinets over BYTES continue in a\n"
+    "                                    set (OUT2, OUT3, ...)\n"
     "       vfcab --help\n"
     "\n"
     "Names are stored as given on the command line (relative, with\n"
@@ -295,7 +298,7 @@ bool CollectArgument(const std::string &argument, Group &group,
 }
 
 int Create(const std::string &output, const std::vector<std::string> &inputs,
-           bool store) {
+           bool store, std::uint32_t maxSize) {
   std::vector<Group> groups;
   std::int64_t totalBytes = 0;
   for (const std::string &input : inputs) {
@@ -315,6 +318,8 @@ int Create(const std::string &output, const std::vector<std::string> &inputs,
   writer.totalBytes = totalBytes;
   if (store)
     writer.SetCompressionType(archive::cab::kCompressNone);
+  if (maxSize != 0)
+    writer.SetMaxCabinetSize(maxSize);
   if (!writer.CreateCabinet(folder, target.filename().string()))
     return Fail(
         output + ": " +
@@ -374,9 +379,26 @@ int main(int argc, char **argv) {
     if (command == "-c") {
       std::size_t at = 1;
       bool store = false;
-      if (at < args.size() && args[at] == "--store") {
-        store = true;
-        ++at;
+      std::uint32_t maxSize = 0;
+      for (;;) {
+        if (at < args.size() && args[at] == "--store") {
+          store = true;
+          ++at;
+        } else if (at + 1 < args.size() && args[at] == "--max-size") {
+          unsigned long long value = 0;
+          auto [end, error] =
+              std::from_chars(args[at + 1].data(),
+                              args[at + 1].data() + args[at + 1].size(), value);
+          // Below a few kilobytes no cabinet holds its own headers.
+          if (error != std::errc() ||
+              end != args[at + 1].data() + args[at + 1].size() ||
+              value < 4096 || value > 0x7fffffffULL)
+            return UsageError("--max-size needs a number of bytes from 4096");
+          maxSize = static_cast<std::uint32_t>(value);
+          at += 2;
+        } else {
+          break;
+        }
       }
       if (args.size() < at + 2)
         return UsageError("-c needs an output cabinet and files");
@@ -384,7 +406,7 @@ int main(int argc, char **argv) {
           args[at],
           std::vector<std::string>(
               args.begin() + static_cast<std::ptrdiff_t>(at) + 1, args.end()),
-          store);
+          store, maxSize);
     }
   } catch (const std::exception &error) {
     return Fail(error.what());
