@@ -183,6 +183,8 @@ private:
   // The open folder. Offsets count from the folder's start, also when it
   // began in an earlier cabinet.
   bool folderOpen_ = false;
+  // The open folder began in the previous cabinet (a file crossed the split).
+  bool folderContinued_ = false;
   std::uint16_t folderType_ = 0;
   std::uint64_t folderUncompressed_ = 0; // bytes of all files added
   std::uint64_t folderCommitted_ = 0;    // bytes in emitted blocks
@@ -359,6 +361,7 @@ bool FciContext::OpenFolder(std::uint16_t type) {
   }
   folders_.push_back(FolderRecord{dataBytes_, 0, type});
   folderOpen_ = true;
+  folderContinued_ = false;
   folderType_ = type;
   folderUncompressed_ = 0;
   folderCommitted_ = 0;
@@ -552,6 +555,7 @@ bool FciContext::Spill(const std::uint8_t *payload, std::size_t payloadSize,
     }
   }
   *isContinued = crossing;
+  folderContinued_ = crossing;
   std::uint64_t rebase = crossing ? 0 : committed;
 
   // Second pass: patch the crossing entry, copy the ones for the next
@@ -845,8 +849,18 @@ bool FciContext::AddFile(const char *sourcePath, const char *storedName,
       callbacks_.seek(source, 0, kSeekSet, &err, user_) != 0) {
     return Fail(kFciErrReadSource, err);
   }
+  // As other writers lay sets out (and readers expect): a folder that
+  // continues from the previous cabinet ends with the file that crossed the
+  // split, so no folder spans more than that one file's cabinets. For the
+  // crossing file to be the last one in the folder, a folder whose queued
+  // blocks could reach the end of the cabinet is closed before another file
+  // joins it.
+  const std::uint64_t queuedWorstCase =
+      (queuedBlocks_ + (pendingSize_ > 0 ? 1u : 0u)) *
+      std::uint64_t{cab::kCfDataSize + desc_.dataReserveSize + kPayloadMax};
   if (folderOpen_ &&
-      (folderType_ != type ||
+      (folderType_ != type || folderContinued_ ||
+       EstimateSize() + queuedWorstCase > MaxSize() ||
        folderUncompressed_ + static_cast<std::uint64_t>(size) > 0xFFFFFFFF)) {
     if (!CloseFolder()) {
       return false;

@@ -4,6 +4,7 @@
 #include "platform/file_system.h"
 
 #include <cstring>
+#include <set>
 #include <utility>
 
 namespace vorafile::archive {
@@ -165,19 +166,38 @@ void CabinetExtractor::RunExtraction() {
       split == std::string::npos ? "" : cabinetPath_.substr(0, split + 1);
   cabinetName_ = split == std::string::npos ? cabinetPath_
                                             : cabinetPath_.substr(split + 1);
+  // One engine pass takes a cabinet and the cabinets that its last folder
+  // runs on into. A set whose folders end within a cabinet (as most writers
+  // lay sets out) goes on in the next cabinet: the pass starts again there,
+  // and the files continued from an earlier cabinet are skipped as partial.
+  const std::string firstCabinet = cabinetName_;
+  auto copySet = [this, &firstCabinet] {
+    std::set<std::string> seen;
+    cabinetName_ = firstCabinet;
+    for (;;) {
+      nextCabinetName_.clear();
+      if (!FdiCopy(context_, cabinetName_.c_str(), cabinetFolder_.c_str(), 0,
+                   NotifyRoutine, nullptr, this))
+        return false;
+      // A set that names a cabinet twice would never end.
+      if (nextCabinetName_.empty() || !seen.insert(cabinetName_).second ||
+          seen.count(nextCabinetName_) != 0)
+        return true;
+      cabinetName_ = nextCabinetName_;
+    }
+  };
   bool ok = true;
   if (mode_ == ExtractMode::kExtractList) {
     for (const std::string &name : names_) {
       wantedName_ = name;
-      ok = FdiCopy(context_, cabinetName_.c_str(), cabinetFolder_.c_str(), 0,
-                   NotifyRoutine, nullptr, this);
+      ok = copySet();
       if (!ok)
         break;
     }
   } else {
-    ok = FdiCopy(context_, cabinetName_.c_str(), cabinetFolder_.c_str(), 0,
-                 NotifyRoutine, nullptr, this);
+    ok = copySet();
   }
+  cabinetName_ = firstCabinet;
   std::int32_t code = 0;
   if (!ok) {
     // The engine closed the handle of a file it was writing; the file goes.
@@ -231,6 +251,7 @@ CabFileHandle CabinetExtractor::NotifyRoutine(FdiNotificationKind kind,
   };
   switch (kind) {
   case FdiNotificationKind::kCabinetInfo:
+    self.nextCabinetName_ = text(note->text1);
     return self.OnCabinetInfo(note->setId, text(note->text3), text(note->text1),
                               text(note->text2), note->cabinetIndex)
                ? 0

@@ -161,6 +161,9 @@ private:
   std::string cabinetPath_;
   std::string cabinetFolder_;
   std::string cabinetName_;
+  // The next cabinet that the cabinet the engine opened last names; empty
+  // at the end of a set.
+  std::string nextCabinetName_;
   ExtractMode mode_ = ExtractMode::kNone;
   std::int32_t extracted_ = 0;
   CabinetErrorRecord error_;

@@ -102,6 +102,7 @@ struct Extraction {
   std::vector<std::string> partial;
   std::vector<std::uint16_t> cabinetIndexes;
   int nextCabinetCalls = 0;
+  std::string nextName;   ///< the next cabinet the last one opened names
   std::string nextFolder; ///< written into the folder buffer
   bool skipAll = false;
   int abortOn = -1; ///< notification kind that answers -1
@@ -117,6 +118,7 @@ inline CabFileHandle ExtractionNotify(FdiNotificationKind kind,
   switch (kind) {
   case FdiNotificationKind::kCabinetInfo:
     x.cabinetIndexes.push_back(note->cabinetIndex);
+    x.nextName = note->text1 != nullptr ? note->text1 : "";
     return 0;
   case FdiNotificationKind::kPartialFile:
     x.partial.push_back(note->text1);
@@ -166,6 +168,29 @@ inline Extraction ExtractCabinet(MemoryFiles &fs, const std::string &name,
   }
   x.ok = FdiCopy(context, name.c_str(), folder.c_str(), 0, ExtractionNotify,
                  nullptr, &x);
+  FdiDestroy(context);
+  return x;
+}
+
+/// Extracts a whole set as a caller of the engine does: a pass per cabinet
+/// that the previous pass did not reach, starting where it stopped.
+inline Extraction ExtractSet(MemoryFiles &fs, const std::string &name) {
+  Extraction x;
+  x.fs = &fs;
+  FdiContext *context = FdiCreate(fs.Fdi(), kCpu80386, &x.error);
+  if (context == nullptr) {
+    return x;
+  }
+  std::string cabinet = name;
+  for (int pass = 0; pass < 1000; ++pass) {
+    x.nextName.clear();
+    x.ok =
+        FdiCopy(context, cabinet.c_str(), "", 0, ExtractionNotify, nullptr, &x);
+    if (!x.ok || x.nextName.empty()) {
+      break;
+    }
+    cabinet = x.nextName;
+  }
   FdiDestroy(context);
   return x;
 }

@@ -91,6 +91,40 @@ TEST(CabinetWriterTest, RoundTripsAFolderTreeWithBackslashNames) {
   EXPECT_EQ(reader.ExtractedCount(), 4);
 }
 
+TEST(CabinetWriterTest, ASetOfManyCabinetsReadsBackWhole) {
+  // Small cabinets: folders end within a cabinet, and the reader has to go
+  // on to the next cabinet after a folder that ended there.
+  TempDir dir;
+  std::vector<std::pair<std::string, std::string>> files;
+  for (int i = 0; i < 6; ++i) {
+    files.emplace_back("file" + std::to_string(i) + ".bin",
+                       i % 2 == 0
+                           ? RandomBytes(60000, static_cast<unsigned>(i))
+                           : TextBytes(150000, static_cast<unsigned>(i)));
+  }
+  std::vector<std::string> paths;
+  for (const auto &[name, data] : files) {
+    dir.write("work/" + name, data);
+    paths.push_back(dir.file("work/" + name));
+  }
+  platform::MakeFolder(dir.file("out"));
+  {
+    CabinetWriter writer;
+    writer.SetMaxCabinetSize(40000);
+    ASSERT_TRUE(writer.CreateCabinet(dir.file("out"), "set.cab"));
+    ASSERT_TRUE(writer.AddFilesAndWait(dir.file("work/"), paths));
+    ASSERT_TRUE(writer.FlushCabinet());
+  }
+  EXPECT_GE(EntryNames(dir.file("out")).size(), 5u);
+  CabinetReader reader;
+  ASSERT_TRUE(platform::MakeFolder(dir.file("back")));
+  ASSERT_TRUE(
+      reader.ExtractAllAndWait(dir.file("back"), dir.file("out/set.cab")));
+  for (const auto &[name, data] : files)
+    EXPECT_TRUE(dir.read("back/" + name) == data) << name;
+  EXPECT_EQ(reader.ExtractedCount(), 6);
+}
+
 TEST(CabinetWriterTest, StoredNamesCutTheBaseFolderAnywhereInThePath) {
   EXPECT_EQ(StoredNameOf("C:\\T\\w\\maps\\a.jpg", "C:\\T\\w\\"), "maps\\a.jpg");
   EXPECT_EQ(StoredNameOf("/t/w/maps/a.jpg", "/t/w/"), "maps\\a.jpg");
