@@ -1,5 +1,6 @@
 #include "document/package_assembly.h"
 
+#include "nodes/content/text_helpers.h"
 #include "nodes/core/param_names.h"
 #include "platform/file_system.h"
 
@@ -37,16 +38,6 @@ constexpr const char *kFixedFiles[] = {"vora.vrc", "intro.ini", "filelist.ini",
                                        "text.ini"};
 constexpr const char *kMapExtensions[] = {".bmp", ".jpg", ".jpeg"};
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return nodes::EqualsIgnoreCase(a, b);
-}
-
-std::string FileNameOf(std::string_view path) {
-  std::size_t cut = path.find_last_of("/\\:");
-  return std::string(cut == std::string_view::npos ? path
-                                                   : path.substr(cut + 1));
-}
-
 // Orders paths without regard to case: two paths are the same entry
 // exactly when EqualsIgnoringCase says so.
 struct IgnoringCaseLess {
@@ -64,11 +55,11 @@ public:
   /// Adds a file named by a scene: the working folder itself and empty
   /// names are no files; a missing ".bmp" whose ".jpg" exists is that.
   void AddFile(std::string path) {
-    if (path.empty() || EqualsIgnoringCase(path, root_))
+    if (path.empty() || nodes::EqualsIgnoreCase(path, root_))
       return;
     if (!platform::PathExists(path) && path.size() > 4 &&
-        EqualsIgnoringCase(std::string_view(path).substr(path.size() - 4),
-                           ".bmp")) {
+        nodes::EqualsIgnoreCase(std::string_view(path).substr(path.size() - 4),
+                                ".bmp")) {
       std::string jpg = path.substr(0, path.size() - 4) + ".jpg";
       if (platform::PathExists(jpg))
         path = std::move(jpg);
@@ -178,8 +169,9 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
   // Macro effect files are listed without any test.
   ForEachNodeOfType(document, VORA_NODE_MACRO_EFFECT, [&](SceneNode &macro) {
     if (std::optional<std::string> name = macro.GetTextParam(param::kFileName))
-      files.push_back(
-          folder + (root->GetScriptVersion() == 3 ? FileNameOf(*name) : *name));
+      files.push_back(folder + (root->GetScriptVersion() == 3
+                                    ? nodes::FileNameOf(*name)
+                                    : *name));
   });
 
   if (SceneNode *intro = document.FindByTypeAndOrdinal(VORA_NODE_INTRO, 0)) {

@@ -111,12 +111,6 @@ std::optional<std::uint8_t> AsBoolean(std::int32_t value) {
   return static_cast<std::uint8_t>(value);
 }
 
-std::string FileNameOf(std::string_view path) {
-  std::size_t cut = path.find_last_of("/\\:");
-  return std::string(cut == std::string_view::npos ? path
-                                                   : path.substr(cut + 1));
-}
-
 } // namespace
 
 // ---- Reading ----------------------------------------------------------
@@ -606,7 +600,7 @@ bool SceneRoot::Write(nodes::TextSink *out) {
   writeParam(param::kMsgOn);
   if (std::optional<std::string> msgIni = GetTextParam(param::kMsgIni))
     writeLine(std::snprintf(line, sizeof line, "%s\t%s\n", "MsgIni",
-                            FileNameOf(*msgIni).c_str()));
+                            nodes::FileNameOf(*msgIni).c_str()));
   writeParam(param::kSceneLockMp3);
   writeParam(param::kEnableNewCameraNav);
 

@@ -1,11 +1,11 @@
 #include "package/file_list.h"
 
 #include "nodes/content/text_helpers.h"
+#include "nodes/core/param_names.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace vorafile {
 
@@ -19,12 +19,8 @@ constexpr std::size_t kValueCapacity = 256;
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() &&
-         std::equal(suffix.begin(), suffix.end(),
-                    text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-                    [](char a, char b) {
-                      return std::tolower(static_cast<unsigned char>(a)) ==
-                             std::tolower(static_cast<unsigned char>(b));
-                    });
+         nodes::EqualsIgnoreCase(text.substr(text.size() - suffix.size()),
+                                 suffix);
 }
 
 // The "Count" of a group: nothing when it is missing or empty.

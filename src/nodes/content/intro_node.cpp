@@ -105,13 +105,6 @@ std::string ResolveStoredPath(const std::string &folder,
   return path;
 }
 
-// A stored path written back: its file name and extension only.
-std::string FileNameOf(std::string_view path) {
-  std::size_t cut = path.find_last_of("/\\:");
-  return std::string(cut == std::string_view::npos ? path
-                                                   : path.substr(cut + 1));
-}
-
 std::optional<ParamValue> ConvertKeyValue(const IntroKey &key,
                                           const std::string &text,
                                           const std::string &folder) {

@@ -1,9 +1,10 @@
 #include "nodes/content/text_helpers.h"
 
+#include "nodes/core/line_scanner.h"
+#include "nodes/core/param_names.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -32,11 +33,6 @@ std::vector<std::string_view> SplitFields(std::string_view text) {
     start = end + 1;
   }
   return fields;
-}
-
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
-         c == '\f';
 }
 
 float TextToFloat(std::string_view text) {
@@ -71,36 +67,12 @@ Format(const char *format, ...) {
       buffer, std::min(static_cast<std::size_t>(length), sizeof buffer - 1));
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
 } // namespace
 
 std::int32_t TextToInt(std::string_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && IsBlank(text[i]))
-    ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-    negative = text[i] == '-';
-    ++i;
-  }
-  std::int64_t value = 0;
-  constexpr std::int64_t kLimit =
-      std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    value = std::min(value * 10 + (text[i] - '0'), kLimit);
-  }
-  if (negative)
-    value = -value;
-  return static_cast<std::int32_t>(
-      std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
-                               std::numeric_limits<std::int32_t>::max()));
+  std::int32_t value = 0;
+  LineScanner(text).Int(value);
+  return value;
 }
 
 bool ParseColor(std::string_view text, Color &color) {
@@ -207,17 +179,17 @@ int FlagFromFloat(float value, std::uint8_t &out) {
 
 void TrimSpaces(std::string &text) {
   std::size_t end = text.size();
-  while (end > 0 && IsBlank(text[end - 1]))
+  while (end > 0 && IsScanBlank(text[end - 1]))
     --end;
   std::size_t start = 0;
-  while (start < end && IsBlank(text[start]))
+  while (start < end && IsScanBlank(text[start]))
     ++start;
   text = text.substr(start, end - start);
 }
 
 std::string QuoteIniValue(std::string_view value) {
-  const bool blankAtEnd =
-      !value.empty() && (IsBlank(value.front()) || IsBlank(value.back()));
+  const bool blankAtEnd = !value.empty() && (IsScanBlank(value.front()) ||
+                                             IsScanBlank(value.back()));
   const bool inQuotes = value.size() >= 2 && value.front() == value.back() &&
                         (value.front() == '"' || value.front() == '\'');
   if (!blankAtEnd && !inQuotes)
@@ -226,6 +198,12 @@ std::string QuoteIniValue(std::string_view value) {
   quoted.reserve(value.size() + 2);
   quoted.append(1, '"').append(value).append(1, '"');
   return quoted;
+}
+
+std::string FileNameOf(std::string_view path) {
+  std::size_t cut = path.find_last_of("/\\:");
+  return std::string(cut == std::string_view::npos ? path
+                                                   : path.substr(cut + 1));
 }
 
 bool FileExistsInFolder(const std::string &folder, std::string_view name) {
@@ -251,9 +229,9 @@ bool ResolveImageFile(const std::string &folder, std::string &name) {
     return false;
   std::string_view extension = std::string_view(name).substr(dot);
   const char *replacement = nullptr;
-  if (EqualsIgnoringCase(extension, ".jpg"))
+  if (EqualsIgnoreCase(extension, ".jpg"))
     replacement = ".bmp";
-  else if (EqualsIgnoringCase(extension, ".bmp"))
+  else if (EqualsIgnoreCase(extension, ".bmp"))
     replacement = ".jpg";
   else
     return false;

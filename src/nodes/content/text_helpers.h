@@ -63,6 +63,10 @@ std::int32_t TextToInt(std::string_view text);
 /// put in double quotes (the private-profile read removes one pair).
 std::string QuoteIniValue(std::string_view value);
 
+/// The file name and extension of a path, the folder dropped (either
+/// separator, or a drive colon, ends the folder).
+std::string FileNameOf(std::string_view path);
+
 /// True when the attributes of folder + name can be read (the folder ends
 /// with a separator). On POSIX a name in another case is found too.
 bool FileExistsInFolder(const std::string &folder, std::string_view name);
