@@ -28,9 +28,9 @@ command -v python3 >/dev/null || {
 }
 if [[ -z "$tool" ]]; then
   (cd "$root" &&
-    cmake --preset release -DVORAFILE_BUILD_TESTS=OFF >/dev/null &&
-    cmake --build --preset release --target vorafile_cli >/dev/null)
-  tool=$root/build/release/tools/vorafile/vorafile
+    cmake --preset release -B build/tools -DVORAFILE_BUILD_TESTS=OFF >/dev/null &&
+    cmake --build build/tools --target vorafile_cli >/dev/null)
+  tool=$root/build/tools/tools/vorafile/vorafile
 fi
 tool=$(realpath "$tool")
 

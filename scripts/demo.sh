@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
-packages=(cmake ninja-build g++ zlib1g-dev libjpeg62-turbo-dev
+packages=(cmake ninja-build g++ zlib1g-dev libdeflate-dev libjpeg62-turbo-dev
           libturbojpeg0-dev libpng-dev perl)
 missing=()
 for package in "${packages[@]}"; do
@@ -21,9 +21,9 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 echo "== building the vorafile tool (release)"
-cmake --preset release -DVORAFILE_BUILD_TESTS=OFF >/dev/null
-cmake --build --preset release --target vorafile_cli >/dev/null
-vorafile=$PWD/build/release/tools/vorafile/vorafile
+cmake --preset release -B build/tools -DVORAFILE_BUILD_TESTS=OFF >/dev/null
+cmake --build build/tools --target vorafile_cli >/dev/null
+vorafile=$PWD/build/tools/tools/vorafile/vorafile
 
 demo=build/demo
 rm -rf "$demo"

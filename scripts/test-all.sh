@@ -32,7 +32,7 @@ JOBS=2
 
 packages=(
   cmake ninja-build g++ clang clang-format libclang-rt-14-dev git
-  googletest libgmock-dev libbenchmark-dev zlib1g-dev
+  googletest libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev
   wine64 cabextract gcab 7zip imagemagick
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev
@@ -175,7 +175,8 @@ run_ctest() {
 # Configure, build and test one preset.
 build_and_test() {
   local preset=$1
-  cmake --preset "$preset"
+  # Explicit: a build folder configured without tests keeps that setting.
+  cmake --preset "$preset" -DVORAFILE_BUILD_TESTS=ON
   cmake --build --preset "$preset" -j "$JOBS"
   run_ctest --preset "$preset" -j "$JOBS"
 }

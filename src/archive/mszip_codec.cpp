@@ -3,10 +3,15 @@
 #include "archive/cab_format.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
 
 #include <zlib.h>
+#if VORAFILE_HAVE_LIBDEFLATE
+#include <libdeflate.h>
+#endif
 
 namespace vorafile::archive {
 namespace {
@@ -14,10 +19,18 @@ namespace {
 // Raw deflate (no zlib header) with the full 32 KiB window.
 constexpr int kRawWindowBits = -15;
 constexpr int kMemLevel = 8;
+#if VORAFILE_HAVE_LIBDEFLATE
+// libdeflate codes each block alone, without the previous block as
+// dictionary, and still codes smaller than zlib's level 5 with it, at about
+// 2.5 times zlib's speed. Its level 6 is a few tenths of a percent smaller
+// than its level 5 for a tenth more time.
+constexpr int kLibdeflateLevel = 6;
+#else
 // Level 5 with the history carried from block to block codes smaller than
 // level 6 on blocks coded alone (what other MSZIP writers do) and about half
 // again as fast as level 6 with history.
 constexpr int kDeflateLevel = 5;
+#endif
 
 // Incompressibility probe: at 7.98 bits per byte and above, Huffman coding
 // cannot win back a dynamic block's code tables (random 32 KiB blocks sit
@@ -101,25 +114,89 @@ void ZlibFree(voidpf opaque, voidpf address) {
   static_cast<const EngineAllocator *>(opaque)->Release(address);
 }
 
+#if VORAFILE_HAVE_LIBDEFLATE
+// libdeflate takes memory through one process-wide hook without a context
+// pointer, and only in its alloc and free calls. Around those calls the
+// engine lends its allocator to the hook through this thread's slot; any
+// other libdeflate user in the process gets malloc and free as before.
+thread_local const EngineAllocator *tLentAllocator = nullptr;
+
+void *LibdeflateAllocate(std::size_t size) {
+  return tLentAllocator != nullptr ? tLentAllocator->Allocate(size)
+                                   : std::malloc(size);
+}
+
+void LibdeflateRelease(void *address) {
+  if (tLentAllocator != nullptr) {
+    tLentAllocator->Release(address);
+  } else {
+    std::free(address);
+  }
+}
+
+class LentAllocator {
+public:
+  explicit LentAllocator(const EngineAllocator &allocator) {
+    static std::once_flag installed;
+    std::call_once(installed, [] {
+      libdeflate_set_memory_allocator(LibdeflateAllocate, LibdeflateRelease);
+    });
+    tLentAllocator = &allocator;
+  }
+  LentAllocator(const LentAllocator &) = delete;
+  LentAllocator &operator=(const LentAllocator &) = delete;
+  ~LentAllocator() { tLentAllocator = nullptr; }
+};
+#endif
+
 } // namespace
 
 struct MsZipEncoder::Stream {
+#if VORAFILE_HAVE_LIBDEFLATE
+  libdeflate_compressor *compressor = nullptr;
+#else
   z_stream z{};
   bool ready = false;
-  std::uint32_t repeatTable[std::size_t{1} << kRepeatHashBits];
+#endif
+  std::uint32_t repeatTable[std::size_t{1} << kRepeatHashBits] = {};
 };
 
 struct MsZipDecoder::Stream {
   z_stream z{};
   bool ready = false;
+#if VORAFILE_HAVE_LIBDEFLATE
+  libdeflate_decompressor *decompressor = nullptr;
+  // Set once a block decoded only with its history: that writer's later
+  // blocks go to zlib directly instead of failing in libdeflate first.
+  bool historyUsed = false;
+#endif
 };
+
+const char *MsZipEncoder::LibraryName() {
+#if VORAFILE_HAVE_LIBDEFLATE
+  return "libdeflate " LIBDEFLATE_VERSION_STRING;
+#else
+  return "zlib " ZLIB_VERSION;
+#endif
+}
+
+bool MsZipEncoder::CodesWithHistory() {
+  return VORAFILE_HAVE_LIBDEFLATE == 0;
+}
 
 MsZipEncoder::MsZipEncoder(const EngineAllocator &allocator)
     : allocator_(allocator) {}
 
 MsZipEncoder::~MsZipEncoder() {
-  if (stream_ != nullptr && stream_->ready) {
-    deflateEnd(&stream_->z);
+  if (stream_ != nullptr) {
+#if VORAFILE_HAVE_LIBDEFLATE
+    LentAllocator lent(allocator_);
+    libdeflate_free_compressor(stream_->compressor);
+#else
+    if (stream_->ready) {
+      deflateEnd(&stream_->z);
+    }
+#endif
   }
   DeleteWithAllocator(allocator_, stream_);
 }
@@ -129,6 +206,11 @@ bool MsZipEncoder::Init() {
   if (stream_ == nullptr) {
     return false;
   }
+#if VORAFILE_HAVE_LIBDEFLATE
+  LentAllocator lent(allocator_);
+  stream_->compressor = libdeflate_alloc_compressor(kLibdeflateLevel);
+  return stream_->compressor != nullptr;
+#else
   stream_->z.zalloc = ZlibAlloc;
   stream_->z.zfree = ZlibFree;
   stream_->z.opaque = &allocator_;
@@ -136,6 +218,7 @@ bool MsZipEncoder::Init() {
       deflateInit2(&stream_->z, kDeflateLevel, Z_DEFLATED, kRawWindowBits,
                    kMemLevel, Z_DEFAULT_STRATEGY) == Z_OK;
   return stream_->ready;
+#endif
 }
 
 std::size_t MsZipEncoder::Encode(const std::uint8_t *history,
@@ -143,6 +226,23 @@ std::size_t MsZipEncoder::Encode(const std::uint8_t *history,
                                  const std::uint8_t *input, std::size_t size,
                                  std::uint8_t *out, bool *isStored) {
   std::memcpy(out, cab::kMsZipSignature, cab::kMsZipSignatureSize);
+  // Less room than a stored block needs: deflate either wins or is dropped.
+  std::size_t room = StoredSize(size) - 1 - cab::kMsZipSignatureSize;
+#if VORAFILE_HAVE_LIBDEFLATE
+  // Blocks are coded alone, so repeats in the history do not count.
+  (void)history;
+  (void)historySize;
+  if (LooksIncompressible(nullptr, 0, input, size, stream_->repeatTable)) {
+    return Store(input, size, out, isStored);
+  }
+  std::size_t coded = libdeflate_deflate_compress(
+      stream_->compressor, input, size, out + cab::kMsZipSignatureSize, room);
+  if (coded != 0) {
+    *isStored = false;
+    return cab::kMsZipSignatureSize + coded;
+  }
+  return Store(input, size, out, isStored);
+#else
   if (LooksIncompressible(history, historySize, input, size,
                           stream_->repeatTable)) {
     return Store(input, size, out, isStored);
@@ -159,9 +259,7 @@ std::size_t MsZipEncoder::Encode(const std::uint8_t *history,
   z.next_in = const_cast<Bytef *>(input);
   z.avail_in = static_cast<uInt>(size);
   z.next_out = out + cab::kMsZipSignatureSize;
-  // Less room than a stored block needs: deflate either wins or is dropped.
-  z.avail_out =
-      static_cast<uInt>(StoredSize(size) - 1 - cab::kMsZipSignatureSize);
+  z.avail_out = static_cast<uInt>(room);
   int result = deflate(&z, Z_FINISH);
   if (result == Z_STREAM_END) {
     *isStored = false;
@@ -171,6 +269,7 @@ std::size_t MsZipEncoder::Encode(const std::uint8_t *history,
     return 0;
   }
   return Store(input, size, out, isStored);
+#endif
 }
 
 std::size_t MsZipEncoder::Store(const std::uint8_t *input, std::size_t size,
@@ -194,8 +293,14 @@ MsZipDecoder::MsZipDecoder(const EngineAllocator &allocator)
     : allocator_(allocator) {}
 
 MsZipDecoder::~MsZipDecoder() {
-  if (stream_ != nullptr && stream_->ready) {
-    inflateEnd(&stream_->z);
+  if (stream_ != nullptr) {
+    if (stream_->ready) {
+      inflateEnd(&stream_->z);
+    }
+#if VORAFILE_HAVE_LIBDEFLATE
+    LentAllocator lent(allocator_);
+    libdeflate_free_decompressor(stream_->decompressor);
+#endif
   }
   DeleteWithAllocator(allocator_, stream_);
 }
@@ -212,8 +317,17 @@ bool MsZipDecoder::Init() {
   // zlib allocates the window on first use; a one-byte dictionary makes it
   // do so now, so that no allocation can fail while a cabinet is read.
   static const Bytef kPrime[1] = {0};
-  return stream_->ready &&
-         inflateSetDictionary(&stream_->z, kPrime, sizeof kPrime) == Z_OK;
+  if (!stream_->ready ||
+      inflateSetDictionary(&stream_->z, kPrime, sizeof kPrime) != Z_OK) {
+    return false;
+  }
+#if VORAFILE_HAVE_LIBDEFLATE
+  LentAllocator lent(allocator_);
+  stream_->decompressor = libdeflate_alloc_decompressor();
+  return stream_->decompressor != nullptr;
+#else
+  return true;
+#endif
 }
 
 bool MsZipDecoder::Decode(const std::uint8_t *history, std::size_t historySize,
@@ -223,6 +337,21 @@ bool MsZipDecoder::Decode(const std::uint8_t *history, std::size_t historySize,
       std::memcmp(input, cab::kMsZipSignature, cab::kMsZipSignatureSize) != 0) {
     return false;
   }
+  const std::uint8_t *deflated = input + cab::kMsZipSignatureSize;
+  std::size_t deflatedSize = size - cab::kMsZipSignatureSize;
+#if VORAFILE_HAVE_LIBDEFLATE
+  // libdeflate cannot take a dictionary, but most writers code blocks alone,
+  // and a block that decodes without its history decodes the same with it.
+  // Anything libdeflate refuses goes to zlib, which has the history.
+  if (historySize == 0 || !stream_->historyUsed) {
+    std::size_t produced = 0;
+    if (libdeflate_deflate_decompress(stream_->decompressor, deflated,
+                                      deflatedSize, out, expected,
+                                      &produced) == LIBDEFLATE_SUCCESS) {
+      return produced == expected;
+    }
+  }
+#endif
   z_stream &z = stream_->z;
   if (inflateReset(&z) != Z_OK) {
     return false;
@@ -232,12 +361,16 @@ bool MsZipDecoder::Decode(const std::uint8_t *history, std::size_t historySize,
           Z_OK) {
     return false;
   }
-  z.next_in = const_cast<Bytef *>(input + cab::kMsZipSignatureSize);
-  z.avail_in = static_cast<uInt>(size - cab::kMsZipSignatureSize);
+  z.next_in = const_cast<Bytef *>(deflated);
+  z.avail_in = static_cast<uInt>(deflatedSize);
   z.next_out = out;
   z.avail_out = static_cast<uInt>(expected);
   // The stream must end exactly where the declared size is reached.
-  return inflate(&z, Z_FINISH) == Z_STREAM_END && z.avail_out == 0;
+  bool decoded = inflate(&z, Z_FINISH) == Z_STREAM_END && z.avail_out == 0;
+#if VORAFILE_HAVE_LIBDEFLATE
+  stream_->historyUsed = stream_->historyUsed || (decoded && historySize > 0);
+#endif
+  return decoded;
 }
 
 } // namespace vorafile::archive

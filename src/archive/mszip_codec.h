@@ -1,7 +1,11 @@
-// MSZIP block coding on zlib: each block is "CK" and a raw deflate stream
-// that ends with a final block; the previous block's uncompressed bytes of the
-// same folder are the stream's preset dictionary. One zlib stream is made per
-// coder and reset for every block.
+// MSZIP block coding: each block is "CK" and a raw deflate stream that ends
+// with a final block; the previous block's uncompressed bytes of the same
+// folder may serve as the stream's preset dictionary.
+//
+// Built with libdeflate, blocks are coded alone (no dictionary) and decoded
+// by libdeflate, with zlib for the blocks that need their history. Without
+// it (the Windows builds), zlib does both, coding with the history. Either
+// way every coder's memory comes from the engine's allocator.
 #ifndef VORAFILE_ARCHIVE_MSZIP_CODEC_H
 #define VORAFILE_ARCHIVE_MSZIP_CODEC_H
 
@@ -20,19 +24,25 @@ public:
   MsZipEncoder &operator=(const MsZipEncoder &) = delete;
   ~MsZipEncoder();
 
-  /// False when zlib could not get its memory.
+  /// False when the deflate library could not get its memory.
   [[nodiscard]] bool Init();
+
+  /// The deflate library that codes, with its version: "libdeflate 1.14".
+  static const char *LibraryName();
+
+  /// True when blocks are coded with the previous block as dictionary.
+  static bool CodesWithHistory();
 
   /// Worst-case payload of a block of `size` bytes (a stored block).
   static std::size_t StoredSize(std::size_t size) { return size + 7; }
 
   /// Codes `size` (at most 32768) bytes into `out`, which holds
   /// StoredSize(size) bytes, and returns the payload size ("CK" included),
-  /// or 0 when zlib fails. When deflate cannot shrink the data the block is
-  /// written as a stored deflate block and `isStored` is set; blocks that
-  /// look incompressible (flat byte statistics, hardly any repeats) are
-  /// stored without trying deflate. Uses no memory beyond Init's, so may run
-  /// on any thread.
+  /// or 0 when the deflate library fails. When deflate cannot shrink the data
+  /// the block is written as a stored deflate block and `isStored` is set;
+  /// blocks that look incompressible (flat byte statistics, hardly any repeats)
+  /// are stored without trying deflate. Uses no memory beyond Init's, so may
+  /// run on any thread.
   std::size_t Encode(const std::uint8_t *history, std::size_t historySize,
                      const std::uint8_t *input, std::size_t size,
                      std::uint8_t *out, bool *isStored);

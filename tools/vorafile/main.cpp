@@ -1,5 +1,6 @@
 // vorafile: the command-line tool for scene authors and host developers,
 // built on the library's C++ interface.
+#include "archive/mszip_codec.h"
 #include "convert_image.h"
 #include "document/package_assembly.h"
 #include "host/file_manager.h"
@@ -340,7 +341,8 @@ int main(int argc, char **argv) {
     return kExitOk;
   }
   if (command == "version" || command == "--version") {
-    std::printf("vorafile %s\n", VORAFILE_VERSION);
+    std::printf("vorafile %s\ncabinet coding: %s\n", VORAFILE_VERSION,
+                vorafile::archive::MsZipEncoder::LibraryName());
     return kExitOk;
   }
   if (command == "convert-image")
