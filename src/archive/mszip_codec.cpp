@@ -18,7 +18,6 @@ namespace {
 
 // Raw deflate (no zlib header) with the full 32 KiB window.
 constexpr int kRawWindowBits = -15;
-constexpr int kMemLevel = 8;
 #if VORAFILE_HAVE_LIBDEFLATE
 // libdeflate codes each block alone, without the previous block as
 // dictionary, and still codes smaller than zlib's level 5 with it, at about
@@ -30,6 +29,7 @@ constexpr int kLibdeflateLevel = 6;
 // level 6 on blocks coded alone (what other MSZIP writers do) and about half
 // again as fast as level 6 with history.
 constexpr int kDeflateLevel = 5;
+constexpr int kMemLevel = 8;
 #endif
 
 // Incompressibility probe: at 7.98 bits per byte and above, Huffman coding
