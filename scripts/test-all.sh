@@ -3,6 +3,7 @@
 #
 #   format      clang-format of the tracked sources (fails on any difference)
 #   debug-asan  native debug build with AddressSanitizer and UBSan, ctest
+#               (each ctest run also writes build/PRESET/junit.xml)
 #   release     native release build, ctest
 #   win64       mingw-w64 x86_64 build, ctest under wine64
 #   win32       mingw-w64 i686 build (the player's DLL), DLL checks for the
@@ -178,7 +179,7 @@ build_and_test() {
   # Explicit: a build folder configured without tests keeps that setting.
   cmake --preset "$preset" -DVORAFILE_BUILD_TESTS=ON
   cmake --build --preset "$preset" -j "$JOBS"
-  run_ctest --preset "$preset" -j "$JOBS"
+  run_ctest --preset "$preset" -j "$JOBS" --output-junit junit.xml
 }
 
 # The DLL must import only system DLLs (everything else linked statically)
@@ -204,7 +205,7 @@ win32_step() {
   cmake --build "$root/build/win32-stdcall" --target vorafile -j "$JOBS"
   check_dll "$root/build/win32-stdcall/src/vorafile.dll"
   if [ -x "$wine32_loader" ]; then
-    run_ctest --preset win32 -j "$JOBS"
+    run_ctest --preset win32 -j "$JOBS" --output-junit junit.xml
   else
     echo "SKIPPED: wine32 not available: the i686 tests are not run"
     step_tests="DLL checks only (no wine32)"
