@@ -40,8 +40,9 @@ bool IsSeparator(char c) {
 }
 
 char FoldCase(char c) {
-  if (c >= 'A' && c <= 'Z')
+  if (c >= 'A' && c <= 'Z') {
     return static_cast<char>(c - 'A' + 'a');
+  }
   return c == '/' ? '\\' : c;
 }
 
@@ -50,10 +51,11 @@ char FoldCase(char c) {
 bool ClimbsOut(std::string_view component) {
   std::size_t dots = 0;
   for (char c : component) {
-    if (c == '.')
+    if (c == '.') {
       ++dots;
-    else if (c != ' ')
+    } else if (c != ' ') {
       return false;
+    }
   }
   return dots >= 2;
 }
@@ -167,8 +169,9 @@ bool MakeTempFileName(char *buffer, int bufferSize) {
   std::string name =
       platform::TempFolder() + "xx" + std::to_string(number) + ".tmp";
   if (buffer == nullptr || bufferSize <= 0 ||
-      name.size() >= static_cast<std::size_t>(bufferSize))
+      name.size() >= static_cast<std::size_t>(bufferSize)) {
     return false;
+  }
   std::memcpy(buffer, name.c_str(), name.size() + 1);
   return true;
 }
@@ -177,13 +180,15 @@ std::string StoredNameOf(std::string_view path, std::string_view baseFolder) {
   std::string_view rest = path;
   if (!baseFolder.empty()) {
     std::size_t at = path.find(baseFolder);
-    if (at != std::string_view::npos)
+    if (at != std::string_view::npos) {
       rest = path.substr(at + baseFolder.size());
+    }
   }
   std::string stored(rest);
   for (char &c : stored) {
-    if (c == '/')
+    if (c == '/') {
       c = kStoredSeparator;
+    }
   }
   return stored;
 }
@@ -191,15 +196,18 @@ std::string StoredNameOf(std::string_view path, std::string_view baseFolder) {
 bool IsSafeStoredName(std::string_view storedName) {
   if (storedName.empty() || IsSeparator(storedName.front()) ||
       storedName.find(':') != std::string_view::npos ||
-      storedName.find('\0') != std::string_view::npos)
+      storedName.find('\0') != std::string_view::npos) {
     return false;
+  }
   std::size_t start = 0;
   while (start <= storedName.size()) {
     std::size_t end = start;
-    while (end < storedName.size() && !IsSeparator(storedName[end]))
+    while (end < storedName.size() && !IsSeparator(storedName[end])) {
       ++end;
-    if (ClimbsOut(storedName.substr(start, end - start)))
+    }
+    if (ClimbsOut(storedName.substr(start, end - start))) {
       return false;
+    }
     start = end + 1;
   }
   return true;
@@ -208,18 +216,21 @@ bool IsSafeStoredName(std::string_view storedName) {
 std::string StoredNameToPath(std::string_view storedName) {
   std::string path(storedName);
   for (char &c : path) {
-    if (IsSeparator(c))
+    if (IsSeparator(c)) {
       c = platform::kPathSeparator;
+    }
   }
   return path;
 }
 
 bool StoredNamesEqual(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
+  if (a.size() != b.size()) {
     return false;
+  }
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (FoldCase(a[i]) != FoldCase(b[i]))
+    if (FoldCase(a[i]) != FoldCase(b[i])) {
       return false;
+    }
   }
   return true;
 }

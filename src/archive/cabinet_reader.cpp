@@ -24,8 +24,9 @@ constexpr const char *kHostSeparators =
 bool MakeFoldersOf(const std::string &destination,
                    const std::string &storedName) {
   std::size_t last = storedName.find_last_of("\\/");
-  if (last == std::string::npos)
+  if (last == std::string::npos) {
     return true;
+  }
   std::string folder = destination;
   std::size_t start = 0;
   while (start < last) {
@@ -35,8 +36,9 @@ bool MakeFoldersOf(const std::string &destination,
       std::optional<std::uint32_t> attributes =
           platform::ReadAttributes(folder);
       if (attributes) {
-        if ((*attributes & platform::attr::kDirectory) == 0)
+        if ((*attributes & platform::attr::kDirectory) == 0) {
           return false;
+        }
       } else if (!platform::MakeFolder(folder)) {
         return false;
       }
@@ -53,8 +55,9 @@ CabinetExtractor::CabinetExtractor() = default;
 
 CabinetExtractor::~CabinetExtractor() {
   WaitForWorker();
-  if (context_ != nullptr)
+  if (context_ != nullptr) {
     FdiDestroy(context_);
+  }
 }
 
 const char *CabinetExtractor::ErrorText(std::int32_t code) {
@@ -84,8 +87,9 @@ bool CabinetExtractor::Open(const std::string &cabinetPath) {
   engine_ = EngineCallbacks();
   engine_.user = this;
   context_ = FdiCreate(engine_, kCpu80386, &error_);
-  if (context_ == nullptr)
+  if (context_ == nullptr) {
     return false;
+  }
   int err = 0;
   CabFileHandle file =
       engine_.open(cabinetPath.c_str(),
@@ -107,10 +111,12 @@ bool CabinetExtractor::Open(const std::string &cabinetPath) {
 
 bool CabinetExtractor::Close() {
   WaitForWorker();
-  if (context_ == nullptr)
+  if (context_ == nullptr) {
     return true;
-  if (!FdiDestroy(context_))
+  }
+  if (!FdiDestroy(context_)) {
     return false;
+  }
   context_ = nullptr;
   return true;
 }
@@ -149,14 +155,16 @@ bool CabinetExtractor::ExtractFiles(std::vector<std::string> names,
 bool CabinetExtractor::Start(ExtractMode mode,
                              const std::string *destinationFolder) {
   WaitForWorker();
-  if (context_ == nullptr)
+  if (context_ == nullptr) {
     return false;
+  }
   extracted_ = 0;
   ownError_ = 0;
   error_ = {};
   mode_ = mode;
-  if (destinationFolder != nullptr)
+  if (destinationFolder != nullptr) {
     destinationFolder_ = platform::WithTrailingSeparator(*destinationFolder);
+  }
   return worker_.Start([this] { RunExtraction(); });
 }
 
@@ -177,12 +185,14 @@ void CabinetExtractor::RunExtraction() {
     for (;;) {
       nextCabinetName_.clear();
       if (!FdiCopy(context_, cabinetName_.c_str(), cabinetFolder_.c_str(), 0,
-                   NotifyRoutine, nullptr, this))
+                   NotifyRoutine, nullptr, this)) {
         return false;
+      }
       // A set that names a cabinet twice would never end.
       if (nextCabinetName_.empty() || !seen.insert(cabinetName_).second ||
-          seen.count(nextCabinetName_) != 0)
+          seen.count(nextCabinetName_) != 0) {
         return true;
+      }
       cabinetName_ = nextCabinetName_;
     }
   };
@@ -191,8 +201,9 @@ void CabinetExtractor::RunExtraction() {
     for (const std::string &name : names_) {
       wantedName_ = name;
       ok = copySet();
-      if (!ok)
+      if (!ok) {
         break;
+      }
     }
   } else {
     ok = copySet();
@@ -208,8 +219,9 @@ void CabinetExtractor::RunExtraction() {
     }
     FdiDestroy(context_);
     context_ = nullptr;
-    if (ownError_ != 0)
+    if (ownError_ != 0) {
       error_.operationCode = ownError_;
+    }
     code = error_.operationCode;
   }
   platform::SendWindowMessage(window_, kMsgExtractionFinished,
@@ -243,8 +255,9 @@ void CabinetExtractor::RunExtraction() {
 
 CabFileHandle CabinetExtractor::NotifyRoutine(FdiNotificationKind kind,
                                               FdiNotification *note) {
-  if (note == nullptr || note->user == nullptr)
+  if (note == nullptr || note->user == nullptr) {
     return -1;
+  }
   CabinetExtractor &self = *static_cast<CabinetExtractor *>(note->user);
   auto text = [](const char *value) {
     return std::string(value != nullptr ? value : "");
@@ -287,13 +300,16 @@ CabFileHandle CabinetExtractor::OnCopyFile(const FdiNotification &note) {
   case ExtractMode::kExtractFile:
   case ExtractMode::kExtractList: {
     if (mode_ != ExtractMode::kExtractAll &&
-        !StoredNamesEqual(name, wantedName_))
+        !StoredNamesEqual(name, wantedName_)) {
       return 0;
-    if (!IsSafeStoredName(name))
+    }
+    if (!IsSafeStoredName(name)) {
       return Refuse();
+    }
     platform::SendWindowMessage(window_, kMsgExtractFile, infoParam, 0);
-    if (!OnExtractFile(info))
+    if (!OnExtractFile(info)) {
       return -1;
+    }
     return OpenTarget(info, mode_ != ExtractMode::kExtractFile);
   }
   case ExtractMode::kList:
@@ -321,16 +337,18 @@ CabFileHandle CabinetExtractor::OpenTarget(const CabinetFileInfo &info,
                                            bool makeFolders) {
   std::string target = destinationFolder_ + StoredNameToPath(info.name);
   if (target.size() >= platform::kMaxPath ||
-      (makeFolders && !MakeFoldersOf(destinationFolder_, info.name)))
+      (makeFolders && !MakeFoldersOf(destinationFolder_, info.name))) {
     return Refuse();
+  }
   int err = 0;
   CabFileHandle file =
       engine_.open(target.c_str(),
                    open_flag::kWriteOnly | open_flag::kCreate |
                        open_flag::kTruncate | open_flag::kBinary,
                    kOpenPermissionReadWrite, &err, this);
-  if (file == kInvalidCabFile)
+  if (file == kInvalidCabFile) {
     return Refuse();
+  }
   ++extracted_;
   writingPath_ = target;
   writingFile_ = file;
@@ -351,8 +369,9 @@ CabFileHandle CabinetExtractor::OnCloseFile(const FdiNotification &note) {
   if (!keep || !closed) {
     // A file whose data may not have reached the disk is not left behind.
     platform::RemoveFile(target);
-    if (!closed)
+    if (!closed) {
       ownError_ = kFdiErrTargetFile;
+    }
     return -1;
   }
   platform::WriteFileTime(target, platform::DosDateTime{date, time});
@@ -375,16 +394,18 @@ CabFileHandle CabinetExtractor::OnNextCabinetNote(FdiNotification &note) {
     return -1;
   }
   if (!keepGoing || folder.size() >= platform::kMaxPath ||
-      nextName.size() >= platform::kMaxPath)
+      nextName.size() >= platform::kMaxPath) {
     return -1;
+  }
   cabinetFolder_ = folder;
   cabinetName_ = nextName;
   int err = 0;
   std::string path = folder + nextName;
   CabFileHandle file = engine_.open(
       path.c_str(), open_flag::kReadOnly | open_flag::kBinary, 0, &err, this);
-  if (file == kInvalidCabFile)
+  if (file == kInvalidCabFile) {
     return -1;
+  }
   engine_.close(file, &err, this);
   return 0;
 }
@@ -441,13 +462,15 @@ CabinetReader::~CabinetReader() {
 
 bool CabinetReader::ExtractAllAndWait(const std::string &destinationFolder,
                                       const std::string &cabinetPath) {
-  if (!Open(cabinetPath))
+  if (!Open(cabinetPath)) {
     return false;
+  }
   done_ = false;
   failed_ = false;
   bool started = ExtractAll(destinationFolder);
-  if (started)
+  if (started) {
     WaitForWorker();
+  }
   Close();
   return started && done_ && !failed_;
 }

@@ -39,8 +39,9 @@ CabinetCompressor::CabinetCompressor()
 
 CabinetCompressor::~CabinetCompressor() {
   WaitForWorker();
-  if (context_ != nullptr)
+  if (context_ != nullptr) {
     FinishCabinet(false);
+  }
 }
 
 const char *CabinetCompressor::ErrorText(std::int32_t code) {
@@ -70,8 +71,9 @@ bool CabinetCompressor::CreateCabinet(const std::string &cabinetFolder,
   cabinetName_ = cabinetName;
   if (cabinetName_.empty() || cabinetName_.size() > kMaxDescriptionText ||
       cabinetFolder_.size() > kMaxDescriptionText ||
-      diskName_.size() > kMaxDescriptionText)
+      diskName_.size() > kMaxDescriptionText) {
     return false;
+  }
   description_ = {};
   description_.maxCabinetSize = maxCabinetSize_;
   description_.folderThreshold = folderThreshold_;
@@ -92,8 +94,9 @@ bool CabinetCompressor::CreateCabinet(const std::string &cabinetFolder,
 }
 
 bool CabinetCompressor::AddFile(const std::string &path) {
-  if (context_ == nullptr)
+  if (context_ == nullptr) {
     return false;
+  }
   std::string stored = StoredNameOf(path, baseFolder_);
   // Host paths live in 260-character buffers.
   if (path.size() >= platform::kMaxPath) {
@@ -142,8 +145,9 @@ void CabinetCompressor::RunCompression() {
 
 bool CabinetCompressor::FlushCabinet() {
   WaitForWorker();
-  if (context_ == nullptr)
+  if (context_ == nullptr) {
     return false;
+  }
   return FinishCabinet(true);
 }
 
@@ -162,8 +166,9 @@ bool CabinetCompressor::FinishCabinet(bool report) {
     }
   }
   DiscardPending();
-  if (!ok && report)
+  if (!ok && report) {
     OnError(error_.operationCode);
+  }
   return ok;
 }
 
@@ -177,8 +182,9 @@ void CabinetCompressor::DropCabinet() {
 
 void CabinetCompressor::DiscardPending() {
   for (const PendingCabinet &cabinet : pending_) {
-    if (!cabinet.temporary.empty())
+    if (!cabinet.temporary.empty()) {
       platform::RemoveFile(cabinet.temporary);
+    }
   }
   pending_.clear();
 }
@@ -189,14 +195,16 @@ CabFileHandle CabinetCompressor::OpenRoutine(const char *path, int flags,
   std::string target = path != nullptr ? path : "";
   const auto &targets = self.cabinetPaths_;
   if ((flags & open_flag::kCreate) == 0 ||
-      std::find(targets.begin(), targets.end(), target) == targets.end())
+      std::find(targets.begin(), targets.end(), target) == targets.end()) {
     return self.engine_.open(path, flags, mode, err, user);
+  }
   // A cabinet of this run: written under a name of its own until complete.
   std::string temporary = target + UniqueSuffix();
   CabFileHandle file =
       self.engine_.open(temporary.c_str(), flags, mode, err, user);
-  if (file != kInvalidCabFile)
+  if (file != kInvalidCabFile) {
     self.pending_.push_back({target, temporary});
+  }
   return file;
 }
 
@@ -208,8 +216,9 @@ int CabinetCompressor::FilePlacedRoutine(CabinetDescription *cabinet,
                                          const char *storedName,
                                          std::int32_t size, bool isContinuation,
                                          void *user) {
-  if (cabinet == nullptr || user == nullptr)
+  if (cabinet == nullptr || user == nullptr) {
     return -1;
+  }
   return Self(user).OnFilePlaced(storedName != nullptr ? storedName : "", size,
                                  isContinuation, cabinet->diskNumber,
                                  cabinet->cabinetName)
@@ -235,13 +244,15 @@ std::string NextCabinetName(const std::string &previousName,
 
 bool CabinetCompressor::NextCabinetRoutine(CabinetDescription *cabinet,
                                            std::uint32_t, void *user) {
-  if (cabinet == nullptr || user == nullptr)
+  if (cabinet == nullptr || user == nullptr) {
     return false;
+  }
   CabinetCompressor &self = Self(user);
   std::string name =
       NextCabinetName(cabinet->cabinetName, cabinet->cabinetNumber);
-  if (name.size() > kMaxDescriptionText)
+  if (name.size() > kMaxDescriptionText) {
     return false;
+  }
   cabinet->cabinetName = name;
   self.cabinetPaths_.push_back(cabinet->cabinetFolder + name);
   return true;
@@ -250,13 +261,15 @@ bool CabinetCompressor::NextCabinetRoutine(CabinetDescription *cabinet,
 std::int32_t CabinetCompressor::StatusRoutine(FciStatusKind kind,
                                               std::uint32_t size1,
                                               std::uint32_t size2, void *user) {
-  if (user == nullptr)
+  if (user == nullptr) {
     return -1;
+  }
   CabinetCompressor &self = Self(user);
   switch (kind) {
   case FciStatusKind::kFile:
-    if (self.OnFileProgress(size2, size1))
+    if (self.OnFileProgress(size2, size1)) {
       return 0;
+    }
     platform::PostWindowMessage(self.window_, kMsgCompressionFinished,
                                 ~std::uintptr_t{0}, 0);
     return -1;
@@ -276,8 +289,9 @@ CabFileHandle CabinetCompressor::OpenInfoRoutine(const char *path,
   CabinetCompressor &self = Self(user);
   CabFileHandle file = self.engine_.open(
       path, open_flag::kReadOnly | open_flag::kBinary, 0, err, user);
-  if (file == kInvalidCabFile)
+  if (file == kInvalidCabFile) {
     return kInvalidCabFile;
+  }
   platform::DosDateTime when =
       platform::ReadLastWriteTime(path).value_or(platform::DosDateTime{});
   *date = when.date;
@@ -336,8 +350,9 @@ bool CabinetWriter::AddFilesAndWait(std::vector<std::string> paths) {
 }
 
 bool CabinetWriter::WaitForOutcome(bool started) {
-  if (!started)
+  if (!started) {
     return false;
+  }
   WaitForWorker();
   return done_ && !failed_;
 }
@@ -348,10 +363,11 @@ bool CabinetWriter::OnError(std::int32_t) {
 }
 
 bool CabinetWriter::OnFinished(bool success, std::int32_t) {
-  if (success)
+  if (success) {
     done_ = true;
-  else
+  } else {
     failed_ = true;
+  }
   return true;
 }
 

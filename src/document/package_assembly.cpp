@@ -55,14 +55,16 @@ public:
   /// Adds a file named by a scene: the working folder itself and empty
   /// names are no files; a missing ".bmp" whose ".jpg" exists is that.
   void AddFile(std::string path) {
-    if (path.empty() || nodes::EqualsIgnoreCase(path, root_))
+    if (path.empty() || nodes::EqualsIgnoreCase(path, root_)) {
       return;
+    }
     if (!platform::PathExists(path) && path.size() > 4 &&
         nodes::EqualsIgnoreCase(std::string_view(path).substr(path.size() - 4),
                                 ".bmp")) {
       std::string jpg = path.substr(0, path.size() - 4) + ".jpg";
-      if (platform::PathExists(jpg))
+      if (platform::PathExists(jpg)) {
         path = std::move(jpg);
+      }
     }
     AddOnce(std::move(path));
   }
@@ -75,25 +77,28 @@ public:
     constexpr int kMaxDepth = 64;
     std::optional<std::uint32_t> attributes = platform::ReadAttributes(folder);
     if (depth > kMaxDepth || !attributes ||
-        *attributes != platform::attr::kDirectory)
+        *attributes != platform::attr::kDirectory) {
       return;
+    }
     std::vector<platform::FolderEntry> entries = platform::ListFolder(folder);
     std::sort(entries.begin(), entries.end(),
               [](const auto &a, const auto &b) { return a.name < b.name; });
     for (const platform::FolderEntry &entry : entries) {
       std::string path = folder + platform::kPathSeparator + entry.name;
-      if (entry.attributes == platform::attr::kDirectory)
+      if (entry.attributes == platform::attr::kDirectory) {
         AddTree(path, depth + 1);
-      else
+      } else {
         AddOnce(std::move(path));
+      }
     }
   }
 
   void AddText(const SceneNode &node, int id, int index = -1) {
     nodes::ParamValue value;
     if (node.GetParamValue(id, value, index) &&
-        value.GetType() == nodes::ValueType::String)
+        value.GetType() == nodes::ValueType::String) {
       AddFile(std::string(value.GetText()));
+    }
   }
 
   /// Ends the collector: the next one starts with an empty memory.
@@ -103,8 +108,9 @@ private:
   // A set, not a list: a "Misc" folder of thousands of files would
   // otherwise cost a comparison with every path seen before.
   void AddOnce(std::string path) {
-    if (seen_.insert(path).second)
+    if (seen_.insert(path).second) {
       out_.push_back(std::move(path));
+    }
   }
 
   std::vector<std::string> &out_;
@@ -117,8 +123,9 @@ void ForEachNodeOfType(SceneDocument &document, std::int32_t type,
                        Visit visit) {
   for (std::int32_t ordinal = 0;; ++ordinal) {
     SceneNode *node = document.FindByTypeAndOrdinal(type, ordinal);
-    if (node == nullptr)
+    if (node == nullptr) {
       return;
+    }
     visit(*node);
   }
 }
@@ -132,23 +139,27 @@ std::int32_t IntParam(const SceneNode &node, int id) {
 std::vector<std::string> ListPackageFiles(SceneDocument &document) {
   std::vector<std::string> files;
   SceneRoot *root = document.GetRoot();
-  if (root == nullptr)
+  if (root == nullptr) {
     return files;
+  }
   const std::string folder(root->GetFolder().value_or(""));
   Collector collect(files, folder);
 
   // The fixed files as the folder spells them (a package made on Windows may
   // hold "FileList.ini"); a missing one is listed all the same.
-  for (const char *name : kFixedFiles)
+  for (const char *name : kFixedFiles) {
     files.push_back(
         platform::FindInFolder(folder, name).value_or(folder + name));
+  }
 
   ForEachNodeOfType(document, VORA_NODE_OBJECT, [&](SceneNode &object) {
     const std::int32_t morphs = IntParam(object, param::kNumMorphs);
-    for (std::int32_t i = 0; i < morphs; ++i)
+    for (std::int32_t i = 0; i < morphs; ++i) {
       collect.AddText(object, param::kVro0, i);
-    if (IntParam(object, param::kOlink) == 1)
+    }
+    if (IntParam(object, param::kOlink) == 1) {
       collect.AddText(object, param::kObjSite);
+    }
   });
   collect.Next();
 
@@ -168,15 +179,18 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
 
   // Macro effect files are listed without any test.
   ForEachNodeOfType(document, VORA_NODE_MACRO_EFFECT, [&](SceneNode &macro) {
-    if (std::optional<std::string> name = macro.GetTextParam(param::kFileName))
+    if (std::optional<std::string> name =
+            macro.GetTextParam(param::kFileName)) {
       files.push_back(folder + (root->GetScriptVersion() == 3
                                     ? nodes::FileNameOf(*name)
                                     : *name));
+    }
   });
 
   if (SceneNode *intro = document.FindByTypeAndOrdinal(VORA_NODE_INTRO, 0)) {
-    for (int id : kIntroImages)
+    for (int id : kIntroImages) {
       collect.AddText(*intro, id);
+    }
   }
   collect.Next();
 
@@ -191,8 +205,9 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
     collect.AddText(*root, rootFile);
     if (SceneNode *effects = document.FindByTypeAndOrdinal(type, 0)) {
       const std::int32_t count = IntParam(*effects, countId);
-      for (std::int32_t i = 0; i < count; ++i)
+      for (std::int32_t i = 0; i < count; ++i) {
         collect.AddText(*effects, filesId, i);
+      }
     }
     collect.Next();
   };
@@ -206,17 +221,21 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
 
   // The colour effect file that a "CFX" line names must travel with the
   // scene, or the saved package would no longer open.
-  if (std::optional<std::string> cfx = root->GetTextParam(param::kCfxFileName))
+  if (std::optional<std::string> cfx =
+          root->GetTextParam(param::kCfxFileName)) {
     files.push_back(
         platform::FindInFolder(folder, *cfx).value_or(folder + *cfx));
+  }
 
   if (root->GetScriptVersion() > 2) {
     if (std::optional<std::string> script =
-            root->GetTextParam(param::kVoraScriptFileName))
+            root->GetTextParam(param::kVoraScriptFileName)) {
       files.push_back(*script);
+    }
     if (std::optional<std::string> marquee =
-            platform::FindInFolder(folder, "Vora.mrq"))
+            platform::FindInFolder(folder, "Vora.mrq")) {
       files.push_back(*marquee);
+    }
   }
 
   collect.AddTree(folder + "Misc");
@@ -227,8 +246,9 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
 std::vector<std::string> ListMapFiles(SceneDocument &document) {
   std::vector<std::string> files;
   SceneRoot *root = document.GetRoot();
-  if (root == nullptr)
+  if (root == nullptr) {
     return files;
+  }
   const std::string folder(root->GetFolder().value_or(""));
   for (const char *stem : {"heightmap", "maskmap"}) {
     for (int n = 0;; ++n) {
@@ -236,11 +256,13 @@ std::vector<std::string> ListMapFiles(SceneDocument &document) {
       for (const char *extension : kMapExtensions) {
         found = platform::FindInFolder(folder,
                                        stem + std::to_string(n) + extension);
-        if (found)
+        if (found) {
           break;
+        }
       }
-      if (!found)
+      if (!found) {
         break;
+      }
       files.push_back(*found);
     }
   }

@@ -31,15 +31,18 @@ FileHandle OpenFile(const std::string &path, const char *mode) {
 // The 1-based number of the line that starts at `position` of a file.
 int LineNumberAt(const std::string &path, std::int64_t position) {
   FileHandle file = OpenFile(path, "rb");
-  if (!file || position < 0)
+  if (!file || position < 0) {
     return 0;
+  }
   int line = 1;
   for (std::int64_t offset = 0; offset < position; ++offset) {
     int c = std::fgetc(file.get());
-    if (c == EOF)
+    if (c == EOF) {
       break;
-    if (c == '\n')
+    }
+    if (c == '\n') {
       ++line;
+    }
   }
   return line;
 }
@@ -65,8 +68,9 @@ std::int32_t RemapOldStyle(std::int32_t old) {
   constexpr std::uint32_t kNewBitOfOld[] = {2, 1, 8, 16, 4, 64};
   std::uint32_t remapped = 0;
   for (std::size_t bit = 0; bit < std::size(kNewBitOfOld); ++bit) {
-    if ((static_cast<std::uint32_t>(old) >> bit) & 1u)
+    if ((static_cast<std::uint32_t>(old) >> bit) & 1u) {
       remapped |= kNewBitOfOld[bit];
+    }
   }
   return static_cast<std::int32_t>(remapped);
 }
@@ -74,12 +78,15 @@ std::int32_t RemapOldStyle(std::int32_t old) {
 // A number stored as an integer, fraction dropped; values no integer can
 // hold are clamped (NaN gives 0).
 std::int32_t TruncateToInt(float value) {
-  if (!(value == value))
+  if (!(value == value)) {
     return 0;
-  if (value >= 2147483648.0f)
+  }
+  if (value >= 2147483648.0f) {
     return std::numeric_limits<std::int32_t>::max();
-  if (value <= -2147483648.0f)
+  }
+  if (value <= -2147483648.0f) {
     return std::numeric_limits<std::int32_t>::min();
+  }
   return static_cast<std::int32_t>(value);
 }
 
@@ -148,13 +155,16 @@ struct HostValue {
 
 std::string SceneOpenProblem::Describe() const {
   std::string text = file;
-  if (line > 0)
+  if (line > 0) {
     text.append(":").append(std::to_string(line));
+  }
   for (const std::string *part : {&keyword, &reason}) {
-    if (part->empty())
+    if (part->empty()) {
       continue;
-    if (!text.empty())
+    }
+    if (!text.empty()) {
       text.append(": ");
+    }
     text.append(*part);
   }
   return text;
@@ -188,8 +198,9 @@ bool SceneDocument::Open(const std::string &rawFolder) {
 
   std::optional<std::string> script =
       platform::FindInFolder(folder, kDeliveredScript);
-  if (!script)
+  if (!script) {
     script = platform::FindInFolder(folder, kSavedScript);
+  }
   if (!script) {
     RecordProblem(folder, -1, "",
                   "no scene script (\"vora.rudov\" or "
@@ -216,70 +227,82 @@ bool SceneDocument::Open(const std::string &rawFolder) {
                                          : problem.reason);
     return false;
   }
-  if (!migrationPending)
+  if (!migrationPending) {
     return true;
+  }
   return MergeMigrationList() != 0;
 }
 
 bool SceneDocument::WriteScript() {
-  if (!root_)
+  if (!root_) {
     return false;
+  }
   std::optional<std::string_view> folder = root_->GetFolder();
-  if (!folder)
+  if (!folder) {
     return false;
+  }
   const std::string path = std::string(*folder) + kSavedScript;
   FileHandle file = OpenFile(path, "wb");
-  if (!file)
+  if (!file) {
     return false;
+  }
   nodes::FileSink sink(file.get());
   const bool written = root_->Write(&sink);
   return std::fclose(file.release()) == 0 && written;
 }
 
 int SceneDocument::CachedRowCount() {
-  if (!cachedRowCount_ && root_)
+  if (!cachedRowCount_ && root_) {
     cachedRowCount_ = root_->GetRowCount();
+  }
   return cachedRowCount_.value_or(0);
 }
 
 SceneNode *SceneDocument::FindById(std::int32_t id) {
-  if (!root_)
+  if (!root_) {
     return nullptr;
+  }
   const int rows = CachedRowCount();
   const auto &table = root_->GetIndexTable();
   for (int row = 0; row < rows; ++row) {
-    if (table[static_cast<std::size_t>(row)].id == id)
+    if (table[static_cast<std::size_t>(row)].id == id) {
       return table[static_cast<std::size_t>(row)].node;
+    }
   }
   return nullptr;
 }
 
 SceneNode *SceneDocument::FindByTypeAndOrdinal(std::int32_t type,
                                                std::int32_t ordinal) {
-  if (!root_ || ordinal < 0)
+  if (!root_ || ordinal < 0) {
     return nullptr;
+  }
   CachedRowCount();
   std::int32_t seen = 0;
   for (const NodeIndexRow &row : root_->GetIndexTable()) {
-    if (row.type == VORA_NODE_END)
+    if (row.type == VORA_NODE_END) {
       break;
-    if (row.type == type && seen++ == ordinal)
+    }
+    if (row.type == type && seen++ == ordinal) {
       return row.node;
+    }
   }
   return nullptr;
 }
 
 SceneNode *SceneDocument::FollowPath(SceneNode *start, const NodePath *path) {
-  if (start == nullptr || path == nullptr)
+  if (start == nullptr || path == nullptr) {
     return nullptr;
+  }
   SceneNode *node = start;
   // Each step goes one level down, so a path ends or fails within the
   // depth of the tree.
   for (const NodePath *step = path; step->type != VORA_NODE_END; ++step) {
     node = node->FindChild(static_cast<SceneNode::Kind>(step->type),
                            step->ordinal);
-    if (node == nullptr)
+    if (node == nullptr) {
       return nullptr;
+    }
   }
   return node;
 }
@@ -297,8 +320,9 @@ SceneNode *SceneDocument::FindByIdAndPath(std::int32_t id,
 bool SceneDocument::ReadParam(SceneNode &node, ParamQuery &query) {
   const int id = static_cast<int>(query.id);
   ParamValue value;
-  if (!node.GetParamValue(id, value, query.extra))
+  if (!node.GetParamValue(id, value, query.extra)) {
     return false;
+  }
   CopyName(query.text, node.GetParamName(id, -1));
   query.valueType = static_cast<std::uint32_t>(value.GetType());
   const auto size = static_cast<std::uint32_t>(value.GetSize());
@@ -307,14 +331,16 @@ bool SceneDocument::ReadParam(SceneNode &node, ParamQuery &query) {
     return false;
   }
   query.size = size;
-  if (query.data == nullptr)
+  if (query.data == nullptr) {
     return false;
+  }
   return value.CopyBytes(query.data, size);
 }
 
 bool SceneDocument::WriteParam(SceneNode &node, const ParamQuery &query) {
-  if (query.data == nullptr)
+  if (query.data == nullptr) {
     return false;
+  }
   const int id = static_cast<int>(query.id);
   const void *source = query.data;
   std::string text;
@@ -332,29 +358,36 @@ bool SceneDocument::WriteParam(SceneNode &node, const ParamQuery &query) {
   }
   ParamValue stored;
   if (node.GetParamValue(id, stored, query.extra)) {
-    if (static_cast<std::uint32_t>(stored.GetType()) != query.valueType)
+    if (static_cast<std::uint32_t>(stored.GetType()) != query.valueType) {
       return false;
-    if (query.valueType != VORA_VALUE_STRING && stored.GetSize() != query.size)
+    }
+    if (query.valueType != VORA_VALUE_STRING &&
+        stored.GetSize() != query.size) {
       return false;
+    }
     return node.SetParam(id, source, query.valueType, query.extra);
   }
   return node.AddParam(id, source, query.valueType, query.extra);
 }
 
 bool SceneDocument::FillInfo(SceneNode &node, NodeInfoBlock &block) {
-  if (block.recordSize != sizeof(NodeInfoBlock))
+  if (block.recordSize != sizeof(NodeInfoBlock)) {
     return false;
+  }
   const int count = node.GetParamCount();
   block.count = static_cast<std::uint32_t>(std::max(count, 0));
-  if (count <= 0)
+  if (count <= 0) {
     return true;
+  }
   block.entries = AllocateNodeInfoEntries(block.count);
-  if (block.entries == nullptr)
+  if (block.entries == nullptr) {
     return false;
+  }
   std::optional<platform::SharedMapping> mapping =
       platform::MapSharedBlock(VORA_SHARED_BLOCK_NAME, VORA_SHARED_BLOCK_SIZE);
-  if (!mapping)
+  if (!mapping) {
     return false;
+  }
   block.mapping = mapping->handle;
   block.view = mapping->view;
   block.used = 0;
@@ -363,13 +396,15 @@ bool SceneDocument::FillInfo(SceneNode &node, NodeInfoBlock &block) {
   std::uint32_t entry = 0;
   for (const nodes::NodeParam &param : node.GetParamArray()) {
     const ParamValue *value = param.GetValue();
-    if (entry == block.count || value == nullptr)
+    if (entry == block.count || value == nullptr) {
       break;
+    }
     const std::size_t size = value->GetSize();
     // The block has a fixed size; values that do not fit fail the fill
     // rather than run past its end.
-    if (size > VORA_SHARED_BLOCK_SIZE - block.used)
+    if (size > VORA_SHARED_BLOCK_SIZE - block.used) {
       return false;
+    }
     ParamQuery &query = block.entries[entry++];
     query.id = static_cast<std::uint32_t>(param.GetId());
     query.extra = -1;
@@ -388,8 +423,9 @@ bool SceneDocument::RemoveParam(SceneNode &node, std::uint32_t paramId) {
 }
 
 int SceneDocument::MergeMigrationList() {
-  if (!root_)
+  if (!root_) {
     return 0;
+  }
   const std::string folder(root_->GetFolder().value_or(""));
   std::optional<std::string> path =
       platform::FindInFolder(folder, kMigrationList);
@@ -402,8 +438,9 @@ int SceneDocument::MergeMigrationList() {
 
   auto write = [&](std::int32_t type, std::int32_t ordinal,
                    const HostValue &value) {
-    if (SceneNode *node = FindByTypeAndOrdinal(type, ordinal))
+    if (SceneNode *node = FindByTypeAndOrdinal(type, ordinal)) {
       WriteParam(*node, value.query);
+    }
   };
   struct Entry {
     std::string name;
@@ -423,21 +460,25 @@ int SceneDocument::MergeMigrationList() {
     if (number < 20) {
       switch (number) {
       case 2:
-        if (scan.Int(i).Ok())
+        if (scan.Int(i).Ok()) {
           layout = i;
+        }
         break;
       case 4:
-        if (scan.Float(f).Ok())
+        if (scan.Float(f).Ok()) {
           write(VORA_NODE_SCENE_ROOT, 0, HostValue(3, VORA_VALUE_FLOAT, f));
+        }
         break;
       case 6:
-        if (scan.Float(f).Ok())
+        if (scan.Float(f).Ok()) {
           write(VORA_NODE_SCENE_ROOT, 0, HostValue(222, VORA_VALUE_FLOAT, f));
+        }
         break;
       case 8:
-        if (scan.Int(i).Ok())
+        if (scan.Int(i).Ok()) {
           write(VORA_NODE_SCENE_ROOT, 0,
                 HostValue(241, VORA_VALUE_INT, RemapOldStyle(i)));
+        }
         break;
       case 9:
         if (!scan.Int(i).Ok() || i < 1) {
@@ -447,44 +488,51 @@ int SceneDocument::MergeMigrationList() {
         count = i;
         break;
       case 11:
-        if (scan.Int(i).Ok())
+        if (scan.Int(i).Ok()) {
           write(VORA_NODE_MESSAGE_DATA, 0,
                 HostValue(35, VORA_VALUE_BYTE, static_cast<std::uint8_t>(i)));
+        }
         break;
       case 12:
       case 18:
-        if (scan.Word(word).Ok())
+        if (scan.Word(word).Ok()) {
           write(VORA_NODE_MESSAGE_DATA, 0,
                 HostValue(number == 12 ? 152u : 99u, word));
+        }
         break;
       case 13:
       case 17:
-        if (scan.Float(f).Ok())
+        if (scan.Float(f).Ok()) {
           write(VORA_NODE_MESSAGE_DATA, 0,
                 HostValue(number == 13 ? 95u : 94u, VORA_VALUE_FLOAT, f));
+        }
         break;
       case 14:
-        if (scan.Int(i).Ok())
+        if (scan.Int(i).Ok()) {
           write(VORA_NODE_MESSAGE_DATA, 0,
                 HostValue(100, VORA_VALUE_UINT, static_cast<std::uint32_t>(i)));
+        }
         break;
       case 15:
-        if (scan.Int(i).Ok())
+        if (scan.Int(i).Ok()) {
           write(VORA_NODE_MESSAGE_DATA, 0,
                 HostValue(115, VORA_VALUE_BYTE, static_cast<std::uint8_t>(i)));
+        }
         break;
       case 16:
-        if (scan.Int(i).Ok())
+        if (scan.Int(i).Ok()) {
           write(VORA_NODE_MESSAGE_DATA, 0,
                 HostValue(259, VORA_VALUE_COLOR, UnpackColor(i)));
+        }
         break;
       default:
         break;
       }
       continue;
     }
-    if (!count || static_cast<std::int64_t>(entries.size()) >= *count)
+    if (!count || static_cast<std::int64_t>(entries.size()) >= *count) {
       break;
+    }
     const int field = (number - 20) % 4;
     if (field == 0) {
       entries.push_back({});

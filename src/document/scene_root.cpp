@@ -106,8 +106,9 @@ bool IsBooleanKeyword(int id) {
 
 // Booleans are read as integers and accepted only as 0 or 1.
 std::optional<std::uint8_t> AsBoolean(std::int32_t value) {
-  if (value != 0 && value != 1)
+  if (value != 0 && value != 1) {
     return std::nullopt;
+  }
   return static_cast<std::uint8_t>(value);
 }
 
@@ -148,8 +149,9 @@ private:
     return false;
   }
   bool Add(int id, const ParamValue &value, std::string_view keyword) {
-    if (root_.AddParamValue(id, value))
+    if (root_.AddParamValue(id, value)) {
       return true;
+    }
     return Fail(keyword, "parameter \"" + std::string(nodes::ParamNameOf(id)) +
                              "\" is already set");
   }
@@ -167,11 +169,13 @@ private:
 
 bool SceneRoot::ScriptReader::NextValueLine(std::string &line) {
   while (NextLine(line)) {
-    if (IsComment(line))
+    if (IsComment(line)) {
       continue;
+    }
     std::string word;
-    if (LineScanner(line).Word(word).Ok())
+    if (LineScanner(line).Word(word).Ok()) {
       return true;
+    }
   }
   return false;
 }
@@ -203,8 +207,9 @@ std::int64_t SceneRoot::ScriptReader::Read(std::int64_t start) {
   }
   if (scan.Count() == 2 && word == "Version") {
     root_.SetScriptVersion(number);
-    if (number == kCurrentScriptVersion)
+    if (number == kCurrentScriptVersion) {
       return ReadVersion3(start);
+    }
     Fail(word, "unsupported script version " + std::to_string(number));
     return kReadFailed;
   }
@@ -215,37 +220,45 @@ std::int64_t SceneRoot::ScriptReader::Read(std::int64_t start) {
 bool SceneRoot::ScriptReader::MakeIntroNode(bool required) {
   auto intro = std::make_unique<IntroNode>(&root_, "introNode1");
   IntroNode *node = root_.AddChild(std::move(intro));
-  if (root_.IsTableOverfull())
+  if (root_.IsTableOverfull()) {
     return Fail("", "more than 1024 nodes");
+  }
   std::optional<std::string> path =
       platform::FindInFolder(folder_, kIntroFileName);
-  if (!path)
+  if (!path) {
     return required ? Fail("", "\"intro.ini\" is missing") : true;
-  if (!node->AddParamValue(param::kIniFileName, ParamValue(*path)))
+  }
+  if (!node->AddParamValue(param::kIniFileName, ParamValue(*path))) {
     return Fail("", "cannot name \"intro.ini\"");
-  if (node->Read(nullptr, 0) == nodes::kReadFailed)
+  }
+  if (node->Read(nullptr, 0) == nodes::kReadFailed) {
     return Fail("", "\"intro.ini\" cannot be read");
+  }
   return true;
 }
 
 std::int64_t SceneRoot::ScriptReader::ReadVersion3(std::int64_t start) {
-  if (!in_.Seek(start))
+  if (!in_.Seek(start)) {
     return kReadFailed;
-  if (!Add(param::kTempDir, ParamValue(folder_), "") || !MakeIntroNode(true))
+  }
+  if (!Add(param::kTempDir, ParamValue(folder_), "") || !MakeIntroNode(true)) {
     return kReadFailed;
+  }
 
   std::int64_t resume = start;
   std::string line;
   while (NextLine(line)) {
-    if (line == "\n")
+    if (line == "\n") {
       continue;
+    }
     std::string word;
     if (!LineScanner(line).Word(word).Ok()) {
       resume = in_.Tell();
       continue; // blanks only: nothing to handle
     }
-    if (IsComment(line))
+    if (IsComment(line)) {
       continue;
+    }
     const int id = nodes::ParamIdOf(word);
     std::optional<bool> handled;
     // Unknown keywords, and keywords whose node class is not built here,
@@ -256,14 +269,17 @@ std::int64_t SceneRoot::ScriptReader::ReadVersion3(std::int64_t start) {
         id == param::kSceneDetail || id == param::kSceneLockMp3) {
       handled = HandleVersion3Line(id, line);
     }
-    if (!handled)
+    if (!handled) {
       return resume;
-    if (!*handled)
+    }
+    if (!*handled) {
       return kReadFailed;
+    }
     resume = in_.Tell();
   }
-  if (!FinishVersion3())
+  if (!FinishVersion3()) {
     return kReadFailed;
+  }
   return in_.Tell();
 }
 
@@ -275,36 +291,43 @@ bool SceneRoot::ScriptReader::HandleVersion3Line(int id,
 
   if (IsFloatKeyword(id)) {
     float value = 0;
-    if (!scan.Float(value).Ok())
+    if (!scan.Float(value).Ok()) {
       return Fail(keyword, "expected a number");
+    }
     return Add(id, ParamValue(value), keyword);
   }
   if (IsIntKeyword(id) || id == param::kNumObjects) {
     std::int32_t value = 0;
-    if (!scan.Int(value).Ok())
+    if (!scan.Int(value).Ok()) {
       return Fail(keyword, "expected a whole number");
-    if (id == param::kNumObjects)
+    }
+    if (id == param::kNumObjects) {
       root_.declaredObjectCount_ = value;
+    }
     return Add(id, ParamValue(value), keyword);
   }
   if (IsBooleanKeyword(id)) {
     std::int32_t value = 0;
-    if (!scan.Int(value).Ok())
+    if (!scan.Int(value).Ok()) {
       return Fail(keyword, "expected 0 or 1");
+    }
     std::optional<std::uint8_t> flag = AsBoolean(value);
-    if (!flag)
+    if (!flag) {
       return Fail(keyword, "expected 0 or 1, got " + std::to_string(value));
+    }
     return Add(id, ParamValue(*flag), keyword);
   }
   switch (id) {
   case param::kTdfx: {
     std::int32_t on = 0;
     std::int32_t rate = 0;
-    if (!scan.Int(on).Int(rate).Ok())
+    if (!scan.Int(on).Int(rate).Ok()) {
       return Fail(keyword, "expected two numbers");
+    }
     std::optional<std::uint8_t> flag = AsBoolean(on);
-    if (!flag)
+    if (!flag) {
       return Fail(keyword, "expected 0 or 1, got " + std::to_string(on));
+    }
     return Add(param::kTdfx, ParamValue(*flag), keyword) &&
            Add(param::kTdfxRate, ParamValue(rate), keyword);
   }
@@ -314,13 +337,16 @@ bool SceneRoot::ScriptReader::HandleVersion3Line(int id,
   case param::kCfx: {
     std::string name;
     std::int32_t preset = 0;
-    if (!scan.Word(name).Int(preset).Ok())
+    if (!scan.Word(name).Int(preset).Ok()) {
       return Fail(keyword, "expected a file name and a preset number");
-    if (!HasFile(name))
+    }
+    if (!HasFile(name)) {
       return Fail(keyword, "file \"" + name + "\" is missing");
-    if (preset < 0 || preset > kMaxCfxPreset)
+    }
+    if (preset < 0 || preset > kMaxCfxPreset) {
       return Fail(keyword,
                   "preset " + std::to_string(preset) + " is outside 0 to 100");
+    }
     return Add(param::kCfxFileName, ParamValue(name), keyword) &&
            Add(param::kCfxPreset, ParamValue(preset), keyword);
   }
@@ -329,15 +355,18 @@ bool SceneRoot::ScriptReader::HandleVersion3Line(int id,
     std::string how;
     std::int32_t number = 0;
     scan.Word(what).Word(how).Int(number);
-    if (what != "ReadOnly")
+    if (what != "ReadOnly") {
       return true;
+    }
     std::uint8_t value = 1;
     if (how == "Set") {
-      if (scan.Count() < 4)
+      if (scan.Count() < 4) {
         return Fail(keyword, "expected 0 or 1");
+      }
       std::optional<std::uint8_t> flag = AsBoolean(number);
-      if (!flag)
+      if (!flag) {
         return Fail(keyword, "expected 0 or 1, got " + std::to_string(number));
+      }
       value = *flag;
     }
     return Add(param::kReadOnly, ParamValue(value), keyword);
@@ -346,11 +375,13 @@ bool SceneRoot::ScriptReader::HandleVersion3Line(int id,
     // The name is the rest of the line, without surrounding blanks.
     std::string name(scan.Rest());
     nodes::TrimSpaces(name);
-    if (name.empty() || IsComment(name))
+    if (name.empty() || IsComment(name)) {
       return true;
+    }
     // A repeated line keeps the first name instead of failing the read.
-    if (root_.GetParamSize(param::kSceneLockMp3) != nodes::kParamSizeAbsent)
+    if (root_.GetParamSize(param::kSceneLockMp3) != nodes::kParamSizeAbsent) {
       return true;
+    }
     return Add(param::kSceneLockMp3, ParamValue(name), keyword);
   }
   default:
@@ -360,17 +391,20 @@ bool SceneRoot::ScriptReader::HandleVersion3Line(int id,
 
 bool SceneRoot::ScriptReader::FinishVersion3() {
   const std::int32_t macroCount = effectPresetLines_ + macrosMade_;
-  if (!Add(param::kNumMacroEffects, ParamValue(macroCount), ""))
+  if (!Add(param::kNumMacroEffects, ParamValue(macroCount), "")) {
     return false;
+  }
   if (std::optional<std::string> script =
           platform::FindInFolder(folder_, kVoraScriptFile)) {
-    if (!Add(param::kVoraScriptFileName, ParamValue(*script), ""))
+    if (!Add(param::kVoraScriptFileName, ParamValue(*script), "")) {
       return false;
+    }
   }
   if (std::optional<std::string> marquee =
           platform::FindInFolder(folder_, kMarqueeFile)) {
-    if (!Add(param::kVoraMarqueeFileName, ParamValue(*marquee), ""))
+    if (!Add(param::kVoraMarqueeFileName, ParamValue(*marquee), "")) {
       return false;
+    }
   }
   return true;
 }
@@ -378,23 +412,27 @@ bool SceneRoot::ScriptReader::FinishVersion3() {
 std::int64_t SceneRoot::ScriptReader::ReadVersion2(std::int64_t start) {
   if (!Add(param::kTempDir, ParamValue(folder_), "") ||
       !Add(param::kVersion, ParamValue(std::int32_t{2}), "") ||
-      !MakeIntroNode(true) || !in_.Seek(start))
+      !MakeIntroNode(true) || !in_.Seek(start)) {
     return kReadFailed;
+  }
 
   std::string line;
   // The single word that marked the script as version 2.
-  if (!NextValueLine(line))
+  if (!NextValueLine(line)) {
     return kReadFailed;
+  }
 
   auto readFloat = [&](int id) {
     float value = 0;
-    if (!NextValueLine(line) || !LineScanner(line).Float(value).Ok())
+    if (!NextValueLine(line) || !LineScanner(line).Float(value).Ok()) {
       return Fail(nodes::ParamNameOf(id), "expected a number");
+    }
     return Add(id, ParamValue(value), nodes::ParamNameOf(id));
   };
   auto readInt = [&](int id, std::int32_t &value) {
-    if (!NextValueLine(line) || !LineScanner(line).Int(value).Ok())
+    if (!NextValueLine(line) || !LineScanner(line).Int(value).Ok()) {
       return Fail(nodes::ParamNameOf(id), "expected a whole number");
+    }
     return Add(id, ParamValue(value), nodes::ParamNameOf(id));
   };
   std::int32_t special = 0;
@@ -402,8 +440,9 @@ std::int64_t SceneRoot::ScriptReader::ReadVersion2(std::int64_t start) {
   std::int32_t objectCount = 0;
   if (!readFloat(param::kFramesPerSecond) || !readFloat(param::kBrightness) ||
       !readFloat(param::kResponsivness) ||
-      !readInt(param::kSpecialField1, special))
+      !readInt(param::kSpecialField1, special)) {
     return kReadFailed;
+  }
   if (!NextValueLine(line) || !LineScanner(line).Int(style).Ok()) {
     Fail("Style", "expected a whole number");
     return kReadFailed;
@@ -413,18 +452,21 @@ std::int64_t SceneRoot::ScriptReader::ReadVersion2(std::int64_t start) {
                                 param::kClights, param::kDynCol, param::kLights,
                                 param::kPause,   param::kFlat,   param::kTRot,
                                 param::kEnvMap};
-  for (std::size_t bit = 0; bit < std::size(kStyleBits); ++bit)
+  for (std::size_t bit = 0; bit < std::size(kStyleBits); ++bit) {
     root_.AddParamValue(kStyleBits[bit],
                         ParamValue(static_cast<std::int32_t>(
                             (static_cast<std::uint32_t>(style) >> bit) & 1u)));
+  }
   if (!Add(param::kStyle, ParamValue(style), "Style") ||
-      !readInt(param::kNumObjects, objectCount))
+      !readInt(param::kNumObjects, objectCount)) {
     return kReadFailed;
+  }
   root_.declaredObjectCount_ = objectCount;
   std::string special2;
   if (!NextValueLine(line) || !LineScanner(line).Word(special2).Ok() ||
-      !Add(param::kSpecialField2, ParamValue(special2), "SpecialField2"))
+      !Add(param::kSpecialField2, ParamValue(special2), "SpecialField2")) {
     return kReadFailed;
+  }
 
   // The audio analysis and message sections, and the message file, belong
   // to node classes that are not built here; their lines are left to the
@@ -432,8 +474,9 @@ std::int64_t SceneRoot::ScriptReader::ReadVersion2(std::int64_t start) {
   if (NextLine(line)) {
     std::string lock;
     if (!IsComment(line) && LineScanner(line).Word(lock).Ok() &&
-        !Add(param::kSceneLockMp3, ParamValue(lock), "SceneLockMp3"))
+        !Add(param::kSceneLockMp3, ParamValue(lock), "SceneLockMp3")) {
       return kReadFailed;
+    }
   }
   if (objectCount > 0) {
     Fail("NumObjects", "object sections are not supported");
@@ -442,13 +485,17 @@ std::int64_t SceneRoot::ScriptReader::ReadVersion2(std::int64_t start) {
 
   while (NextLine(line)) {
     std::string word;
-    if (IsComment(line) || !LineScanner(line).Word(word).Ok())
+    if (IsComment(line) || !LineScanner(line).Word(word).Ok()) {
       continue;
-    if (!HandleVersion2Line(nodes::ParamIdOf(word), line))
+    }
+    if (!HandleVersion2Line(nodes::ParamIdOf(word), line)) {
       return kReadFailed;
+    }
   }
-  if (!Add(param::kNumMacroEffects, ParamValue(std::int32_t{macrosMade_}), ""))
+  if (!Add(param::kNumMacroEffects, ParamValue(std::int32_t{macrosMade_}),
+           "")) {
     return kReadFailed;
+  }
   root_.SetParamValue(param::kVersion,
                       ParamValue(std::int32_t{kCurrentScriptVersion}));
   root_.SetScriptVersion(kCurrentScriptVersion);
@@ -465,11 +512,13 @@ bool SceneRoot::ScriptReader::HandleVersion2Line(int id,
     std::string what;
     std::string how;
     std::int32_t number = 0;
-    if (!scan.Word(what).Word(how).Int(number).Ok())
+    if (!scan.Word(what).Word(how).Int(number).Ok()) {
       return Fail(keyword, "expected two words and 0 or 1");
+    }
     std::optional<std::uint8_t> flag = AsBoolean(number);
-    if (!flag)
+    if (!flag) {
       return Fail(keyword, "expected 0 or 1, got " + std::to_string(number));
+    }
     return Add(param::kReadOnly, ParamValue(*flag), keyword);
   }
   // These name object or message nodes; with none in the scene the
@@ -495,12 +544,14 @@ SceneNode *SceneRoot::FindIndexedNodeByIntParam(int nodeType, int paramId,
                                                 std::int32_t value) const {
   for (int row = 0; row < rowCount_; ++row) {
     const NodeIndexRow &entry = table_[static_cast<std::size_t>(row)];
-    if (entry.type != nodeType || entry.node == nullptr)
+    if (entry.type != nodeType || entry.node == nullptr) {
       continue;
+    }
     std::optional<std::int32_t> held =
         entry.node->GetParamAs<std::int32_t>(paramId);
-    if (held && *held == value)
+    if (held && *held == value) {
       return entry.node;
+    }
   }
   return nullptr;
 }
@@ -509,11 +560,13 @@ SceneNode *SceneRoot::FindIndexedNodeByTextParam(int nodeType, int paramId,
                                                  std::string_view text) const {
   for (int row = 0; row < rowCount_; ++row) {
     const NodeIndexRow &entry = table_[static_cast<std::size_t>(row)];
-    if (entry.type != nodeType || entry.node == nullptr)
+    if (entry.type != nodeType || entry.node == nullptr) {
       continue;
+    }
     std::optional<std::string> held = entry.node->GetTextParam(paramId);
-    if (held && nodes::EqualsIgnoreCase(*held, text))
+    if (held && nodes::EqualsIgnoreCase(*held, text)) {
       return entry.node;
+    }
   }
   return nullptr;
 }
@@ -521,8 +574,9 @@ SceneNode *SceneRoot::FindIndexedNodeByTextParam(int nodeType, int paramId,
 SceneNode *SceneRoot::FindIndexedNodeById(int nodeId) const {
   for (int row = 0; row < rowCount_; ++row) {
     const NodeIndexRow &entry = table_[static_cast<std::size_t>(row)];
-    if (entry.id == nodeId)
+    if (entry.id == nodeId) {
       return entry.node;
+    }
   }
   return nullptr;
 }
@@ -548,8 +602,9 @@ void SceneRoot::AddIndexRow(int nodeType, int nodeId, SceneNode *node) {
 
 std::int64_t SceneRoot::Read(nodes::TextSource *in, std::int64_t position) {
   problem_ = {};
-  if (in == nullptr)
+  if (in == nullptr) {
     return kReadFailed;
+  }
   ScriptReader reader(*this, *in);
   return reader.Read(position);
 }
@@ -557,56 +612,65 @@ std::int64_t SceneRoot::Read(nodes::TextSource *in, std::int64_t position) {
 // ---- Writing ----------------------------------------------------------
 
 bool SceneRoot::Write(nodes::TextSink *out) {
-  if (out == nullptr)
+  if (out == nullptr) {
     return false;
+  }
   SceneNode *intro = FindChild(Kind::Intro, 0);
-  if (intro == nullptr || !intro->Write(nullptr))
+  if (intro == nullptr || !intro->Write(nullptr)) {
     return false;
+  }
 
   auto writeParam = [&](int id) {
     ParamValue value;
-    if (GetParamValue(id, value))
+    if (GetParamValue(id, value)) {
       nodes::WriteValueLine(*out, nodes::ParamNameOf(id), value, true);
+    }
   };
   for (int id :
        {param::kVersion, param::kFramesPerSecond, param::kBrightness,
         param::kResponsivness, param::kTmap, param::kWframe, param::kStrobe,
         param::kClights, param::kDynCol, param::kLights, param::kPause,
-        param::kFlat, param::kTRot, param::kEnvMap})
+        param::kFlat, param::kTRot, param::kEnvMap}) {
     writeParam(id);
+  }
 
   char line[nodes::kMaxLineLength + 1];
   auto writeLine = [&](int length) {
-    if (length > 0)
+    if (length > 0) {
       out->Write(std::string_view(
           line, std::min(static_cast<std::size_t>(length), sizeof line - 1)));
+    }
   };
   std::optional<std::uint8_t> tdfx = GetParamAs<std::uint8_t>(param::kTdfx);
   std::optional<std::int32_t> tdfxRate =
       GetParamAs<std::int32_t>(param::kTdfxRate);
-  if (tdfx && tdfxRate)
+  if (tdfx && tdfxRate) {
     writeLine(std::snprintf(line, sizeof line, "%s\t%d\t%d\n", "TDFX", *tdfx,
                             *tdfxRate));
+  }
   writeParam(param::kNumObjects);
   // The colour effect is written in the form the reader takes back: file
   // name and preset number on one "CFX" line.
   std::optional<std::string> cfxName = GetTextParam(param::kCfxFileName);
   std::optional<std::int32_t> cfxPreset =
       GetParamAs<std::int32_t>(param::kCfxPreset);
-  if (cfxName && cfxPreset)
+  if (cfxName && cfxPreset) {
     writeLine(std::snprintf(line, sizeof line, "%s\t%s\t%d\n", "CFX",
                             cfxName->c_str(), *cfxPreset));
+  }
 
   writeParam(param::kMsgOn);
-  if (std::optional<std::string> msgIni = GetTextParam(param::kMsgIni))
+  if (std::optional<std::string> msgIni = GetTextParam(param::kMsgIni)) {
     writeLine(std::snprintf(line, sizeof line, "%s\t%s\n", "MsgIni",
                             nodes::FileNameOf(*msgIni).c_str()));
+  }
   writeParam(param::kSceneLockMp3);
   writeParam(param::kEnableNewCameraNav);
 
   ParamValue readOnly;
-  if (GetParamValue(param::kReadOnly, readOnly))
+  if (GetParamValue(param::kReadOnly, readOnly)) {
     nodes::WriteValueLine(*out, "SceneDetail ReadOnly Set", readOnly, true);
+  }
   return !out->HasFailed();
 }
 

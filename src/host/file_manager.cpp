@@ -21,24 +21,27 @@ bool IsPlainFolder(std::uint32_t attributes) {
 }
 
 void DeleteTreeContents(const std::string &folder, int depth) {
-  if (depth > kMaxTreeDepth)
+  if (depth > kMaxTreeDepth) {
     return;
+  }
   for (const platform::FolderEntry &entry : platform::ListFolder(folder)) {
     std::string path = folder + entry.name;
     const std::uint32_t attributes = entry.attributes;
     if (attributes & platform::attr::kReparsePoint) {
       // A link: remove the link itself, whatever it points at.
-      if (attributes & platform::attr::kDirectory)
+      if (attributes & platform::attr::kDirectory) {
         platform::RemoveEmptyFolder(path);
-      else
+      } else {
         platform::RemoveFile(path);
+      }
       continue;
     }
     if (attributes & platform::attr::kDirectory) {
       // A read-only or hidden subfolder is still part of the tree: make it
       // plain so that it can go with the rest.
-      if (!IsPlainFolder(attributes))
+      if (!IsPlainFolder(attributes)) {
         platform::WriteAttributes(path, platform::attr::kNormal);
+      }
       std::string subfolder = platform::WithTrailingSeparator(path);
       DeleteTreeContents(subfolder, depth + 1);
       platform::RemoveEmptyFolder(path);
@@ -60,8 +63,9 @@ FileManager::~FileManager() {
 std::optional<std::string> FileManager::MakeWorkFolder() {
   std::optional<std::string> folder =
       platform::MakeFreshFolder(tempRoot_, kWorkFolderPrefix);
-  if (!folder)
+  if (!folder) {
     return std::nullopt;
+  }
   std::string path = platform::WithTrailingSeparator(std::move(*folder));
   if (path.size() >= platform::kMaxPath) {
     platform::RemoveEmptyFolder(path);
@@ -72,26 +76,30 @@ std::optional<std::string> FileManager::MakeWorkFolder() {
 }
 
 void FileManager::DeleteFolderTree(const std::string &folder) {
-  if (folder.empty())
+  if (folder.empty()) {
     return;
+  }
   std::optional<std::uint32_t> attributes = platform::ReadAttributes(folder);
-  if (!attributes || !IsPlainFolder(*attributes))
+  if (!attributes || !IsPlainFolder(*attributes)) {
     return;
+  }
   std::string base = platform::WithTrailingSeparator(folder);
   DeleteTreeContents(base, 0);
   platform::RemoveEmptyFolder(base);
 }
 
 int FileManager::Close() {
-  if (isOpen_)
+  if (isOpen_) {
     DeleteFolderTree(workFolder_);
+  }
   return 1;
 }
 
 int FileManager::DecodePicture(const std::string &path,
                                imaging::PicturePointers &out) {
-  if (imaging::DecodePicture(imageCodec_, path, out) == 0)
+  if (imaging::DecodePicture(imageCodec_, path, out) == 0) {
     return 0;
+  }
   convertedImagePath_.clear();
   return 1;
 }
@@ -120,8 +128,9 @@ bool FileManager::Open(const std::string &path) {
     problem_ = std::move(why);
     return false;
   };
-  if (!ExtractCabinet(path, *folder))
+  if (!ExtractCabinet(path, *folder)) {
     return fail(path + ": not a readable cabinet");
+  }
   switch (MigrateOldScene(*folder)) {
   case MigrationResult::NotNeeded:
   case MigrationResult::Migrated:
@@ -129,13 +138,16 @@ bool FileManager::Open(const std::string &path) {
   case MigrationResult::Failed:
     return fail(path + ": an old scene whose template cannot be extracted");
   }
-  if (!CheckFileList(*folder))
+  if (!CheckFileList(*folder)) {
     return fail(path + ": \"FileList.ini\" is missing, empty or names a "
                        "file the package does not hold");
-  if (!document_.Open(*folder))
+  }
+  if (!document_.Open(*folder)) {
     return fail(document_.GetOpenProblem().Describe());
-  if (isOpen_)
+  }
+  if (isOpen_) {
     DeleteFolderTree(workFolder_);
+  }
   workFolder_ = *folder;
   packagePath_ = path;
   isOpen_ = true;
@@ -150,8 +162,9 @@ bool FileManager::SaveAs(const std::string &path) {
   }
   // The cabinet's folder is made one level deep; an existing one is fine.
   const std::size_t cut = path.find_last_of(platform::kPathSeparators);
-  if (cut != std::string::npos && cut > 0)
+  if (cut != std::string::npos && cut > 0) {
     platform::MakeFolder(path.substr(0, cut));
+  }
 
   std::vector<std::string> files = ListPackageFiles(document_);
   std::vector<std::string> maps = ListMapFiles(document_);

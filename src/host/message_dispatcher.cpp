@@ -21,11 +21,13 @@ template <typename T> T *PointerArg(std::uintptr_t value) {
 // (or ones without a terminator there) are no path this system can use.
 std::optional<std::string> HostPath(std::uintptr_t value) {
   const char *text = PointerArg<const char>(value);
-  if (text == nullptr)
+  if (text == nullptr) {
     return std::nullopt;
+  }
   const std::size_t length = strnlen(text, platform::kMaxPath);
-  if (length == 0 || length == platform::kMaxPath)
+  if (length == 0 || length == platform::kMaxPath) {
     return std::nullopt;
+  }
   return std::string(text, length);
 }
 
@@ -34,10 +36,12 @@ std::optional<std::string> HostPath(std::uintptr_t value) {
 void StoreImagePointers(std::uintptr_t headerTarget,
                         std::uintptr_t pixelsTarget, std::uintptr_t header,
                         std::uintptr_t pixels) {
-  if (auto *target = PointerArg<std::uintptr_t>(headerTarget))
+  if (auto *target = PointerArg<std::uintptr_t>(headerTarget)) {
     *target = header;
-  if (auto *target = PointerArg<std::uintptr_t>(pixelsTarget))
+  }
+  if (auto *target = PointerArg<std::uintptr_t>(pixelsTarget)) {
     *target = pixels;
+  }
 }
 
 } // namespace
@@ -48,10 +52,12 @@ MessageDispatcher::~MessageDispatcher() = default;
 std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
                                       std::uintptr_t p2, std::uintptr_t p3,
                                       std::uintptr_t p4) {
-  if (msg == VORA_MSG_CREATE)
+  if (msg == VORA_MSG_CREATE) {
     return CreateFileManager();
-  if (!fileManager_)
+  }
+  if (!fileManager_) {
     return 0;
+  }
 
   switch (msg) {
   case VORA_MSG_DESTROY:
@@ -117,8 +123,9 @@ std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
 }
 
 std::uint32_t MessageDispatcher::CreateFileManager() {
-  if (fileManager_)
+  if (fileManager_) {
     return 0;
+  }
   try {
     fileManager_ = std::make_unique<FileManager>();
   } catch (const std::bad_alloc &) {
@@ -138,8 +145,9 @@ std::uint32_t MessageDispatcher::SendSceneMessage(std::uint32_t msg,
                                                   std::uintptr_t p2,
                                                   std::uintptr_t p3) {
   SceneDocument &document = fileManager_->Document();
-  if (!document.HasScene())
+  if (!document.HasScene()) {
     return 0;
+  }
   const auto id = static_cast<std::int32_t>(p1);
   const auto type = static_cast<std::int32_t>(p1);
   const auto ordinal = static_cast<std::int32_t>(p2);
@@ -227,8 +235,9 @@ std::uint32_t MessageDispatcher::SendPictureMessage(std::uint32_t msg,
   // p2 of 2002, 2004 and 2005 (only): largest (or exact) width, then height.
   auto readLimits = [p2]() -> std::optional<imaging::PictureLimits> {
     const auto *values = PointerArg<const std::uint32_t>(p2);
-    if (values == nullptr)
+    if (values == nullptr) {
       return std::nullopt;
+    }
     return imaging::PictureLimits{values[0], values[1]};
   };
   auto address = [](const void *pointer) {
@@ -249,21 +258,24 @@ std::uint32_t MessageDispatcher::SendPictureMessage(std::uint32_t msg,
   case VORA_MSG_CONVERT_IMAGE: {
     const std::optional<imaging::PictureLimits> limits = readLimits();
     if (path == nullptr || !limits ||
-        manager.ConvertPicture(path, *limits) == 0)
+        manager.ConvertPicture(path, *limits) == 0) {
       return 0;
-    if (auto *buffer = PointerArg<char>(p3))
+    }
+    if (auto *buffer = PointerArg<char>(p3)) {
       platform::CopyToHostBuffer(buffer, platform::kMaxPath,
                                  manager.ConvertedImagePath());
+    }
     return 1;
   }
   case VORA_MSG_DECODE_FIT:
   case VORA_MSG_DECODE_RESIZE: {
     const std::optional<imaging::PictureLimits> limits = readLimits();
     int result = 0;
-    if (path != nullptr && limits)
+    if (path != nullptr && limits) {
       result = msg == VORA_MSG_DECODE_FIT
                    ? imaging::DecodePictureToFit(codec, path, *limits, out)
                    : imaging::DecodePictureResized(codec, path, *limits, out);
+    }
     StoreImagePointers(p3, p4, address(out.header), address(out.pixels));
     return result != 0 ? 1 : 0;
   }

@@ -50,8 +50,9 @@ ImageCodec::~ImageCodec() {
 
 std::optional<std::string> ImageCodec::LibraryPath() const {
   std::optional<std::string> folder = locator_ ? locator_() : std::nullopt;
-  if (!folder || folder->size() >= kProgramFilesBufferSize)
+  if (!folder || folder->size() >= kProgramFilesBufferSize) {
     return std::nullopt;
+  }
   std::string path = *folder;
   for (const char *part : {kMakerFolder, kComponentsFolder, kLibraryFile}) {
     path += platform::kPathSeparator;
@@ -61,15 +62,18 @@ std::optional<std::string> ImageCodec::LibraryPath() const {
 }
 
 int ImageCodec::Load() {
-  if (library_)
+  if (library_) {
     return 1;
+  }
   std::optional<std::string> path = LibraryPath();
-  if (!path)
+  if (!path) {
     return 0;
+  }
   std::unique_ptr<platform::DynamicLibrary> library =
       platform::DynamicLibrary::Load(*path);
-  if (!library)
+  if (!library) {
     return 0;
+  }
   freeMemory_ = FindFunction<FreeMemoryFunction>(*library, "FreeMemory");
   decodeImage_ = FindFunction<DecodeImageFunction>(*library, "DecodeImage");
   encodeImage_ = FindFunction<EncodeImageFunction>(*library, "EncodeImage");
@@ -93,12 +97,14 @@ void ImageCodec::SetPixelPointer(PixelRule rule) {
   std::uint64_t entries = 0;
   switch (rule) {
   case PixelRule::kAfterDecode:
-    if (bits < 9)
+    if (bits < 9) {
       entries = header->biClrUsed != 0 ? header->biClrUsed : (1ull << bits);
+    }
     break;
   case PixelRule::kAfterResize:
-    if (bits == 8)
+    if (bits == 8) {
       entries = header->biClrUsed != 0 ? header->biClrUsed : 256;
+    }
     break;
   case PixelRule::kAfterQuantize:
     // A depth above 8 has no table; the shift stays defined for any value.
@@ -113,13 +119,15 @@ void ImageCodec::SetPixelPointer(PixelRule rule) {
 }
 
 int ImageCodec::Decode(const std::string &path) {
-  if (!library_ || decodeImage_ == nullptr)
+  if (!library_ || decodeImage_ == nullptr) {
     return 0;
+  }
   ReleaseCurrentImage();
   void *image = nullptr;
   const int result = decodeImage_(path.c_str(), &image, 0);
-  if (result == 0)
+  if (result == 0) {
     return 0;
+  }
   image_ = image;
   SetPixelPointer(PixelRule::kAfterDecode);
   return 1;
@@ -128,54 +136,63 @@ int ImageCodec::Decode(const std::string &path) {
 int ImageCodec::DecodeScaled(const std::string &path, std::uint32_t minWidth,
                              std::uint32_t minHeight) {
   if (!library_ || decodeImageScaled_ == nullptr || !FitsCodecInt(minWidth) ||
-      !FitsCodecInt(minHeight))
+      !FitsCodecInt(minHeight)) {
     return Decode(path);
+  }
   ReleaseCurrentImage();
   void *image = nullptr;
   if (decodeImageScaled_(path.c_str(), &image, static_cast<int>(minWidth),
-                         static_cast<int>(minHeight)) == 0)
+                         static_cast<int>(minHeight)) == 0) {
     return 0;
+  }
   image_ = image;
   SetPixelPointer(PixelRule::kAfterDecode);
   return 1;
 }
 
 int ImageCodec::Encode(const std::string &path) {
-  if (!library_ || encodeImage_ == nullptr || image_ == nullptr)
+  if (!library_ || encodeImage_ == nullptr || image_ == nullptr) {
     return 0;
+  }
   return encodeImage_(path.c_str(), image_, pixels_);
 }
 
 int ImageCodec::Resize(std::uint32_t width, std::uint32_t height) {
   if (!library_ || image_ == nullptr || resizeImage_ == nullptr || width == 0 ||
-      height == 0)
+      height == 0) {
     return 0;
+  }
   // Values past the codec's signed range go through as they are; the codec
   // refuses them like any other impossible size.
   if (resizeImage_(&image_, pixels_, static_cast<int>(width),
-                   static_cast<int>(height)) == 0)
+                   static_cast<int>(height)) == 0) {
     return 0;
+  }
   SetPixelPointer(PixelRule::kAfterResize);
   return 1;
 }
 
 int ImageCodec::Quantize(std::int32_t colours) {
   if (!library_ || image_ == nullptr || quantizeImage_ == nullptr ||
-      Image()->biBitCount != 24)
+      Image()->biBitCount != 24) {
     return 0;
-  if (quantizeImage_(&image_, pixels_, colours) == 0)
+  }
+  if (quantizeImage_(&image_, pixels_, colours) == 0) {
     return 0;
+  }
   SetPixelPointer(PixelRule::kAfterQuantize);
   return 1;
 }
 
 int ImageCodec::CreateBlank(std::int32_t a, std::int32_t b) {
-  if (createMemory_ == nullptr)
+  if (createMemory_ == nullptr) {
     return 0;
+  }
   ReleaseCurrentImage();
   void *image = nullptr;
-  if (createMemory_(&image, a, b) == 0)
+  if (createMemory_(&image, a, b) == 0) {
     return 0;
+  }
   image_ = image;
   SetPixelPointer(PixelRule::kBlank);
   return 1;
@@ -190,8 +207,9 @@ void ImageCodec::ReleaseCurrentImage() {
 }
 
 void ImageCodec::FreeImage() {
-  if (image_ == nullptr || freeMemory_ == nullptr)
+  if (image_ == nullptr || freeMemory_ == nullptr) {
     return;
+  }
   freeMemory_(image_);
   image_ = nullptr;
   pixels_ = nullptr;
@@ -199,8 +217,9 @@ void ImageCodec::FreeImage() {
 
 int ImageCodec::Draw(void *deviceContext, const platform::DibRect *target,
                      const platform::DibRect *source) const {
-  if (image_ == nullptr)
+  if (image_ == nullptr) {
     return 0;
+  }
   const platform::DibRect whole{0, 0, Image()->biWidth, Image()->biHeight};
   return platform::StretchDibToDevice(
       deviceContext, target != nullptr ? *target : whole,
@@ -208,8 +227,9 @@ int ImageCodec::Draw(void *deviceContext, const platform::DibRect *target,
 }
 
 int ImageCodec::Blit(void *deviceContext) const {
-  if (image_ == nullptr)
+  if (image_ == nullptr) {
     return 0;
+  }
   return platform::BlitDibToDevice(deviceContext, image_, pixels_, paletteFlag_)
              ? 1
              : 0;

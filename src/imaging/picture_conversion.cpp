@@ -23,23 +23,27 @@ std::optional<std::string> ConvertedPicturePath(const std::string &workFolder,
                                                 std::string_view sourcePath) {
   std::string_view name = sourcePath;
   if (std::size_t slash = name.find_last_of("\\/");
-      slash != std::string_view::npos)
+      slash != std::string_view::npos) {
     name.remove_prefix(slash + 1);
-  if (std::size_t dot = name.rfind('.'); dot != std::string_view::npos)
+  }
+  if (std::size_t dot = name.rfind('.'); dot != std::string_view::npos) {
     name = name.substr(0, dot);
+  }
   std::string path = workFolder;
   path += name;
   path += kConvertedExtension;
-  if (path.size() >= platform::kMaxPath)
+  if (path.size() >= platform::kMaxPath) {
     return std::nullopt;
+  }
   return path;
 }
 
 int DecodePicture(ImageCodec &codec, const std::string &path,
                   PicturePointers &out) {
   out = PicturePointers{};
-  if (codec.Decode(path) == 0)
+  if (codec.Decode(path) == 0) {
     return 0;
+  }
   out = PointersOf(codec);
   return 1;
 }
@@ -47,35 +51,42 @@ int DecodePicture(ImageCodec &codec, const std::string &path,
 int ConvertPicture(ImageCodec &codec, const std::string &path,
                    PictureLimits limits, const std::string &workFolder,
                    std::string &convertedPath) {
-  if (codec.Load() == 0)
+  if (codec.Load() == 0) {
     return 0;
+  }
   auto fail = [&codec] {
     codec.FreeImage();
     return 0;
   };
   if (codec.DecodeScaled(path, limits.width, limits.height) == 0 ||
-      !codec.HasImage())
+      !codec.HasImage()) {
     return fail();
+  }
   if (ExceedsLimits(*codec.Image(), limits) &&
-      codec.Resize(limits.width, limits.height) == 0)
+      codec.Resize(limits.width, limits.height) == 0) {
     return fail();
+  }
   std::optional<std::string> target = ConvertedPicturePath(workFolder, path);
-  if (!target)
+  if (!target) {
     return fail();
+  }
   convertedPath = *target;
-  if (codec.Encode(convertedPath) == 0)
+  if (codec.Encode(convertedPath) == 0) {
     return fail();
+  }
   return 1;
 }
 
 int DecodePictureToFit(ImageCodec &codec, const std::string &path,
                        PictureLimits limits, PicturePointers &out) {
   out = PicturePointers{};
-  if (codec.Decode(path) == 0)
+  if (codec.Decode(path) == 0) {
     return 0;
+  }
   if (codec.HasImage() && ExceedsLimits(*codec.Image(), limits) &&
-      codec.Resize(limits.width, limits.height) == 0)
+      codec.Resize(limits.width, limits.height) == 0) {
     return 0;
+  }
   out = PointersOf(codec);
   return 1;
 }
@@ -83,8 +94,9 @@ int DecodePictureToFit(ImageCodec &codec, const std::string &path,
 int DecodePictureResized(ImageCodec &codec, const std::string &path,
                          PictureLimits size, PicturePointers &out) {
   out = PicturePointers{};
-  if (codec.Decode(path) == 0 || codec.Resize(size.width, size.height) == 0)
+  if (codec.Decode(path) == 0 || codec.Resize(size.width, size.height) == 0) {
     return 0;
+  }
   out = PointersOf(codec);
   return 1;
 }

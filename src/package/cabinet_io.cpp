@@ -22,10 +22,12 @@ bool PackCabinet(const std::string &cabinetPath, const std::string &baseFolder,
   const std::string name =
       cut == std::string::npos ? cabinetPath : cabinetPath.substr(cut + 1);
   archive::CabinetWriter writer;
-  if (name.empty() || !writer.CreateCabinet(folder, name))
+  if (name.empty() || !writer.CreateCabinet(folder, name)) {
     return false;
-  if (!writer.AddFilesAndWait(baseFolder, files))
+  }
+  if (!writer.AddFilesAndWait(baseFolder, files)) {
     return false;
+  }
   // The cabinet is written now rather than when the writer goes, so that a
   // failure to write it is reported too.
   return writer.FlushCabinet();

@@ -28,8 +28,9 @@ std::optional<std::int32_t> ReadCount(const std::string &list,
                                       const char *section) {
   std::string text =
       platform::ReadIniString(list, section, kCountKey, "", kValueCapacity);
-  if (text.empty())
+  if (text.empty()) {
     return std::nullopt;
+  }
   return nodes::TextToInt(text);
 }
 
@@ -38,8 +39,9 @@ bool EntriesExist(const std::string &folder, const std::string &list,
   for (std::int32_t i = 1; i <= count; ++i) {
     std::string name = platform::ReadIniString(list, section, std::to_string(i),
                                                "", kValueCapacity);
-    if (!name.empty() && !platform::FindInFolder(folder, name))
+    if (!name.empty() && !platform::FindInFolder(folder, name)) {
       return false;
+    }
   }
   return true;
 }
@@ -48,8 +50,9 @@ bool EntriesExist(const std::string &folder, const std::string &list,
 // name.
 std::pair<std::string_view, std::string_view> SplitPath(std::string_view path) {
   std::size_t cut = path.find_last_of(platform::kPathSeparators);
-  if (cut == std::string_view::npos)
+  if (cut == std::string_view::npos) {
     return {std::string_view(), path};
+  }
   return {path.substr(0, cut + 1), path.substr(cut + 1)};
 }
 
@@ -65,15 +68,18 @@ bool CheckFileList(const std::string &rawFolder) {
   const std::string folder = platform::WithTrailingSeparator(rawFolder);
   std::optional<std::string> list =
       platform::FindInFolder(folder, kFileListName);
-  if (!list)
+  if (!list) {
     return false;
+  }
   std::optional<std::int32_t> dataCount = ReadCount(*list, kDataSection);
   if (!dataCount || *dataCount < 1 ||
-      !EntriesExist(folder, *list, kDataSection, *dataCount))
+      !EntriesExist(folder, *list, kDataSection, *dataCount)) {
     return false;
+  }
   std::optional<std::int32_t> textureCount = ReadCount(*list, kTextureSection);
-  if (!textureCount)
+  if (!textureCount) {
     return false;
+  }
   return *textureCount < 1 ||
          EntriesExist(folder, *list, kTextureSection, *textureCount);
 }
@@ -83,8 +89,9 @@ std::vector<std::string> FindFileListProblems(const std::string &rawFolder) {
   const std::string folder = platform::WithTrailingSeparator(rawFolder);
   std::optional<std::string> list =
       platform::FindInFolder(folder, kFileListName);
-  if (!list)
+  if (!list) {
     return {"\"FileList.ini\" is missing"};
+  }
   for (const char *section : {kDataSection, kTextureSection}) {
     std::optional<std::int32_t> count = ReadCount(*list, section);
     if (!count) {
@@ -92,14 +99,16 @@ std::vector<std::string> FindFileListProblems(const std::string &rawFolder) {
                          "] has no Count");
       continue;
     }
-    if (section == std::string_view(kDataSection) && *count < 1)
+    if (section == std::string_view(kDataSection) && *count < 1) {
       problems.emplace_back("\"FileList.ini\" lists no 3d file");
+    }
     for (std::int32_t i = 1; i <= *count; ++i) {
       std::string name = platform::ReadIniString(
           *list, section, std::to_string(i), "", kValueCapacity);
-      if (!name.empty() && !platform::FindInFolder(folder, name))
+      if (!name.empty() && !platform::FindInFolder(folder, name)) {
         problems.push_back("\"FileList.ini\" [" + std::string(section) + "] " +
                            std::to_string(i) + " names missing file " + name);
+      }
     }
   }
   return problems;
@@ -109,8 +118,9 @@ bool WriteFileList(const std::string &workFolder,
                    const std::vector<std::string> &paths) {
   std::optional<std::string> list =
       platform::FindInFolder(workFolder, kFileListName);
-  if (!list)
+  if (!list) {
     return false;
+  }
   platform::DeleteIniSection(*list, kTextureSection);
   platform::DeleteIniSection(*list, kDataSection);
   int dataCount = 0;
@@ -118,8 +128,9 @@ bool WriteFileList(const std::string &workFolder,
   for (const std::string &path : paths) {
     auto [folder, name] = SplitPath(path);
     // Only files of the working folder itself are listed (exact text).
-    if (folder != workFolder || name.empty())
+    if (folder != workFolder || name.empty()) {
       continue;
+    }
     const bool image = IsImageFileName(name);
     const int number = image ? ++textureCount : ++dataCount;
     // A failed entry is skipped; the rest of the list still goes out.

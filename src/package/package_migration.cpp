@@ -21,8 +21,9 @@ constexpr const char *kMigratedScript = "vora_.rudov";
 int ReadLeadingIntegers(const std::string &path, std::int32_t (&values)[2]) {
   std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
       std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file)
+  if (!file) {
     return -1;
+  }
   // Two integers fit in the first few hundred bytes of any such script.
   char head[512];
   const std::size_t length = std::fread(head, 1, sizeof head - 1, file.get());
@@ -39,27 +40,33 @@ std::string TemplateCabinetName(int number) {
 
 MigrationResult MigrateOldScene(const std::string &rawFolder) {
   const std::string folder = platform::WithTrailingSeparator(rawFolder);
-  if (platform::FindInFolder(folder, kSavedScript))
+  if (platform::FindInFolder(folder, kSavedScript)) {
     return MigrationResult::NotNeeded;
+  }
   std::optional<std::string> script =
       platform::FindInFolder(folder, kDeliveredScript);
-  if (!script)
+  if (!script) {
     return MigrationResult::NotNeeded;
+  }
   std::int32_t values[2] = {0, 0};
   const int count = ReadLeadingIntegers(*script, values);
-  if (count < 1 || values[0] != 1)
+  if (count < 1 || values[0] != 1) {
     return MigrationResult::NotNeeded;
+  }
   // A list that names no template cannot be migrated.
-  if (count < 2)
+  if (count < 2) {
     return MigrationResult::Failed;
-  if (!platform::MoveFileNoOverwrite(*script, folder + kMigratedScript))
+  }
+  if (!platform::MoveFileNoOverwrite(*script, folder + kMigratedScript)) {
     return MigrationResult::Failed;
+  }
 
   std::optional<std::string> installation =
       platform::ReadMachineRegistryString(kInstallationKey, kInstallationValue);
   if (!installation || installation->empty() ||
-      installation->size() >= platform::kMaxPath)
+      installation->size() >= platform::kMaxPath) {
     return MigrationResult::Failed;
+  }
   const std::string cabinet = platform::WithTrailingSeparator(*installation) +
                               TemplateCabinetName(values[1]);
   return ExtractCabinet(cabinet, folder) ? MigrationResult::Migrated

@@ -6,15 +6,17 @@
 namespace vorafile::platform {
 
 std::string WithTrailingSeparator(std::string folder) {
-  if (!folder.empty() && folder.back() != kPathSeparator)
+  if (!folder.empty() && folder.back() != kPathSeparator) {
     folder += kPathSeparator;
+  }
   return folder;
 }
 
 bool CopyToHostBuffer(char *buffer, std::size_t capacity,
                       std::string_view text) {
-  if (buffer == nullptr || capacity == 0)
+  if (buffer == nullptr || capacity == 0) {
     return false;
+  }
   if (text.size() >= capacity) {
     buffer[0] = '\0';
     return false;

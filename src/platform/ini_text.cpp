@@ -11,8 +11,9 @@ constexpr std::string_view kBlanks = " \t\r\v\f";
 
 std::string_view Trim(std::string_view text) {
   const std::size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos)
+  if (first == std::string_view::npos) {
     return {};
+  }
   const std::size_t last = text.find_last_not_of(kBlanks);
   return text.substr(first, last - first + 1);
 }
@@ -23,8 +24,9 @@ std::string_view CutAtNul(std::string_view text) {
 
 std::string_view Unquote(std::string_view value) {
   if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-      value.back() == value.front())
+      value.back() == value.front()) {
     return value.substr(1, value.size() - 2);
+  }
   return value;
 }
 
@@ -64,13 +66,15 @@ public:
   IniLineReader(std::string_view text, std::size_t from)
       : text_(text), position_(from) {
     if (from == 0 &&
-        text_.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark)
+        text_.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
       position_ = kUtf8ByteOrderMark.size();
+    }
   }
 
   bool Next(IniLine &line) {
-    if (position_ >= text_.size())
+    if (position_ >= text_.size()) {
       return false;
+    }
     line.begin = position_;
     const std::size_t feed = text_.find('\n', position_);
     if (feed == std::string_view::npos) {
@@ -134,8 +138,9 @@ std::optional<SectionSpan> FindSection(std::string_view text,
                                        std::string_view name) {
   // The lines before the first header form the section without name.
   std::optional<SectionSpan> span;
-  if (name.empty())
+  if (name.empty()) {
     span.emplace();
+  }
   IniLineReader reader(text, 0);
   IniLine line;
   while (reader.Next(line)) {
@@ -155,8 +160,9 @@ std::optional<SectionSpan> FindSection(std::string_view text,
       span->contentEnd = line.next;
     }
   }
-  if (span)
+  if (span) {
     span->end = text.size();
+  }
   return span;
 }
 
@@ -168,8 +174,9 @@ std::optional<IniLine> FindKeyLine(std::string_view text,
   IniLine line;
   while (reader.Next(line) && line.begin < span.end) {
     const IniLineParts parts = ClassifyLine(reader.Content(line));
-    if (parts.kind == IniLineKind::kKey && EqualNoCase(parts.name, key))
+    if (parts.kind == IniLineKind::kKey && EqualNoCase(parts.name, key)) {
       return line;
+    }
   }
   return std::nullopt;
 }
@@ -177,8 +184,9 @@ std::optional<IniLine> FindKeyLine(std::string_view text,
 /// The line break that new lines get: the one of the file's first line.
 std::string_view LineBreakOf(std::string_view text) {
   const std::size_t feed = text.find('\n');
-  if (feed == std::string_view::npos || (feed > 0 && text[feed - 1] == '\r'))
+  if (feed == std::string_view::npos || (feed > 0 && text[feed - 1] == '\r')) {
     return "\r\n";
+  }
   return "\n";
 }
 
@@ -208,8 +216,9 @@ std::string ChooseIniString(const std::optional<std::string> &found,
     answer = answer.substr(0, answer.find_last_not_of(' ') + 1);
     answer = Unquote(answer);
   }
-  if (capacity == 0)
+  if (capacity == 0) {
     return {};
+  }
   return std::string(answer.substr(0, capacity - 1));
 }
 
@@ -217,12 +226,14 @@ std::optional<std::string> IniText::FindValue(std::string_view section,
                                               std::string_view key) const {
   const std::optional<SectionSpan> span =
       FindSection(text_, Trim(CutAtNul(section)));
-  if (!span)
+  if (!span) {
     return std::nullopt;
+  }
   const std::optional<IniLine> line =
       FindKeyLine(text_, *span, Trim(CutAtNul(key)));
-  if (!line)
+  if (!line) {
     return std::nullopt;
+  }
   const std::string_view content =
       std::string_view(text_).substr(line->begin, line->end - line->begin);
   return std::string(Unquote(ClassifyLine(content).value));
@@ -232,14 +243,16 @@ std::vector<std::string> IniText::ListKeys(std::string_view section) const {
   std::vector<std::string> keys;
   const std::optional<SectionSpan> span =
       FindSection(text_, Trim(CutAtNul(section)));
-  if (!span)
+  if (!span) {
     return keys;
+  }
   IniLineReader reader(text_, span->bodyBegin);
   IniLine line;
   while (reader.Next(line) && line.begin < span->end) {
     const IniLineParts parts = ClassifyLine(reader.Content(line));
-    if (parts.kind == IniLineKind::kKey && !parts.name.empty())
+    if (parts.kind == IniLineKind::kKey && !parts.name.empty()) {
       keys.emplace_back(parts.name);
+    }
   }
   return keys;
 }
@@ -247,8 +260,9 @@ std::vector<std::string> IniText::ListKeys(std::string_view section) const {
 bool IniText::SetValue(std::string_view section, std::string_view key,
                        std::string_view value) {
   if (!IsWritableIniSection(section) || !IsWritableIniKey(key) ||
-      !IsWritableIniValue(value))
+      !IsWritableIniValue(value)) {
     return false;
+  }
   const std::string lineBreak(LineBreakOf(text_));
   const std::optional<SectionSpan> span = FindSection(text_, section);
 
@@ -259,8 +273,9 @@ bool IniText::SetValue(std::string_view section, std::string_view key,
       const std::string_view content =
           std::string_view(text_).substr(line->begin, line->end - line->begin);
       const IniLineParts parts = ClassifyLine(content);
-      if (parts.value == value)
+      if (parts.value == value) {
         return false;
+      }
       std::string replacement(parts.name);
       replacement += '=';
       replacement += value;
@@ -279,31 +294,37 @@ bool IniText::SetValue(std::string_view section, std::string_view key,
   added += value;
   added += lineBreak;
   // The last line of a file may lack its break; give it one first.
-  if (at > 0 && text_[at - 1] != '\n')
+  if (at > 0 && text_[at - 1] != '\n') {
     added.insert(0, lineBreak);
+  }
   text_.insert(at, added);
   return true;
 }
 
 bool IniText::DeleteKey(std::string_view section, std::string_view key) {
-  if (!IsWritableIniSection(section) || !IsWritableIniKey(key))
+  if (!IsWritableIniSection(section) || !IsWritableIniKey(key)) {
     return false;
+  }
   const std::optional<SectionSpan> span = FindSection(text_, section);
-  if (!span)
+  if (!span) {
     return false;
+  }
   const std::optional<IniLine> line = FindKeyLine(text_, *span, key);
-  if (!line)
+  if (!line) {
     return false;
+  }
   text_.erase(line->begin, line->next - line->begin);
   return true;
 }
 
 bool IniText::DeleteSection(std::string_view section) {
-  if (!IsWritableIniSection(section))
+  if (!IsWritableIniSection(section)) {
     return false;
+  }
   const std::optional<SectionSpan> span = FindSection(text_, section);
-  if (!span)
+  if (!span) {
     return false;
+  }
   text_.erase(span->headerBegin, span->end - span->headerBegin);
   return true;
 }

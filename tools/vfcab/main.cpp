@@ -57,8 +57,9 @@ class Progress {
 public:
   Progress() : enabled_(platform::IsStandardOutputTerminal()) {}
   void Show(std::int64_t done, std::int64_t total, std::string_view name) {
-    if (!enabled_)
+    if (!enabled_) {
       return;
+    }
     int percent = total > 0
                       ? static_cast<int>(std::min<std::int64_t>(
                             100, done * 100 / std::max<std::int64_t>(total, 1)))
@@ -68,8 +69,9 @@ public:
     std::fflush(stdout);
   }
   void End() {
-    if (!enabled_)
+    if (!enabled_) {
       return;
+    }
     std::printf("\r%-56s\r", "");
     std::fflush(stdout);
   }
@@ -99,9 +101,10 @@ protected:
   bool OnListFile(const archive::CabinetFileInfo &info) override {
     totalBytes += info.size;
     ++fileCount;
-    if (print)
+    if (print) {
       std::printf("%10d  %s  %s\n", info.size,
                   DosDateTimeText(info.date, info.time).c_str(), info.name);
+    }
     return true;
   }
   bool OnListDone(std::int32_t) override {
@@ -146,19 +149,22 @@ private:
 
   static archive::CabFileHandle SinkOpen(const char *path, int flags, int mode,
                                          int *err, void *user) {
-    if ((flags & archive::open_flag::kCreate) != 0)
+    if ((flags & archive::open_flag::kCreate) != 0) {
       return kSink;
+    }
     return archive::DiskOpen(path, flags, mode, err, user);
   }
   static std::int32_t SinkWrite(archive::CabFileHandle file, const void *buffer,
                                 std::uint32_t count, int *err, void *user) {
-    if (file == kSink)
+    if (file == kSink) {
       return static_cast<std::int32_t>(count);
+    }
     return archive::DiskWrite(file, buffer, count, err, user);
   }
   static int SinkClose(archive::CabFileHandle file, int *err, void *user) {
-    if (file == kSink)
+    if (file == kSink) {
       return 0;
+    }
     return archive::DiskClose(file, err, user);
   }
 
@@ -187,8 +193,9 @@ protected:
 };
 
 bool ListCabinet(const std::string &cabinet, Lister &lister) {
-  if (!lister.Open(cabinet) || !lister.List())
+  if (!lister.Open(cabinet) || !lister.List()) {
     return false;
+  }
   lister.WaitForWorker();
   return lister.ok;
 }
@@ -204,8 +211,9 @@ std::string CabinetProblem(const std::string &cabinet,
 int List(const std::string &cabinet) {
   Lister lister;
   lister.print = true;
-  if (!ListCabinet(cabinet, lister))
+  if (!ListCabinet(cabinet, lister)) {
     return Fail(CabinetProblem(cabinet, lister.Error()));
+  }
   std::printf("%lld files, %lld bytes\n",
               static_cast<long long>(lister.fileCount),
               static_cast<long long>(lister.totalBytes));
@@ -215,34 +223,40 @@ int List(const std::string &cabinet) {
 int Extract(const std::string &cabinet, const std::string &folder,
             bool testOnly) {
   Lister lister;
-  if (!ListCabinet(cabinet, lister))
+  if (!ListCabinet(cabinet, lister)) {
     return Fail(CabinetProblem(cabinet, lister.Error()));
+  }
   std::string destination = folder;
   std::error_code ec;
   if (testOnly) {
     // Folders of stored names are still made: in a scratch folder.
     std::optional<std::string> scratch =
         platform::MakeFreshFolder(platform::TempFolder(), "vfcab");
-    if (!scratch)
+    if (!scratch) {
       return Fail("cannot make a scratch folder");
+    }
     destination = *scratch;
   } else if (!fs::is_directory(destination, ec)) {
     fs::create_directories(destination, ec);
-    if (ec)
+    if (ec) {
       return Fail(destination + ": cannot create folder: " + ec.message());
+    }
   }
   Extractor extractor(testOnly);
   extractor.totalBytes = lister.totalBytes;
   bool ok = extractor.Open(cabinet) && extractor.ExtractAll(destination);
   extractor.WaitForWorker();
   extractor.progress.End();
-  if (testOnly)
+  if (testOnly) {
     fs::remove_all(destination, ec);
-  if (!ok || !extractor.ok)
+  }
+  if (!ok || !extractor.ok) {
     return Fail(CabinetProblem(cabinet, extractor.Error()));
-  if (testOnly)
+  }
+  if (testOnly) {
     std::printf("%s: %lld files OK\n", cabinet.c_str(),
                 static_cast<long long>(lister.fileCount));
+  }
   return kExitOk;
 }
 
@@ -267,8 +281,9 @@ bool CollectArgument(const std::string &argument, Group &group,
     // Stored from the last component on: the reader refuses absolute names
     // and names that climb out.
     path = fs::absolute(path, ec).lexically_normal();
-    if (!path.has_filename())
+    if (!path.has_filename()) {
       path = path.parent_path();
+    }
     group.base = platform::WithTrailingSeparator(path.parent_path().string());
   } else if (argument.rfind("./", 0) == 0) {
     group.base = "./";
@@ -284,16 +299,18 @@ bool CollectArgument(const std::string &argument, Group &group,
   std::vector<fs::path> files;
   for (auto it = fs::recursive_directory_iterator(path, ec);
        !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
-    if (it->is_regular_file(ec))
+    if (it->is_regular_file(ec)) {
       files.push_back(it->path());
+    }
   }
   if (ec) {
     problem = argument + ": " + ec.message();
     return false;
   }
   std::sort(files.begin(), files.end());
-  for (const fs::path &file : files)
+  for (const fs::path &file : files) {
     add(file);
+  }
   return true;
 }
 
@@ -304,8 +321,9 @@ int Create(const std::string &output, const std::vector<std::string> &inputs,
   for (const std::string &input : inputs) {
     Group group;
     std::string problem;
-    if (!CollectArgument(input, group, totalBytes, problem))
+    if (!CollectArgument(input, group, totalBytes, problem)) {
       return Fail(problem);
+    }
     groups.push_back(std::move(group));
   }
   fs::path target(output);
@@ -316,14 +334,17 @@ int Create(const std::string &output, const std::vector<std::string> &inputs,
   std::string folder = parent.string();
   Writer writer;
   writer.totalBytes = totalBytes;
-  if (store)
+  if (store) {
     writer.SetCompressionType(archive::cab::kCompressNone);
-  if (maxSize != 0)
+  }
+  if (maxSize != 0) {
     writer.SetMaxCabinetSize(maxSize);
-  if (!writer.CreateCabinet(folder, target.filename().string()))
+  }
+  if (!writer.CreateCabinet(folder, target.filename().string())) {
     return Fail(
         output + ": " +
         archive::CabinetCompressor::ErrorText(writer.Error().operationCode));
+  }
   for (Group &group : groups) {
     if (!writer.AddFilesAndWait(group.base, std::move(group.paths))) {
       writer.progress.End();
@@ -334,10 +355,11 @@ int Create(const std::string &output, const std::vector<std::string> &inputs,
   }
   bool flushed = writer.FlushCabinet();
   writer.progress.End();
-  if (!flushed)
+  if (!flushed) {
     return Fail(
         output + ": " +
         archive::CabinetCompressor::ErrorText(writer.Error().operationCode));
+  }
   return kExitOk;
 }
 
@@ -345,8 +367,9 @@ int Create(const std::string &output, const std::vector<std::string> &inputs,
 
 int main(int argc, char **argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  if (args.empty())
+  if (args.empty()) {
     return UsageError("no command given");
+  }
   const std::string command = args[0];
   if (command == "--help" || command == "-h") {
     std::fputs(kUsage, stdout);
@@ -354,8 +377,9 @@ int main(int argc, char **argv) {
   }
   try {
     if (command == "-l" || command == "-t") {
-      if (args.size() != 2)
+      if (args.size() != 2) {
         return UsageError(command + " takes one cabinet");
+      }
       return command == "-l" ? List(args[1]) : Extract(args[1], "", true);
     }
     if (command == "-x") {
@@ -363,8 +387,9 @@ int main(int argc, char **argv) {
       std::string cabinet;
       for (std::size_t i = 1; i < args.size(); ++i) {
         if (args[i] == "-C") {
-          if (++i == args.size())
+          if (++i == args.size()) {
             return UsageError("-C needs a folder");
+          }
           folder = args[i];
         } else if (cabinet.empty()) {
           cabinet = args[i];
@@ -372,8 +397,9 @@ int main(int argc, char **argv) {
           return UsageError("-x takes one cabinet");
         }
       }
-      if (cabinet.empty())
+      if (cabinet.empty()) {
         return UsageError("-x needs a cabinet");
+      }
       return Extract(cabinet, folder, false);
     }
     if (command == "-c") {
@@ -392,16 +418,18 @@ int main(int argc, char **argv) {
           // Below a few kilobytes no cabinet holds its own headers.
           if (error != std::errc() ||
               end != args[at + 1].data() + args[at + 1].size() ||
-              value < 4096 || value > 0x7fffffffULL)
+              value < 4096 || value > 0x7fffffffULL) {
             return UsageError("--max-size needs a number of bytes from 4096");
+          }
           maxSize = static_cast<std::uint32_t>(value);
           at += 2;
         } else {
           break;
         }
       }
-      if (args.size() < at + 2)
+      if (args.size() < at + 2) {
         return UsageError("-c needs an output cabinet and files");
+      }
       return Create(
           args[at],
           std::vector<std::string>(

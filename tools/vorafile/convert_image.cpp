@@ -31,22 +31,26 @@ bool ParseSize(std::string_view text, std::uint32_t &value) {
 } // namespace
 
 int RunConvertImage(int argc, const char *const *argv) {
-  if (argc < 1)
+  if (argc < 1) {
     return Usage("missing picture path");
+  }
   const std::string picture = argv[0];
   imaging::PictureLimits limits{640, 480};
   std::string outFolder;
   for (int i = 1; i < argc; i += 2) {
     const std::string_view option = argv[i];
-    if (i + 1 >= argc)
+    if (i + 1 >= argc) {
       return Usage("option without a value");
+    }
     const std::string_view value = argv[i + 1];
     if (option == "--max-width") {
-      if (!ParseSize(value, limits.width))
+      if (!ParseSize(value, limits.width)) {
         return Usage("--max-width takes a whole number above 0");
+      }
     } else if (option == "--max-height") {
-      if (!ParseSize(value, limits.height))
+      if (!ParseSize(value, limits.height)) {
         return Usage("--max-height takes a whole number above 0");
+      }
     } else if (option == "--out-dir") {
       outFolder = platform::WithTrailingSeparator(std::string(value));
     } else {

@@ -110,8 +110,9 @@ public:
       problem_ = "the scene script could not be written";
       return false;
     }
-    if (!isPackage_)
+    if (!isPackage_) {
       return true;
+    }
     if (!manager_.SaveAs(target)) {
       problem_ = manager_.LastProblem();
       return false;
@@ -168,16 +169,18 @@ void PrintNode(const SceneNode &node, int depth) {
               cli::NodeTypeName(node.GetTypeCode()).c_str(),
               cli::JsonString(node.GetName()).c_str(), node.GetNodeId());
   for (const auto &param : node.GetParamArray()) {
-    if (param.GetValue() == nullptr)
+    if (param.GetValue() == nullptr) {
       continue;
+    }
     std::printf(
         "%s  %-22s %5d %-9s %s\n", indent.c_str(),
         node.GetParamName(param.GetId()).c_str(), param.GetId(),
         std::string(cli::ValueTypeName(param.GetValue()->GetType())).c_str(),
         cli::FormatValue(*param.GetValue()).c_str());
   }
-  for (int i = 0; i < node.GetChildCount(); ++i)
+  for (int i = 0; i < node.GetChildCount(); ++i) {
     PrintNode(*node.GetChild(i), depth + 1);
+  }
 }
 
 void PrintNodeJson(const SceneNode &node, int depth) {
@@ -189,8 +192,9 @@ void PrintNodeJson(const SceneNode &node, int depth) {
   std::printf("%s \"params\": [", indent.c_str());
   bool first = true;
   for (const auto &param : node.GetParamArray()) {
-    if (param.GetValue() == nullptr)
+    if (param.GetValue() == nullptr) {
       continue;
+    }
     std::printf("%s\n%s   {\"id\": %d, \"name\": %s, \"type\": %s, "
                 "\"value\": %s}",
                 first ? "" : ",", indent.c_str(), param.GetId(),
@@ -206,8 +210,9 @@ void PrintNodeJson(const SceneNode &node, int depth) {
     PrintNodeJson(*node.GetChild(i), depth + 2);
   }
   std::printf("]}");
-  if (depth == 0)
+  if (depth == 0) {
     std::printf("\n");
+  }
 }
 
 int CommandInfo(Scene &scene) {
@@ -217,11 +222,13 @@ int CommandInfo(Scene &scene) {
   std::printf("script version: %d\n", root.GetScriptVersion());
   std::printf("nodes:          %d\n", root.GetRowCount());
   std::map<std::string, int> counts;
-  for (int row = 0; row < root.GetRowCount(); ++row)
+  for (int row = 0; row < root.GetRowCount(); ++row) {
     ++counts[cli::NodeTypeName(
         root.GetIndexTable()[static_cast<std::size_t>(row)].type)];
-  for (const auto &[name, count] : counts)
+  }
+  for (const auto &[name, count] : counts) {
     std::printf("  %-14s %d\n", name.c_str(), count);
+  }
   std::printf("files to pack:  %zu\n",
               vorafile::ListPackageFiles(document).size() +
                   vorafile::ListMapFiles(document).size());
@@ -229,62 +236,74 @@ int CommandInfo(Scene &scene) {
 }
 
 int CommandFiles(Scene &scene) {
-  for (const std::string &file : vorafile::ListPackageFiles(scene.Document()))
+  for (const std::string &file : vorafile::ListPackageFiles(scene.Document())) {
     std::printf("%s\n", file.c_str());
-  for (const std::string &file : vorafile::ListMapFiles(scene.Document()))
+  }
+  for (const std::string &file : vorafile::ListMapFiles(scene.Document())) {
     std::printf("%s\n", file.c_str());
+  }
   return kExitOk;
 }
 
 SceneNode *NodeOrComplain(Scene &scene, const std::string &address) {
   std::string error;
   SceneNode *node = cli::FindNode(scene.Document(), address, error);
-  if (node == nullptr)
+  if (node == nullptr) {
     Failure(address + ": " + error);
+  }
   return node;
 }
 
 int CommandGet(Scene &scene, const Options &options) {
   SceneNode *node = NodeOrComplain(scene, options.positional[1]);
-  if (node == nullptr)
+  if (node == nullptr) {
     return kExitFailure;
+  }
   std::optional<int> id = cli::FindParamId(*node, options.positional[2]);
   ParamValue value;
-  if (!id || !node->GetParamValue(*id, value))
+  if (!id || !node->GetParamValue(*id, value)) {
     return Failure(options.positional[2] + ": no such parameter on " +
                    options.positional[1]);
+  }
   std::printf("%s\n", cli::FormatValue(value).c_str());
   return kExitOk;
 }
 
 int CommandSet(Scene &scene, const Options &options) {
   auto output = options.values.find("output");
-  if (scene.IsPackage() && output == options.values.end())
+  if (scene.IsPackage() && output == options.values.end()) {
     return Usage("set on a package needs -o OUT");
+  }
   SceneNode *node = NodeOrComplain(scene, options.positional[1]);
-  if (node == nullptr)
+  if (node == nullptr) {
     return kExitFailure;
+  }
   std::optional<int> id = cli::FindParamId(*node, options.positional[2]);
-  if (!id)
+  if (!id) {
     return Failure(options.positional[2] + ": unknown parameter name");
+  }
   ParamValue current;
   std::optional<vorafile::nodes::ValueType> type;
-  if (node->GetParamValue(*id, current))
+  if (node->GetParamValue(*id, current)) {
     type = current.GetType();
+  }
   if (auto typeOption = options.values.find("type");
       typeOption != options.values.end()) {
     type = cli::ValueTypeFromText(typeOption->second);
-    if (!type)
+    if (!type) {
       return Usage(typeOption->second + ": unknown value type");
+    }
   }
-  if (!type)
+  if (!type) {
     return Usage(options.positional[2] +
                  ": the node has no such parameter yet; give --type");
+  }
   std::optional<ParamValue> value =
       cli::ParseValue(*type, options.positional[3]);
-  if (!value)
+  if (!value) {
     return Failure(options.positional[3] + ": not a " +
                    std::string(cli::ValueTypeName(*type)) + " value");
+  }
   // The same road a host's write takes.
   ParamQuery query{};
   query.id = static_cast<std::uint32_t>(*id);
@@ -292,10 +311,12 @@ int CommandSet(Scene &scene, const Options &options) {
   query.valueType = static_cast<std::uint32_t>(*type);
   query.size = static_cast<std::uint32_t>(value->GetSize());
   query.data = const_cast<void *>(value->GetSource());
-  if (!SceneDocument::WriteParam(*node, query))
+  if (!SceneDocument::WriteParam(*node, query)) {
     return Failure("the node refused the value (another type is stored?)");
-  if (!scene.Save(output == options.values.end() ? "" : output->second))
+  }
+  if (!scene.Save(output == options.values.end() ? "" : output->second)) {
     return Failure(scene.Problem());
+  }
   return kExitOk;
 }
 
@@ -323,8 +344,9 @@ std::vector<std::string> FilesUnder(const std::string &folder) {
   for (auto it = std::filesystem::recursive_directory_iterator(folder, ec);
        !ec && it != std::filesystem::recursive_directory_iterator();
        it.increment(ec)) {
-    if (it->is_regular_file())
+    if (it->is_regular_file()) {
       files.push_back(it->path().string());
+    }
   }
   std::sort(files.begin(), files.end());
   return files;
@@ -333,8 +355,9 @@ std::vector<std::string> FilesUnder(const std::string &folder) {
 } // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 2)
+  if (argc < 2) {
     return Usage("missing command");
+  }
   const std::string_view command = argv[1];
   if (command == "-h" || command == "--help" || command == "help") {
     std::printf(kUsage, cli::kConvertImageUsage);
@@ -345,32 +368,39 @@ int main(int argc, char **argv) {
                 vorafile::archive::MsZipEncoder::LibraryName());
     return kExitOk;
   }
-  if (command == "convert-image")
+  if (command == "convert-image") {
     return cli::RunConvertImage(argc - 2, argv + 2);
+  }
   std::string error;
   std::optional<Options> options = ParseOptions(argc, argv, 2, error);
-  if (!options)
+  if (!options) {
     return Usage(error);
+  }
   const std::vector<std::string> &args = options->positional;
   auto need = [&](std::size_t count) { return args.size() == count; };
 
   if (command == "extract") {
-    if (!need(2))
+    if (!need(2)) {
       return Usage("extract needs CABINET DIR");
+    }
     std::filesystem::create_directories(args[1]);
     if (!vorafile::ExtractCabinet(
-            args[0], vorafile::platform::WithTrailingSeparator(args[1])))
+            args[0], vorafile::platform::WithTrailingSeparator(args[1]))) {
       return Failure(args[0] + ": extraction failed");
+    }
     return kExitOk;
   }
   if (command == "pack") {
-    if (!need(2))
+    if (!need(2)) {
       return Usage("pack needs DIR OUT");
-    if (!IsFolder(args[0]))
+    }
+    if (!IsFolder(args[0])) {
       return Failure(args[0] + ": not a folder");
+    }
     const std::string base = vorafile::platform::WithTrailingSeparator(args[0]);
-    if (!vorafile::PackCabinet(args[1], base, FilesUnder(base)))
+    if (!vorafile::PackCabinet(args[1], base, FilesUnder(base))) {
       return Failure(args[1] + ": the cabinet could not be written");
+    }
     return kExitOk;
   }
 
@@ -386,10 +416,11 @@ int main(int argc, char **argv) {
       {"files", 1, "files SCENE", [](Scene &s) { return CommandFiles(s); }},
       {"tree", 1, "tree SCENE [--json]",
        [&](Scene &s) {
-         if (options->json)
+         if (options->json) {
            PrintNodeJson(*s.Document().GetRoot(), 0);
-         else
+         } else {
            PrintNode(*s.Document().GetRoot(), 0);
+         }
          return kExitOk;
        }},
       {"get", 3, "get SCENE NODE PARAM",
@@ -404,10 +435,12 @@ int main(int argc, char **argv) {
        [&](Scene &s) { return CommandCheck(s, args[0]); }},
   };
   for (const SceneCommand &entry : commands) {
-    if (entry.name != command)
+    if (entry.name != command) {
       continue;
-    if (!need(entry.arguments))
+    }
+    if (!need(entry.arguments)) {
       return Usage(std::string("usage: vorafile ") + entry.usage);
+    }
     Scene scene;
     if (!scene.Load(args[0])) {
       // check reports a scene that does not open as its problem.

@@ -40,15 +40,18 @@ std::optional<std::int32_t> ParseNumber(std::string_view text) {
   std::int32_t value = 0;
   auto [end, error] =
       std::from_chars(text.data(), text.data() + text.size(), value);
-  if (text.empty() || error != std::errc() || end != text.data() + text.size())
+  if (text.empty() || error != std::errc() ||
+      end != text.data() + text.size()) {
     return std::nullopt;
+  }
   return value;
 }
 
 std::optional<std::int32_t> ParseType(std::string_view text) {
   for (const auto &[type, name] : kTypeNames) {
-    if (nodes::EqualsIgnoreCase(name, text))
+    if (nodes::EqualsIgnoreCase(name, text)) {
       return type;
+    }
   }
   return ParseNumber(text);
 }
@@ -60,8 +63,9 @@ std::optional<NodePath> ParseStep(std::string_view text) {
   std::optional<std::int32_t> ordinal =
       colon == std::string_view::npos ? std::optional<std::int32_t>(0)
                                       : ParseNumber(text.substr(colon + 1));
-  if (!type || !ordinal || *type == VORA_NODE_END)
+  if (!type || !ordinal || *type == VORA_NODE_END) {
     return std::nullopt;
+  }
   return NodePath{*type, *ordinal};
 }
 
@@ -74,8 +78,9 @@ std::optional<std::vector<NodePath>> ParsePath(std::string_view text) {
     }
     std::size_t end = text.find('/');
     std::optional<NodePath> step = ParseStep(text.substr(0, end));
-    if (!step)
+    if (!step) {
       return std::nullopt;
+    }
     path.push_back(*step);
     text.remove_prefix(end == std::string_view::npos ? text.size() : end);
   }
@@ -118,26 +123,30 @@ nodes::SceneNode *FindNode(SceneDocument &document, std::string_view address,
     }
     node = document.FindByTypeAndOrdinal(step->type, step->ordinal);
   }
-  if (node == nullptr)
+  if (node == nullptr) {
     error = "no such node";
+  }
   return node;
 }
 
 std::optional<int> FindParamId(const nodes::SceneNode &node,
                                std::string_view text) {
-  if (std::optional<std::int32_t> id = ParseNumber(text))
+  if (std::optional<std::int32_t> id = ParseNumber(text)) {
     return *id;
+  }
   const int id = node.GetParamId(text);
   if (id == nodes::kParamIdToBeIdentified &&
-      !nodes::EqualsIgnoreCase(text, nodes::ParamNameOf(id)))
+      !nodes::EqualsIgnoreCase(text, nodes::ParamNameOf(id))) {
     return std::nullopt;
+  }
   return id;
 }
 
 std::string NodeTypeName(std::int32_t type) {
   for (const auto &[known, name] : kTypeNames) {
-    if (known == type)
+    if (known == type) {
       return std::string(name);
+    }
   }
   return std::to_string(type);
 }
@@ -145,8 +154,9 @@ std::string NodeTypeName(std::int32_t type) {
 std::string NodeTypeNames() {
   std::string names;
   for (const auto &[type, name] : kTypeNames) {
-    if (!names.empty())
+    if (!names.empty()) {
       names += ", ";
+    }
     names += name;
   }
   return names;

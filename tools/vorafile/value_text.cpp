@@ -35,8 +35,9 @@ std::string Number(float value) {
   for (int digits = 6; digits <= 9; ++digits) {
     std::snprintf(text, sizeof text, "%.*g", digits,
                   static_cast<double>(value));
-    if (std::strtof(text, nullptr) == value)
+    if (std::strtof(text, nullptr) == value) {
       break;
+    }
   }
   return text;
 }
@@ -45,12 +46,14 @@ template <class T, std::size_t N>
 std::string Join(const std::array<T, N> &values) {
   std::string text;
   for (const T &value : values) {
-    if (!text.empty())
+    if (!text.empty()) {
       text += ' ';
-    if constexpr (std::is_floating_point_v<T>)
+    }
+    if constexpr (std::is_floating_point_v<T>) {
       text += Number(value);
-    else
+    } else {
       text += std::to_string(value);
+    }
   }
   return text;
 }
@@ -60,10 +63,12 @@ std::vector<std::string_view> Fields(std::string_view text) {
   std::size_t at = 0;
   while (at < text.size()) {
     std::size_t end = text.find_first_of(" ,\t", at);
-    if (end == std::string_view::npos)
+    if (end == std::string_view::npos) {
       end = text.size();
-    if (end > at)
+    }
+    if (end > at) {
       fields.push_back(text.substr(at, end - at));
+    }
     at = end + 1;
   }
   return fields;
@@ -73,8 +78,9 @@ template <class T> std::optional<T> ParseInteger(std::string_view text) {
   T value{};
   auto [end, error] =
       std::from_chars(text.data(), text.data() + text.size(), value);
-  if (error != std::errc() || end != text.data() + text.size())
+  if (error != std::errc() || end != text.data() + text.size()) {
     return std::nullopt;
+  }
   return value;
 }
 
@@ -82,27 +88,31 @@ std::optional<double> ParseReal(std::string_view text) {
   std::string copy(text);
   char *end = nullptr;
   double value = std::strtod(copy.c_str(), &end);
-  if (copy.empty() || end != copy.c_str() + copy.size())
+  if (copy.empty() || end != copy.c_str() + copy.size()) {
     return std::nullopt;
+  }
   return value;
 }
 
 template <class T, std::size_t N>
 std::optional<std::array<T, N>> ParseArray(std::string_view text) {
   std::vector<std::string_view> fields = Fields(text);
-  if (fields.size() != N)
+  if (fields.size() != N) {
     return std::nullopt;
+  }
   std::array<T, N> values{};
   for (std::size_t i = 0; i < N; ++i) {
     if constexpr (std::is_floating_point_v<T>) {
       std::optional<double> value = ParseReal(fields[i]);
-      if (!value)
+      if (!value) {
         return std::nullopt;
+      }
       values[i] = static_cast<T>(*value);
     } else {
       std::optional<T> value = ParseInteger<T>(fields[i]);
-      if (!value)
+      if (!value) {
         return std::nullopt;
+      }
       values[i] = *value;
     }
   }
@@ -114,42 +124,54 @@ std::optional<std::array<T, N>> ParseArray(std::string_view text) {
 std::optional<ValueType> ValueTypeFromText(std::string_view text) {
   for (const auto &[type, name] : kTypeNames) {
     if (nodes::EqualsIgnoreCase(name, text) ||
-        text == std::to_string(static_cast<std::uint32_t>(type)))
+        text == std::to_string(static_cast<std::uint32_t>(type))) {
       return type;
+    }
   }
   return std::nullopt;
 }
 
 std::string_view ValueTypeName(ValueType type) {
   for (const auto &[known, name] : kTypeNames) {
-    if (known == type)
+    if (known == type) {
       return name;
+    }
   }
   return "?";
 }
 
 std::string FormatValue(const nodes::ParamValue &value) {
   const auto &payload = value.GetPayload();
-  if (const auto *b = std::get_if<std::uint8_t>(&payload))
+  if (const auto *b = std::get_if<std::uint8_t>(&payload)) {
     return std::to_string(*b);
-  if (const auto *i = std::get_if<std::int32_t>(&payload))
+  }
+  if (const auto *i = std::get_if<std::int32_t>(&payload)) {
     return std::to_string(*i);
-  if (const auto *u = std::get_if<std::uint32_t>(&payload))
+  }
+  if (const auto *u = std::get_if<std::uint32_t>(&payload)) {
     return std::to_string(*u);
-  if (const auto *d = std::get_if<double>(&payload))
+  }
+  if (const auto *d = std::get_if<double>(&payload)) {
     return Number(*d);
-  if (const auto *f = std::get_if<float>(&payload))
+  }
+  if (const auto *f = std::get_if<float>(&payload)) {
     return Number(*f);
-  if (const auto *s = std::get_if<std::string>(&payload))
+  }
+  if (const auto *s = std::get_if<std::string>(&payload)) {
     return *s;
-  if (const auto *q = std::get_if<nodes::IntQuad>(&payload))
+  }
+  if (const auto *q = std::get_if<nodes::IntQuad>(&payload)) {
     return Join(q->values);
-  if (const auto *c = std::get_if<nodes::Color>(&payload))
+  }
+  if (const auto *c = std::get_if<nodes::Color>(&payload)) {
     return Join(c->components);
-  if (const auto *v = std::get_if<nodes::Vector>(&payload))
+  }
+  if (const auto *v = std::get_if<nodes::Vector>(&payload)) {
     return Join(v->components);
-  if (const auto *fq = std::get_if<nodes::FloatQuad>(&payload))
+  }
+  if (const auto *fq = std::get_if<nodes::FloatQuad>(&payload)) {
     return Join(fq->components);
+  }
   if (const auto *block = std::get_if<nodes::Block>(&payload)) {
     std::string text;
     char hex[3];
@@ -202,8 +224,9 @@ std::string FormatValueJson(const nodes::ParamValue &value) {
   case ValueType::FloatQuad: {
     std::string text = FormatValue(value);
     for (char &c : text) {
-      if (c == ' ')
+      if (c == ' ') {
         c = ',';
+      }
     }
     return text.find_first_of("ni") == std::string::npos
                ? "[" + text + "]"
@@ -218,53 +241,64 @@ std::optional<nodes::ParamValue> ParseValue(ValueType type,
   using nodes::ParamValue;
   switch (type) {
   case ValueType::Byte:
-    if (auto v = ParseInteger<std::uint8_t>(text))
+    if (auto v = ParseInteger<std::uint8_t>(text)) {
       return ParamValue(*v);
+    }
     return std::nullopt;
   case ValueType::Int:
-    if (auto v = ParseInteger<std::int32_t>(text))
+    if (auto v = ParseInteger<std::int32_t>(text)) {
       return ParamValue(*v);
+    }
     return std::nullopt;
   case ValueType::UInt:
-    if (auto v = ParseInteger<std::uint32_t>(text))
+    if (auto v = ParseInteger<std::uint32_t>(text)) {
       return ParamValue(*v);
+    }
     return std::nullopt;
   case ValueType::Double:
-    if (auto v = ParseReal(text))
+    if (auto v = ParseReal(text)) {
       return ParamValue(*v);
+    }
     return std::nullopt;
   case ValueType::Float:
-    if (auto v = ParseReal(text))
+    if (auto v = ParseReal(text)) {
       return ParamValue(static_cast<float>(*v));
+    }
     return std::nullopt;
   case ValueType::String:
     return ParamValue(std::string(text));
   case ValueType::IntQuad:
-    if (auto v = ParseArray<std::int32_t, 4>(text))
+    if (auto v = ParseArray<std::int32_t, 4>(text)) {
       return ParamValue(nodes::IntQuad{*v});
+    }
     return std::nullopt;
   case ValueType::Color:
-    if (auto v = ParseArray<float, 4>(text))
+    if (auto v = ParseArray<float, 4>(text)) {
       return ParamValue(nodes::Color{*v});
+    }
     return std::nullopt;
   case ValueType::Vector:
-    if (auto v = ParseArray<float, 3>(text))
+    if (auto v = ParseArray<float, 3>(text)) {
       return ParamValue(nodes::Vector{*v});
+    }
     return std::nullopt;
   case ValueType::FloatQuad:
-    if (auto v = ParseArray<float, 4>(text))
+    if (auto v = ParseArray<float, 4>(text)) {
       return ParamValue(nodes::FloatQuad{*v});
+    }
     return std::nullopt;
   case ValueType::Block: {
-    if (text.size() != 2 * nodes::kBlockSize)
+    if (text.size() != 2 * nodes::kBlockSize) {
       return std::nullopt;
+    }
     nodes::Block block;
     for (std::size_t i = 0; i < nodes::kBlockSize; ++i) {
       unsigned value = 0;
       auto [end, error] = std::from_chars(text.data() + 2 * i,
                                           text.data() + 2 * i + 2, value, 16);
-      if (error != std::errc() || end != text.data() + 2 * i + 2)
+      if (error != std::errc() || end != text.data() + 2 * i + 2) {
         return std::nullopt;
+      }
       block.bytes[i] = static_cast<std::uint8_t>(value);
     }
     return ParamValue(block);

@@ -33,15 +33,18 @@ void WriteLe16(std::uint8_t *out, std::uint32_t value) {
 }
 
 void WriteLe32(std::uint8_t *out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i)
+  for (int i = 0; i < 4; ++i) {
     out[i] = static_cast<std::uint8_t>(value >> (8 * i));
+  }
 }
 
 // A channel mask of a BI_BITFIELDS file: we take whole bytes only.
 std::optional<std::uint32_t> ByteShiftOfMask(std::uint32_t mask) {
-  for (std::uint32_t shift = 0; shift < 32; shift += 8)
-    if (mask == (0xffu << shift))
+  for (std::uint32_t shift = 0; shift < 32; shift += 8) {
+    if (mask == (0xffu << shift)) {
       return shift;
+    }
+  }
   return std::nullopt;
 }
 
@@ -56,14 +59,16 @@ void CopyIndexedRow(const std::uint8_t *in, std::uint32_t width,
                     std::uint32_t bitCount, std::uint8_t *out) {
   switch (bitCount) {
   case 1:
-    for (std::uint32_t x = 0; x < width; ++x)
+    for (std::uint32_t x = 0; x < width; ++x) {
       out[x] = static_cast<std::uint8_t>(
           (std::uint32_t{in[x / 8]} >> (7 - x % 8)) & 1u);
+    }
     break;
   case 4:
-    for (std::uint32_t x = 0; x < width; ++x)
+    for (std::uint32_t x = 0; x < width; ++x) {
       out[x] =
           static_cast<std::uint8_t>((in[x / 2] >> (x % 2 == 0 ? 4 : 0)) & 0xf);
+    }
     break;
   default:
     std::memcpy(out, in, width);
@@ -75,13 +80,15 @@ void CopyIndexedRow(const std::uint8_t *in, std::uint32_t width,
 
 ImageBlock DecodeBmp(Bytes data) {
   if (data.size() < bmp::kFileHeaderSize + bmp::kInfoHeaderSize ||
-      data[0] != 'B' || data[1] != 'M')
+      data[0] != 'B' || data[1] != 'M') {
     return nullptr;
+  }
   const Bytes info = data.subspan(bmp::kFileHeaderSize);
   const std::uint32_t infoSize = ReadLe32(info, bmp::biSize);
   if (infoSize < bmp::kInfoHeaderSize || infoSize > bmp::kMaxInfoHeaderSize ||
-      infoSize > info.size())
+      infoSize > info.size()) {
     return nullptr;
+  }
   const auto width = static_cast<std::int32_t>(ReadLe32(info, bmp::biWidth));
   const auto height = static_cast<std::int32_t>(ReadLe32(info, bmp::biHeight));
   const std::uint16_t planes = ReadLe16(info, bmp::biPlanes);
@@ -89,18 +96,21 @@ ImageBlock DecodeBmp(Bytes data) {
   const std::uint32_t compression = ReadLe32(info, bmp::biCompression);
   const std::uint32_t colorsUsed = ReadLe32(info, bmp::biClrUsed);
   // INT32_MIN has no positive counterpart; it is far beyond the limit anyway.
-  if (width <= 0 || height == 0 || height == INT32_MIN || planes != 1)
+  if (width <= 0 || height == 0 || height == INT32_MIN || planes != 1) {
     return nullptr;
+  }
   const bool topDown = height < 0;
   const auto rows = static_cast<std::uint32_t>(topDown ? -height : height);
   const auto columns = static_cast<std::uint32_t>(width);
   if (columns > kMaxDimension || rows > kMaxDimension ||
-      static_cast<std::uint64_t>(columns) * rows > kMaxPixels)
+      static_cast<std::uint64_t>(columns) * rows > kMaxPixels) {
     return nullptr;
+  }
 
   const bool indexed = bitCount == 1 || bitCount == 4 || bitCount == 8;
-  if (!indexed && bitCount != 24 && bitCount != 32)
+  if (!indexed && bitCount != 24 && bitCount != 32) {
     return nullptr;
+  }
   std::size_t tableOffset = bmp::kFileHeaderSize + infoSize;
   BitfieldMasks masks;
   if (compression == imaging::kBiBitfields && bitCount == 32) {
@@ -108,8 +118,9 @@ ImageBlock DecodeBmp(Bytes data) {
       masks.alpha = ReadLe32(info, bmp::bV4RedMask + 12);
     } else {
       // The three masks follow a 40-byte header.
-      if (data.size() < tableOffset + 12)
+      if (data.size() < tableOffset + 12) {
         return nullptr;
+      }
       tableOffset += 12;
     }
     const Bytes maskBytes = infoSize >= bmp::kV4HeaderMinSize
@@ -126,33 +137,38 @@ ImageBlock DecodeBmp(Bytes data) {
   if (indexed) {
     const std::uint32_t maxEntries = 1u << bitCount;
     tableEntries = colorsUsed == 0 ? maxEntries : colorsUsed;
-    if (tableEntries > maxEntries)
+    if (tableEntries > maxEntries) {
       return nullptr;
+    }
   }
   const std::uint32_t pixelOffset = ReadLe32(data, bmp::bfOffBits);
   const std::uint64_t tableEnd =
       tableOffset + static_cast<std::uint64_t>(tableEntries) * 4;
   const std::uint64_t stride = imaging::DibRowStride(columns, bitCount);
   if (tableEnd > data.size() || pixelOffset < tableEnd ||
-      pixelOffset > data.size() || stride * rows > data.size() - pixelOffset)
+      pixelOffset > data.size() || stride * rows > data.size() - pixelOffset) {
     return nullptr;
+  }
 
   std::optional<std::uint32_t> redShift, greenShift, blueShift, alphaShift;
   if (compression == imaging::kBiBitfields) {
     redShift = ByteShiftOfMask(masks.red);
     greenShift = ByteShiftOfMask(masks.green);
     blueShift = ByteShiftOfMask(masks.blue);
-    if (masks.alpha != 0)
+    if (masks.alpha != 0) {
       alphaShift = ByteShiftOfMask(masks.alpha);
+    }
     if (!redShift || !greenShift || !blueShift ||
-        (masks.alpha != 0 && !alphaShift))
+        (masks.alpha != 0 && !alphaShift)) {
       return nullptr;
+    }
   }
 
   const auto outBits = static_cast<std::uint16_t>(indexed ? 8 : bitCount);
   ImageBlock block = AllocateImage(columns, rows, outBits, tableEntries);
-  if (!block)
+  if (!block) {
     return nullptr;
+  }
   RGBQUAD *table = TableOf(block.get());
   for (std::uint32_t i = 0; i < tableEntries; ++i) {
     const std::size_t entry = tableOffset + 4 * static_cast<std::size_t>(i);
@@ -190,8 +206,9 @@ std::optional<std::vector<std::uint8_t>> EncodeBmp(const ImageView &image) {
   const std::uint64_t offBits =
       bmp::kFileHeaderSize + bmp::kInfoHeaderSize + tableBytes;
   const std::uint64_t fileSize = offBits + pixelBytes;
-  if (fileSize > UINT32_MAX)
+  if (fileSize > UINT32_MAX) {
     return std::nullopt;
+  }
   std::array<std::uint8_t, bmp::kFileHeaderSize + bmp::kInfoHeaderSize> head{};
   head[0] = 'B';
   head[1] = 'M';

@@ -47,10 +47,13 @@ struct ColourBox {
 };
 
 template <typename Visit> void ForEachCell(const ColourBox &box, Visit visit) {
-  for (std::uint32_t r = box.low[0]; r <= box.high[0]; ++r)
-    for (std::uint32_t g = box.low[1]; g <= box.high[1]; ++g)
-      for (std::uint32_t b = box.low[2]; b <= box.high[2]; ++b)
+  for (std::uint32_t r = box.low[0]; r <= box.high[0]; ++r) {
+    for (std::uint32_t g = box.low[1]; g <= box.high[1]; ++g) {
+      for (std::uint32_t b = box.low[2]; b <= box.high[2]; ++b) {
         visit(std::array<std::uint32_t, 3>{r, g, b}, CellIndex(r, g, b));
+      }
+    }
+  }
 }
 
 // Shrinks the box to the cells that hold pixels and counts them.
@@ -59,8 +62,9 @@ void FitBox(const Histogram &histogram, ColourBox &box) {
   fitted.low = {kCellsPerSide, kCellsPerSide, kCellsPerSide};
   ForEachCell(box,
               [&](const std::array<std::uint32_t, 3> &at, std::uint32_t cell) {
-                if (histogram.count[cell] == 0)
+                if (histogram.count[cell] == 0) {
                   return;
+                }
                 fitted.population += histogram.count[cell];
                 for (std::size_t c = 0; c < 3; ++c) {
                   fitted.low[c] = std::min(fitted.low[c], at[c]);
@@ -74,9 +78,11 @@ void FitBox(const Histogram &histogram, ColourBox &box) {
 std::pair<ColourBox, ColourBox> SplitBox(const Histogram &histogram,
                                          const ColourBox &box) {
   std::size_t axis = 0;
-  for (std::size_t c = 1; c < 3; ++c)
-    if (box.high[c] - box.low[c] > box.high[axis] - box.low[axis])
+  for (std::size_t c = 1; c < 3; ++c) {
+    if (box.high[c] - box.low[c] > box.high[axis] - box.low[axis]) {
       axis = c;
+    }
+  }
   std::vector<std::uint64_t> slice(kCellsPerSide, 0);
   ForEachCell(box,
               [&](const std::array<std::uint32_t, 3> &at, std::uint32_t cell) {
@@ -87,8 +93,9 @@ std::pair<ColourBox, ColourBox> SplitBox(const Histogram &histogram,
   for (std::uint32_t v = box.low[axis]; v < box.high[axis]; ++v) {
     running += slice[v];
     cut = v;
-    if (2 * running >= box.population)
+    if (2 * running >= box.population) {
       break;
+    }
   }
   ColourBox lower = box;
   ColourBox upper = box;
@@ -100,18 +107,21 @@ std::pair<ColourBox, ColourBox> SplitBox(const Histogram &histogram,
 }
 
 std::uint16_t BitsForColours(std::uint32_t colours) {
-  if (colours <= 2)
+  if (colours <= 2) {
     return 1;
-  if (colours <= 16)
+  }
+  if (colours <= 16) {
     return 4;
+  }
   return 8;
 }
 
 } // namespace
 
 ImageBlock QuantizeMedianCut(const ImageView &source, std::uint32_t colours) {
-  if (source.bitCount != 24 || colours == 0 || colours > 256)
+  if (source.bitCount != 24 || colours == 0 || colours > 256) {
     return nullptr;
+  }
   Histogram histogram;
   for (std::uint32_t y = 0; y < source.height; ++y) {
     const std::uint8_t *row = source.Row(y);
@@ -130,12 +140,15 @@ ImageBlock QuantizeMedianCut(const ImageView &source, std::uint32_t colours) {
   FitBox(histogram, boxes[0]);
   while (boxes.size() < colours) {
     auto most = boxes.end();
-    for (auto it = boxes.begin(); it != boxes.end(); ++it)
+    for (auto it = boxes.begin(); it != boxes.end(); ++it) {
       if (it->CanSplit() &&
-          (most == boxes.end() || it->population > most->population))
+          (most == boxes.end() || it->population > most->population)) {
         most = it;
-    if (most == boxes.end())
+      }
+    }
+    if (most == boxes.end()) {
       break;
+    }
     auto [lower, upper] = SplitBox(histogram, *most);
     *most = lower;
     boxes.push_back(upper);
@@ -144,8 +157,9 @@ ImageBlock QuantizeMedianCut(const ImageView &source, std::uint32_t colours) {
   const std::uint16_t bitCount = BitsForColours(colours);
   ImageBlock block =
       AllocateImage(source.width, source.height, bitCount, 1u << bitCount);
-  if (!block)
+  if (!block) {
     return nullptr;
+  }
   block->biClrUsed = static_cast<std::uint32_t>(boxes.size());
   RGBQUAD *table = TableOf(block.get());
   std::vector<std::uint8_t> cellToIndex(kCellCount, 0);
@@ -155,8 +169,9 @@ ImageBlock QuantizeMedianCut(const ImageView &source, std::uint32_t colours) {
     ForEachCell(boxes[i],
                 [&](const std::array<std::uint32_t, 3> &, std::uint32_t cell) {
                   cellToIndex[cell] = index;
-                  for (std::size_t c = 0; c < 3; ++c)
+                  for (std::size_t c = 0; c < 3; ++c) {
                     total[c] += histogram.sum[cell][c];
+                  }
                 });
     const std::uint64_t n = std::max<std::uint64_t>(boxes[i].population, 1);
     auto mean = [&](std::size_t c) {

@@ -46,19 +46,22 @@ ImageBlock AllocateImage(std::uint32_t width, std::uint32_t height,
   if (width == 0 || height == 0 || width > kMaxDimension ||
       height > kMaxDimension ||
       static_cast<std::uint64_t>(width) * height > kMaxPixels ||
-      !IsKnownBitCount(bitCount) || tableEntries > MaxTableEntries(bitCount))
+      !IsKnownBitCount(bitCount) || tableEntries > MaxTableEntries(bitCount)) {
     return nullptr;
+  }
   const std::uint64_t stride = imaging::DibRowStride(width, bitCount);
   const std::uint64_t pixelOffset =
       imaging::kBitmapInfoHeaderSize +
       static_cast<std::uint64_t>(tableEntries) * imaging::kRgbQuadSize;
   const std::uint64_t dibSize = pixelOffset + stride * height;
   const std::uint64_t total = sizeof(BlockPrefix) + dibSize;
-  if (total > SIZE_MAX)
+  if (total > SIZE_MAX) {
     return nullptr;
+  }
   void *memory = std::calloc(static_cast<std::size_t>(total), 1);
-  if (memory == nullptr)
+  if (memory == nullptr) {
     return nullptr;
+  }
   auto *prefix = new (memory) BlockPrefix{
       kBlockMagic, static_cast<std::uint32_t>(pixelOffset), dibSize};
   auto *header = new (prefix + 1) BITMAPINFOHEADER{};
@@ -76,44 +79,52 @@ ImageBlock AllocateImage(std::uint32_t width, std::uint32_t height,
 }
 
 bool ReleaseImage(void *block) {
-  if (block == nullptr)
+  if (block == nullptr) {
     return false;
+  }
   BlockPrefix *prefix = PrefixOf(block);
-  if (prefix->magic != kBlockMagic)
+  if (prefix->magic != kBlockMagic) {
     return false;
+  }
   prefix->magic = kReleasedMagic;
   std::free(prefix);
   return true;
 }
 
 std::optional<ImageView> ViewImage(const void *block, const void *pixels) {
-  if (block == nullptr)
+  if (block == nullptr) {
     return std::nullopt;
+  }
   const BlockPrefix *prefix = PrefixOf(block);
-  if (prefix->magic != kBlockMagic)
+  if (prefix->magic != kBlockMagic) {
     return std::nullopt;
+  }
   const auto *header = static_cast<const BITMAPINFOHEADER *>(block);
   if (header->biWidth <= 0 || header->biHeight <= 0 ||
       !IsKnownBitCount(header->biBitCount) ||
-      header->biCompression != imaging::kBiRgb)
+      header->biCompression != imaging::kBiRgb) {
     return std::nullopt;
+  }
   ImageView view;
   view.header = header;
   view.width = static_cast<std::uint32_t>(header->biWidth);
   view.height = static_cast<std::uint32_t>(header->biHeight);
   view.bitCount = header->biBitCount;
-  if (view.width > kMaxDimension || view.height > kMaxDimension)
+  if (view.width > kMaxDimension || view.height > kMaxDimension) {
     return std::nullopt;
+  }
   const std::uint64_t tableBytes =
       prefix->pixelOffset - imaging::kBitmapInfoHeaderSize;
   const std::uint64_t physicalEntries = tableBytes / imaging::kRgbQuadSize;
   const std::uint64_t stride = imaging::DibRowStride(view.width, view.bitCount);
-  if (prefix->pixelOffset + stride * view.height > prefix->dibSize)
+  if (prefix->pixelOffset + stride * view.height > prefix->dibSize) {
     return std::nullopt;
+  }
   auto *base = static_cast<std::uint8_t *>(const_cast<void *>(block));
   view.pixels = base + prefix->pixelOffset;
-  if (pixels != nullptr && pixels != view.pixels)
+  if (pixels != nullptr && pixels != view.pixels) {
     return std::nullopt;
+  }
   view.stride = static_cast<std::size_t>(stride);
   view.table = reinterpret_cast<const RGBQUAD *>(header + 1);
   std::uint64_t entries = header->biClrUsed == 0 && view.bitCount <= 8
@@ -146,16 +157,19 @@ void ExpandRowToBgr(const ImageView &image, std::uint32_t bottomUpIndex,
   };
   switch (image.bitCount) {
   case 1:
-    for (std::uint32_t x = 0; x < image.width; ++x)
+    for (std::uint32_t x = 0; x < image.width; ++x) {
       putIndex(x, (std::uint32_t{row[x / 8]} >> (7 - x % 8)) & 1u);
+    }
     break;
   case 4:
-    for (std::uint32_t x = 0; x < image.width; ++x)
+    for (std::uint32_t x = 0; x < image.width; ++x) {
       putIndex(x, (std::uint32_t{row[x / 2]} >> (x % 2 == 0 ? 4 : 0)) & 0x0fu);
+    }
     break;
   case 8:
-    for (std::uint32_t x = 0; x < image.width; ++x)
+    for (std::uint32_t x = 0; x < image.width; ++x) {
       putIndex(x, row[x]);
+    }
     break;
   case 24:
     std::memcpy(out, row, 3 * static_cast<std::size_t>(image.width));

@@ -29,8 +29,9 @@ void NormaliseWeights(std::int32_t *weights, const double *exact,
   for (std::uint32_t t = 0; t < taps; ++t) {
     weights[t] = static_cast<std::int32_t>(std::lround(exact[t] * kWeightOne));
     sum += weights[t];
-    if (weights[t] > weights[largest])
+    if (weights[t] > weights[largest]) {
       largest = t;
+    }
   }
   weights[largest] += kWeightOne - sum;
 }
@@ -54,8 +55,9 @@ AxisWeights ComputeAxisWeights(std::uint32_t in, std::uint32_t out) {
       for (std::uint32_t t = 0; t < axis.taps && first + t < in; ++t) {
         const double from = std::max(left, static_cast<double>(first + t));
         const double to = std::min(right, static_cast<double>(first + t + 1));
-        if (to > from)
+        if (to > from) {
           exact[t] = (to - from) / scale;
+        }
       }
       NormaliseWeights(&axis.weights[static_cast<std::size_t>(i) * axis.taps],
                        exact.data(), axis.taps);
@@ -70,8 +72,9 @@ AxisWeights ComputeAxisWeights(std::uint32_t in, std::uint32_t out) {
     double centre = (i + 0.5) * in / out - 0.5;
     centre = std::clamp(centre, 0.0, static_cast<double>(in - 1));
     auto first = static_cast<std::uint32_t>(centre);
-    if (first + 1 >= in)
+    if (first + 1 >= in) {
       first = in >= 2 ? in - 2 : 0;
+    }
     const double fraction = in >= 2 ? centre - first : 0.0;
     axis.first[i] = first;
     exact[0] = 1.0 - fraction;
@@ -93,12 +96,14 @@ ImageBlock ResizeToExactly(const ImageView &source, std::uint32_t width,
                            std::uint32_t height) {
   if (width == 0 || height == 0 || width > kMaxDimension ||
       height > kMaxDimension ||
-      static_cast<std::uint64_t>(width) * height > kMaxPixels)
+      static_cast<std::uint64_t>(width) * height > kMaxPixels) {
     return nullptr;
+  }
   const std::uint32_t channels = source.bitCount == 32 ? 4 : 3;
   ImageBlock block = AllocateImage(width, height, channels == 4 ? 32 : 24, 0);
-  if (!block)
+  if (!block) {
     return nullptr;
+  }
   const ImageView target = ViewOwnImage(block);
   const AxisWeights across = ComputeAxisWeights(source.width, width);
   const AxisWeights down = ComputeAxisWeights(source.height, height);
@@ -110,8 +115,9 @@ ImageBlock ResizeToExactly(const ImageView &source, std::uint32_t width,
   // resize: GCC 12 at -O3 reports a null dereference in resize of an empty
   // vector.)
   std::vector<std::uint8_t> expanded;
-  if (source.bitCount <= 8)
+  if (source.bitCount <= 8) {
     expanded.assign(3 * static_cast<std::size_t>(source.width), 0);
+  }
   for (std::uint32_t y = 0; y < source.height; ++y) {
     const std::uint8_t *in = source.Row(y);
     if (source.bitCount <= 8) {
@@ -126,8 +132,9 @@ ImageBlock ResizeToExactly(const ImageView &source, std::uint32_t width,
       const std::uint32_t taps = std::min(across.taps, source.width - first);
       for (std::uint32_t c = 0; c < channels; ++c) {
         std::int32_t sum = 0;
-        for (std::uint32_t t = 0; t < taps; ++t)
+        for (std::uint32_t t = 0; t < taps; ++t) {
           sum += weights[t] * in[(first + t) * channels + c];
+        }
         out[x * channels + c] = ToSample(sum);
       }
     }
@@ -143,15 +150,18 @@ ImageBlock ResizeToExactly(const ImageView &source, std::uint32_t width,
     const std::uint32_t taps = std::min(down.taps, source.height - first);
     for (std::uint32_t t = 0; t < taps; ++t) {
       const std::int32_t weight = weights[t];
-      if (weight == 0)
+      if (weight == 0) {
         continue;
+      }
       const std::uint8_t *in = &middle[middleStride * (first + t)];
-      for (std::size_t k = 0; k < middleStride; ++k)
+      for (std::size_t k = 0; k < middleStride; ++k) {
         sums[k] += weight * in[k];
+      }
     }
     std::uint8_t *out = target.Row(y);
-    for (std::size_t k = 0; k < middleStride; ++k)
+    for (std::size_t k = 0; k < middleStride; ++k) {
       out[k] = ToSample(sums[k]);
+    }
   }
   return block;
 }

@@ -12,12 +12,15 @@ char LowerAscii(char c) {
 }
 
 bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size())
+  if (text.size() < suffix.size()) {
     return false;
+  }
   text.remove_prefix(text.size() - suffix.size());
-  for (std::size_t i = 0; i < suffix.size(); ++i)
-    if (LowerAscii(text[i]) != suffix[i])
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    if (LowerAscii(text[i]) != suffix[i]) {
       return false;
+    }
+  }
   return true;
 }
 
@@ -26,23 +29,31 @@ bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
 PictureKind SniffPictureKind(Bytes data) {
   static constexpr std::uint8_t kPngSignature[8] = {0x89, 'P',  'N',  'G',
                                                     0x0d, 0x0a, 0x1a, 0x0a};
-  if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M')
+  if (data.size() >= 2 && data[0] == 'B' && data[1] == 'M') {
     return PictureKind::kBmp;
-  if (data.size() >= 3 && data[0] == 0xff && data[1] == 0xd8 && data[2] == 0xff)
+  }
+  if (data.size() >= 3 && data[0] == 0xff && data[1] == 0xd8 &&
+      data[2] == 0xff) {
     return PictureKind::kJpeg;
+  }
   if (data.size() >= 8 && std::equal(std::begin(kPngSignature),
-                                     std::end(kPngSignature), data.begin()))
+                                     std::end(kPngSignature), data.begin())) {
     return PictureKind::kPng;
+  }
   return PictureKind::kUnknown;
 }
 
 PictureKind KindFromExtension(std::string_view path) {
-  if (EndsWithIgnoringCase(path, ".jpg") || EndsWithIgnoringCase(path, ".jpeg"))
+  if (EndsWithIgnoringCase(path, ".jpg") ||
+      EndsWithIgnoringCase(path, ".jpeg")) {
     return PictureKind::kJpeg;
-  if (EndsWithIgnoringCase(path, ".png"))
+  }
+  if (EndsWithIgnoringCase(path, ".png")) {
     return PictureKind::kPng;
-  if (EndsWithIgnoringCase(path, ".bmp"))
+  }
+  if (EndsWithIgnoringCase(path, ".bmp")) {
     return PictureKind::kBmp;
+  }
   return PictureKind::kUnknown;
 }
 

@@ -25,15 +25,18 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const char *path) {
   File file(std::fopen(path, "rb"));
-  if (!file || std::fseek(file.get(), 0, SEEK_END) != 0)
+  if (!file || std::fseek(file.get(), 0, SEEK_END) != 0) {
     return std::nullopt;
+  }
   const long size = std::ftell(file.get());
   if (size <= 0 || size > kMaxFileSize ||
-      std::fseek(file.get(), 0, SEEK_SET) != 0)
+      std::fseek(file.get(), 0, SEEK_SET) != 0) {
     return std::nullopt;
+  }
   std::vector<std::uint8_t> data(static_cast<std::size_t>(size));
-  if (std::fread(data.data(), 1, data.size(), file.get()) != data.size())
+  if (std::fread(data.data(), 1, data.size(), file.get()) != data.size()) {
     return std::nullopt;
+  }
   return data;
 }
 
@@ -41,37 +44,44 @@ bool WriteWholeFile(const char *path, const std::vector<std::uint8_t> &data) {
   bool written = false;
   {
     File file(std::fopen(path, "wb"));
-    if (!file)
+    if (!file) {
       return false;
+    }
     written =
         std::fwrite(data.data(), 1, data.size(), file.get()) == data.size() &&
         std::fflush(file.get()) == 0;
   }
-  if (!written)
+  if (!written) {
     std::remove(path);
+  }
   return written;
 }
 
 int Decode(const char *path, void **image, std::uint32_t minWidth,
            std::uint32_t minHeight) {
-  if (path == nullptr || image == nullptr)
+  if (path == nullptr || image == nullptr) {
     return 0;
+  }
   std::optional<std::vector<std::uint8_t>> data = ReadWholeFile(path);
-  if (!data)
+  if (!data) {
     return 0;
+  }
   ImageBlock block = DecodePicture(*data, minWidth, minHeight);
-  if (!block)
+  if (!block) {
     return 0;
+  }
   *image = block.release();
   return 1;
 }
 
 int Encode(const char *path, void *image, void *pixels) {
-  if (path == nullptr)
+  if (path == nullptr) {
     return 0;
+  }
   std::optional<ImageView> view = ViewImage(image, pixels);
-  if (!view)
+  if (!view) {
     return 0;
+  }
   std::optional<std::vector<std::uint8_t>> file;
   switch (KindFromExtension(path)) {
   case PictureKind::kBmp:
@@ -96,14 +106,17 @@ int Encode(const char *path, void *image, void *pixels) {
 // Replaces *image by the result of `transform` on success.
 template <typename Transform>
 int Replace(void **image, void *pixels, Transform transform) {
-  if (image == nullptr)
+  if (image == nullptr) {
     return 0;
+  }
   std::optional<ImageView> view = ViewImage(*image, pixels);
-  if (!view)
+  if (!view) {
     return 0;
+  }
   ImageBlock result = transform(*view);
-  if (!result)
+  if (!result) {
     return 0;
+  }
   ReleaseImage(*image);
   *image = result.release();
   return 1;
@@ -128,8 +141,9 @@ QVIMAGE_API int DecodeImage(const char *path, void **image, int options) {
 QVIMAGE_API int DecodeImageScaled(const char *path, void **image, int minWidth,
                                   int minHeight) {
   try {
-    if (minWidth <= 0 || minHeight <= 0)
+    if (minWidth <= 0 || minHeight <= 0) {
       return 0;
+    }
     return Decode(path, image, static_cast<std::uint32_t>(minWidth),
                   static_cast<std::uint32_t>(minHeight));
   } catch (...) {
@@ -147,8 +161,9 @@ QVIMAGE_API int EncodeImage(const char *path, void *image, void *pixels) {
 
 QVIMAGE_API int ResizeImage(void **image, void *pixels, int width, int height) {
   try {
-    if (width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0) {
       return 0;
+    }
     return Replace(image, pixels, [&](const ImageView &view) {
       return ResizeToExactly(view, static_cast<std::uint32_t>(width),
                              static_cast<std::uint32_t>(height));
@@ -160,8 +175,9 @@ QVIMAGE_API int ResizeImage(void **image, void *pixels, int width, int height) {
 
 QVIMAGE_API int QuantizeImage(void **image, void *pixels, int colours) {
   try {
-    if (colours <= 0)
+    if (colours <= 0) {
       return 0;
+    }
     const auto count =
         static_cast<std::uint32_t>(colours > 256 ? 256 : colours);
     return Replace(image, pixels, [&](const ImageView &view) {
@@ -174,12 +190,14 @@ QVIMAGE_API int QuantizeImage(void **image, void *pixels, int colours) {
 
 QVIMAGE_API int CreateMemory(void **image, int width, int height) {
   try {
-    if (image == nullptr || width <= 0 || height <= 0)
+    if (image == nullptr || width <= 0 || height <= 0) {
       return 0;
+    }
     ImageBlock block = AllocateImage(static_cast<std::uint32_t>(width),
                                      static_cast<std::uint32_t>(height), 24, 0);
-    if (!block)
+    if (!block) {
       return 0;
+    }
     *image = block.release();
     return 1;
   } catch (...) {

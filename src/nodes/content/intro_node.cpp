@@ -93,15 +93,18 @@ std::string ResolveStoredPath(const std::string &folder,
                               const std::string &name, Layout layout) {
   std::string path = folder + name;
   std::optional<std::uint32_t> attributes;
-  if (name.empty())
+  if (name.empty()) {
     attributes = platform::ReadAttributes(path);
-  else if (std::optional<std::string> found =
-               platform::FindInFolder(folder, name))
+  } else if (std::optional<std::string> found =
+                 platform::FindInFolder(folder, name)) {
     attributes = platform::ReadAttributes(path = *found);
-  if (!attributes)
+  }
+  if (!attributes) {
     return {};
-  if (layout == Layout::Picture && *attributes == platform::attr::kDirectory)
+  }
+  if (layout == Layout::Picture && *attributes == platform::attr::kDirectory) {
     return {};
+  }
   return path;
 }
 
@@ -110,8 +113,9 @@ std::optional<ParamValue> ConvertKeyValue(const IntroKey &key,
                                           const std::string &folder) {
   switch (key.layout) {
   case Layout::Decimal:
-    if (key.type == ValueType::UInt)
+    if (key.type == ValueType::UInt) {
       return ParamValue(static_cast<std::uint32_t>(TextToInt(text)));
+    }
     return ParamValue(TextToInt(text));
   case Layout::Flag:
     return ParamValue(static_cast<std::uint8_t>(TextToInt(text) != 0));
@@ -119,20 +123,23 @@ std::optional<ParamValue> ConvertKeyValue(const IntroKey &key,
     return ParamValue(std::max(TextToInt(text), std::int32_t{1000}));
   case Layout::ColorText: {
     Color color;
-    if (!ParseColor(text, color))
+    if (!ParseColor(text, color)) {
       return std::nullopt;
+    }
     return ParamValue(color);
   }
   case Layout::FontText: {
     Block font;
-    if (!ParseFontInfo(text, font))
+    if (!ParseFontInfo(text, font)) {
       return std::nullopt;
+    }
     return ParamValue(font);
   }
   case Layout::Rect: {
     IntQuad quad;
-    if (!ParseRect(text, quad))
+    if (!ParseRect(text, quad)) {
       return std::nullopt;
+    }
     return ParamValue(quad);
   }
   case Layout::Picture:
@@ -146,18 +153,22 @@ std::optional<ParamValue> ConvertKeyValue(const IntroKey &key,
 
 std::optional<std::string> FormatKeyValue(const IntroKey &key,
                                           const ParamValue &value) {
-  if (value.GetType() != key.type)
+  if (value.GetType() != key.type) {
     return std::nullopt;
+  }
   switch (key.layout) {
   case Layout::Decimal:
   case Layout::Flag:
   case Layout::Time:
-    if (const auto *i = value.GetIf<std::int32_t>())
+    if (const auto *i = value.GetIf<std::int32_t>()) {
       return std::to_string(*i);
-    if (const auto *u = value.GetIf<std::uint32_t>())
+    }
+    if (const auto *u = value.GetIf<std::uint32_t>()) {
       return std::to_string(static_cast<std::int32_t>(*u));
-    if (const auto *b = value.GetIf<std::uint8_t>())
+    }
+    if (const auto *b = value.GetIf<std::uint8_t>()) {
       return std::to_string(*b);
+    }
     return std::nullopt;
   case Layout::ColorText:
     return FormatColor(*value.GetIf<Color>());
@@ -184,8 +195,9 @@ IntroNode::IntroNode(SceneNode *parent, std::string_view name)
     : SceneNode(name) {
   SetNodeType(Kind::Intro);
   SetParent(parent);
-  if (parent != nullptr)
+  if (parent != nullptr) {
     RegisterWithRoot();
+  }
 }
 
 IntroNode::IntroNode(SceneNode *parent, std::string_view name, std::int32_t id)
@@ -194,11 +206,13 @@ IntroNode::IntroNode(SceneNode *parent, std::string_view name, std::int32_t id)
 }
 
 std::int64_t IntroNode::Read(TextSource * /*in*/, std::int64_t /*position*/) {
-  if (!IsKnownVersion(GetScriptVersion()))
+  if (!IsKnownVersion(GetScriptVersion())) {
     return kReadFailed;
+  }
   std::optional<std::string> iniFile = GetTextParam(kParamIdIniFileName);
-  if (!iniFile)
+  if (!iniFile) {
     return kReadFailed;
+  }
   std::optional<std::string_view> folderView = GetFolder();
   const std::string folder(folderView.value_or(""));
   for (const IntroKey &key : kKeys) {
@@ -207,25 +221,29 @@ std::int64_t IntroNode::Read(TextSource * /*in*/, std::int64_t /*position*/) {
     std::string text = platform::ReadIniString(*iniFile, kSection, key.key,
                                                defaultText, kValueCapacity);
     std::optional<ParamValue> value = ConvertKeyValue(key, text, folder);
-    if (!value || !AddParamValue(key.id, *value))
+    if (!value || !AddParamValue(key.id, *value)) {
       return kReadFailed;
+    }
   }
   return 1;
 }
 
 bool IntroNode::Write(TextSink * /*out*/) {
-  if (!IsKnownVersion(GetScriptVersion()))
+  if (!IsKnownVersion(GetScriptVersion())) {
     return false;
+  }
   std::optional<std::string> iniFile = GetTextParam(kParamIdIniFileName);
-  if (!iniFile)
+  if (!iniFile) {
     return false;
+  }
   platform::DeleteIniSection(*iniFile, kSection);
   bool complete = true;
   for (const IntroKey &key : kKeys) {
     ParamValue value;
     std::optional<std::string> text;
-    if (GetParamValue(key.id, value))
+    if (GetParamValue(key.id, value)) {
       text = FormatKeyValue(key, value);
+    }
     if (!text ||
         !platform::WriteIniString(*iniFile, kSection, key.key, *text)) {
       complete = false;

@@ -26,10 +26,12 @@ std::vector<std::string_view> SplitFields(std::string_view text) {
   std::size_t start = 0;
   while (start <= text.size()) {
     std::size_t end = text.find(',', start);
-    if (end == std::string_view::npos)
+    if (end == std::string_view::npos) {
       end = text.size();
-    if (end > start)
+    }
+    if (end > start) {
       fields.push_back(text.substr(start, end - start));
+    }
     start = end + 1;
   }
   return fields;
@@ -61,8 +63,9 @@ Format(const char *format, ...) {
   va_start(args, format);
   int length = std::vsnprintf(buffer, sizeof buffer, format, args);
   va_end(args);
-  if (length < 0)
+  if (length < 0) {
     return {};
+  }
   return std::string(
       buffer, std::min(static_cast<std::size_t>(length), sizeof buffer - 1));
 }
@@ -77,11 +80,13 @@ std::int32_t TextToInt(std::string_view text) {
 
 bool ParseColor(std::string_view text, Color &color) {
   std::vector<std::string_view> fields = SplitFields(text);
-  if (fields.size() < 3)
+  if (fields.size() < 3) {
     return false;
-  for (std::size_t i = 0; i < 3; ++i)
+  }
+  for (std::size_t i = 0; i < 3; ++i) {
     color.components[i] =
         static_cast<float>(TextToInt(fields[i])) * kColorByteScale;
+  }
   color.components[3] = 0.0f;
   return true;
 }
@@ -96,8 +101,9 @@ std::string FormatColor(const Color &color) {
 
 bool ParseRect(std::string_view text, IntQuad &quad) {
   std::vector<std::string_view> fields = SplitFields(text);
-  if (fields.size() < 4)
+  if (fields.size() < 4) {
     return false;
+  }
   const std::int64_t x = TextToInt(fields[0]);
   const std::int64_t y = TextToInt(fields[1]);
   auto clamp = [](std::int64_t v) {
@@ -120,13 +126,16 @@ std::string FormatRect(const IntQuad &quad) {
 
 bool ParseFontInfo(std::string_view text, Block &block) {
   std::vector<std::string_view> fields = SplitFields(text);
-  if (fields.size() < kFontFieldCount)
+  if (fields.size() < kFontFieldCount) {
     return false;
+  }
   Block font;
-  for (std::size_t i = 0; i < 5; ++i)
+  for (std::size_t i = 0; i < 5; ++i) {
     PutInt32(font, i * 4, TextToInt(fields[2 + i]));
-  for (std::size_t i = 0; i < 8; ++i)
+  }
+  for (std::size_t i = 0; i < 8; ++i) {
     font.bytes[20 + i] = static_cast<std::uint8_t>(TextToInt(fields[7 + i]));
+  }
   std::string_view face =
       fields[15].substr(0, std::min(fields[15].size(), kFaceNameCapacity - 1));
   std::memcpy(font.bytes.data() + kFaceNameOffset, face.data(), face.size());
@@ -150,10 +159,12 @@ std::string FormatFontInfo(const Block &block) {
 
 bool ParseVector(std::string_view text, Vector &vector) {
   std::vector<std::string_view> fields = SplitFields(text);
-  if (fields.size() < 3)
+  if (fields.size() < 3) {
     return false;
-  for (std::size_t i = 0; i < 3; ++i)
+  }
+  for (std::size_t i = 0; i < 3; ++i) {
     vector.components[i] = TextToFloat(fields[i]);
+  }
   return true;
 }
 
@@ -179,11 +190,13 @@ int FlagFromFloat(float value, std::uint8_t &out) {
 
 void TrimSpaces(std::string &text) {
   std::size_t end = text.size();
-  while (end > 0 && IsScanBlank(text[end - 1]))
+  while (end > 0 && IsScanBlank(text[end - 1])) {
     --end;
+  }
   std::size_t start = 0;
-  while (start < end && IsScanBlank(text[start]))
+  while (start < end && IsScanBlank(text[start])) {
     ++start;
+  }
   text = text.substr(start, end - start);
 }
 
@@ -192,8 +205,9 @@ std::string QuoteIniValue(std::string_view value) {
                                              IsScanBlank(value.back()));
   const bool inQuotes = value.size() >= 2 && value.front() == value.back() &&
                         (value.front() == '"' || value.front() == '\'');
-  if (!blankAtEnd && !inQuotes)
+  if (!blankAtEnd && !inQuotes) {
     return std::string(value);
+  }
   std::string quoted;
   quoted.reserve(value.size() + 2);
   quoted.append(1, '"').append(value).append(1, '"');
@@ -207,37 +221,44 @@ std::string FileNameOf(std::string_view path) {
 }
 
 bool FileExistsInFolder(const std::string &folder, std::string_view name) {
-  if (name.empty())
+  if (name.empty()) {
     return platform::PathExists(folder);
+  }
   return platform::FindInFolder(folder, name).has_value();
 }
 
 bool ResolveImageFile(const std::string &folder, std::string &name) {
   for (char cut : {';', '\n', '\t'}) {
-    if (std::size_t at = name.find(cut); at != std::string::npos)
+    if (std::size_t at = name.find(cut); at != std::string::npos) {
       name.erase(at);
+    }
   }
-  while (!name.empty() && name.back() == ' ')
+  while (!name.empty() && name.back() == ' ') {
     name.pop_back();
-  if (FileExistsInFolder(folder, name))
+  }
+  if (FileExistsInFolder(folder, name)) {
     return true;
+  }
 
   // The other picture format of the same base name.
   std::size_t dot = name.find_last_of('.');
   std::size_t slash = name.find_last_of("/\\:");
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) {
     return false;
+  }
   std::string_view extension = std::string_view(name).substr(dot);
   const char *replacement = nullptr;
-  if (EqualsIgnoreCase(extension, ".jpg"))
+  if (EqualsIgnoreCase(extension, ".jpg")) {
     replacement = ".bmp";
-  else if (EqualsIgnoreCase(extension, ".bmp"))
+  } else if (EqualsIgnoreCase(extension, ".bmp")) {
     replacement = ".jpg";
-  else
+  } else {
     return false;
+  }
   std::string candidate = name.substr(0, dot) + replacement;
-  if (!FileExistsInFolder(folder, candidate))
+  if (!FileExistsInFolder(folder, candidate)) {
     return false;
+  }
   std::size_t baseStart = slash == std::string::npos ? 0 : slash + 1;
   name = candidate.substr(baseStart);
   return true;

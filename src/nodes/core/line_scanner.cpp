@@ -7,10 +7,12 @@
 namespace vorafile::nodes {
 
 bool LineScanner::SkipBlanks() {
-  if (failed_)
+  if (failed_) {
     return false;
-  while (offset_ < line_.size() && IsScanBlank(line_[offset_]))
+  }
+  while (offset_ < line_.size() && IsScanBlank(line_[offset_])) {
     ++offset_;
+  }
   if (offset_ == line_.size()) {
     failed_ = true;
     return false;
@@ -19,11 +21,13 @@ bool LineScanner::SkipBlanks() {
 }
 
 LineScanner &LineScanner::Word(std::string &out) {
-  if (!SkipBlanks())
+  if (!SkipBlanks()) {
     return *this;
+  }
   std::size_t end = offset_;
-  while (end < line_.size() && !IsScanBlank(line_[end]))
+  while (end < line_.size() && !IsScanBlank(line_[end])) {
     ++end;
+  }
   out.assign(line_.substr(offset_, end - offset_));
   offset_ = end;
   ++count_;
@@ -31,8 +35,9 @@ LineScanner &LineScanner::Word(std::string &out) {
 }
 
 LineScanner &LineScanner::Int(std::int32_t &out) {
-  if (!SkipBlanks())
+  if (!SkipBlanks()) {
     return *this;
+  }
   std::size_t at = offset_;
   bool negative = false;
   if (line_[at] == '+' || line_[at] == '-') {
@@ -51,8 +56,9 @@ LineScanner &LineScanner::Int(std::int32_t &out) {
     failed_ = true;
     return *this;
   }
-  if (negative)
+  if (negative) {
     value = -value;
+  }
   out = static_cast<std::int32_t>(
       std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
                                std::numeric_limits<std::int32_t>::max()));
@@ -62,13 +68,15 @@ LineScanner &LineScanner::Int(std::int32_t &out) {
 }
 
 LineScanner &LineScanner::Float(float &out) {
-  if (!SkipBlanks())
+  if (!SkipBlanks()) {
     return *this;
+  }
   // strtof needs a terminated text; a line holds at most a few hundred
   // characters, and the number ends at the next blank anyway.
   std::size_t end = offset_;
-  while (end < line_.size() && !IsScanBlank(line_[end]))
+  while (end < line_.size() && !IsScanBlank(line_[end])) {
     ++end;
+  }
   std::string field(line_.substr(offset_, end - offset_));
   char *stop = nullptr;
   float value = std::strtof(field.c_str(), &stop);

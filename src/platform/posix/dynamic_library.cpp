@@ -6,11 +6,13 @@
 namespace vorafile::platform {
 
 std::unique_ptr<DynamicLibrary> DynamicLibrary::Load(const std::string &path) {
-  if (path.empty())
+  if (path.empty()) {
     return nullptr;
+  }
   void *handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr)
+  if (handle == nullptr) {
     return nullptr;
+  }
   return std::unique_ptr<DynamicLibrary>(new DynamicLibrary(handle));
 }
 

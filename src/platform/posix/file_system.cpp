@@ -22,27 +22,34 @@ namespace {
 
 std::uint32_t AttributesOf(const struct stat &info) {
   std::uint32_t attributes = 0;
-  if (S_ISLNK(info.st_mode))
+  if (S_ISLNK(info.st_mode)) {
     attributes |= attr::kReparsePoint;
-  if (S_ISDIR(info.st_mode))
+  }
+  if (S_ISDIR(info.st_mode)) {
     attributes |= attr::kDirectory;
-  if ((info.st_mode & S_IWUSR) == 0)
+  }
+  if ((info.st_mode & S_IWUSR) == 0) {
     attributes |= attr::kReadOnly;
+  }
   return attributes == 0 ? attr::kNormal : attributes;
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
+  if (a.size() != b.size()) {
     return false;
+  }
   for (std::size_t i = 0; i < a.size(); ++i) {
     unsigned char x = static_cast<unsigned char>(a[i]);
     unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z')
+    if (x >= 'A' && x <= 'Z') {
       x = static_cast<unsigned char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z')
+    }
+    if (y >= 'A' && y <= 'Z') {
       y = static_cast<unsigned char>(y - 'A' + 'a');
-    if (x != y)
+    }
+    if (x != y) {
       return false;
+    }
   }
   return true;
 }
@@ -51,8 +58,9 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 // here is about the entry itself.
 std::string WithoutTrailingSeparator(const std::string &path) {
   std::string trimmed = path;
-  while (trimmed.size() > 1 && trimmed.back() == '/')
+  while (trimmed.size() > 1 && trimmed.back() == '/') {
     trimmed.pop_back();
+  }
   return trimmed;
 }
 
@@ -61,13 +69,15 @@ std::string WithoutTrailingSeparator(const std::string &path) {
 std::optional<std::uint32_t> ReadAttributes(const std::string &rawPath) {
   const std::string path = WithoutTrailingSeparator(rawPath);
   struct stat info {};
-  if (path.empty() || ::lstat(path.c_str(), &info) != 0)
+  if (path.empty() || ::lstat(path.c_str(), &info) != 0) {
     return std::nullopt;
+  }
   std::uint32_t attributes = AttributesOf(info);
   if (S_ISLNK(info.st_mode)) {
     struct stat target {};
-    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
+    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
       attributes |= attr::kDirectory;
+    }
   }
   return attributes;
 }
@@ -75,13 +85,15 @@ std::optional<std::uint32_t> ReadAttributes(const std::string &rawPath) {
 bool WriteAttributes(const std::string &rawPath, std::uint32_t attributes) {
   const std::string path = WithoutTrailingSeparator(rawPath);
   struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0 || S_ISLNK(info.st_mode))
+  if (::lstat(path.c_str(), &info) != 0 || S_ISLNK(info.st_mode)) {
     return false;
+  }
   mode_t mode = info.st_mode & 07777;
-  if (attributes & attr::kReadOnly)
+  if (attributes & attr::kReadOnly) {
     mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
-  else
+  } else {
     mode |= S_IWUSR;
+  }
   return ::chmod(path.c_str(), mode) == 0;
 }
 
@@ -92,19 +104,22 @@ bool PathExists(const std::string &path) {
 bool RemoveFile(const std::string &rawPath) {
   const std::string path = WithoutTrailingSeparator(rawPath);
   struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+  if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
     return false;
+  }
   return ::unlink(path.c_str()) == 0;
 }
 
 bool RemoveEmptyFolder(const std::string &rawPath) {
   const std::string path = WithoutTrailingSeparator(rawPath);
   struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0)
+  if (::lstat(path.c_str(), &info) != 0) {
     return false;
+  }
   // A link to a folder goes away as itself, its target stays.
-  if (S_ISLNK(info.st_mode))
+  if (S_ISLNK(info.st_mode)) {
     return ::unlink(path.c_str()) == 0;
+  }
   return ::rmdir(path.c_str()) == 0;
 }
 
@@ -118,10 +133,12 @@ bool CopyFileNoOverwrite(const std::string &from, const std::string &to) {
 bool MoveFileNoOverwrite(const std::string &from, const std::string &to) {
   // link + unlink refuses an existing target atomically; it fails across
   // file systems and on some (FAT), where a checked rename serves.
-  if (::link(from.c_str(), to.c_str()) == 0)
+  if (::link(from.c_str(), to.c_str()) == 0) {
     return ::unlink(from.c_str()) == 0;
-  if (errno == EEXIST || PathExists(to))
+  }
+  if (errno == EEXIST || PathExists(to)) {
     return false;
+  }
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
@@ -136,17 +153,20 @@ bool MakeFolder(const std::string &path) {
 std::vector<FolderEntry> ListFolder(const std::string &folder) {
   std::vector<FolderEntry> entries;
   DIR *dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (dir == nullptr)
+  if (dir == nullptr) {
     return entries;
+  }
   std::string base = WithTrailingSeparator(folder);
   while (const dirent *entry = ::readdir(dir)) {
     std::string_view name = entry->d_name;
-    if (name == "." || name == "..")
+    if (name == "." || name == "..") {
       continue;
+    }
     std::optional<std::uint32_t> attributes =
         ReadAttributes(base + std::string(name));
-    if (attributes)
+    if (attributes) {
       entries.push_back({std::string(name), *attributes});
+    }
   }
   ::closedir(dir);
   return entries;
@@ -154,11 +174,13 @@ std::vector<FolderEntry> ListFolder(const std::string &folder) {
 
 std::optional<DosDateTime> ReadLastWriteTime(const std::string &path) {
   struct stat info {};
-  if (::stat(path.c_str(), &info) != 0)
+  if (::stat(path.c_str(), &info) != 0) {
     return std::nullopt;
+  }
   std::tm local{};
-  if (::localtime_r(&info.st_mtime, &local) == nullptr)
+  if (::localtime_r(&info.st_mtime, &local) == nullptr) {
     return std::nullopt;
+  }
   // DOS dates start in 1980 and end in 2107.
   int year = std::clamp(local.tm_year + 1900, 1980, 2107);
   DosDateTime when;
@@ -179,8 +201,9 @@ bool WriteFileTime(const std::string &path, DosDateTime when) {
   local.tm_sec = (when.time & 0x1f) * 2;
   local.tm_isdst = -1;
   std::time_t seconds = std::mktime(&local);
-  if (seconds == static_cast<std::time_t>(-1))
+  if (seconds == static_cast<std::time_t>(-1)) {
     return false;
+  }
   struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
   times[0].tv_nsec = UTIME_OMIT; // last access stays
   return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
@@ -188,13 +211,15 @@ bool WriteFileTime(const std::string &path, DosDateTime when) {
 
 std::string TempFolder() {
   std::string folder;
-  if (const char *env = std::getenv("TMPDIR"); env != nullptr && *env != '\0')
+  if (const char *env = std::getenv("TMPDIR"); env != nullptr && *env != '\0') {
     folder = env;
-  else
+  } else {
     folder = "/tmp";
+  }
   folder = WithTrailingSeparator(std::move(folder));
-  if (folder.size() >= kMaxPath)
+  if (folder.size() >= kMaxPath) {
     folder = "/tmp/";
+  }
   return folder;
 }
 
@@ -203,8 +228,9 @@ std::optional<std::string> MakeFreshFolder(const std::string &parent,
   std::string base = parent;
   if (const char *tmp = std::getenv("TMP"); tmp != nullptr && *tmp != '\0') {
     std::optional<std::uint32_t> attributes = ReadAttributes(tmp);
-    if (attributes && (*attributes & attr::kDirectory))
+    if (attributes && (*attributes & attr::kDirectory)) {
       base = tmp;
+    }
   }
   base = WithTrailingSeparator(std::move(base));
   // Start from a number of this process so parallel processes rarely meet;
@@ -212,35 +238,42 @@ std::optional<std::string> MakeFreshFolder(const std::string &parent,
   static unsigned long next = static_cast<unsigned long>(::getpid()) * 1000UL;
   for (int attempt = 0; attempt < 10000; ++attempt) {
     std::string candidate = base + std::string(prefix) + std::to_string(++next);
-    if (candidate.size() + 1 >= kMaxPath)
+    if (candidate.size() + 1 >= kMaxPath) {
       return std::nullopt;
-    if (::mkdir(candidate.c_str(), 0700) == 0)
+    }
+    if (::mkdir(candidate.c_str(), 0700) == 0) {
       return candidate;
-    if (errno != EEXIST)
+    }
+    if (errno != EEXIST) {
       return std::nullopt;
+    }
   }
   return std::nullopt;
 }
 
 std::optional<std::string> FindInFolder(const std::string &folder,
                                         std::string_view name) {
-  if (name.empty())
+  if (name.empty()) {
     return std::nullopt;
+  }
   std::string base = WithTrailingSeparator(folder);
   std::string exact = base + std::string(name);
-  if (PathExists(exact))
+  if (PathExists(exact)) {
     return exact;
+  }
   // A name stored in another case on a case-insensitive system; only the
   // last component is matched without regard to case.
-  if (name.find('/') != std::string_view::npos)
+  if (name.find('/') != std::string_view::npos) {
     return std::nullopt;
+  }
   std::optional<std::string> found;
   for (const FolderEntry &entry : ListFolder(base)) {
     if (EqualsIgnoringCase(entry.name, name)) {
       // Several candidates: take the first in name order, as listing order
       // is arbitrary.
-      if (!found || base + entry.name < *found)
+      if (!found || base + entry.name < *found) {
         found = base + entry.name;
+      }
     }
   }
   return found;

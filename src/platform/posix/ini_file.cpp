@@ -38,8 +38,9 @@ public:
   FileDescriptor(const FileDescriptor &) = delete;
   FileDescriptor &operator=(const FileDescriptor &) = delete;
   ~FileDescriptor() {
-    if (fd_ >= 0)
+    if (fd_ >= 0) {
       ::close(fd_);
+    }
   }
   int Get() const { return fd_; }
   /// Closes now and reports whether the close succeeded.
@@ -58,29 +59,34 @@ LoadResult LoadIniFile(const std::string &file) {
   // O_NONBLOCK: a FIFO at the path must not block the open.
   FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd.Get() < 0) {
-    if (errno == ENOENT)
+    if (errno == ENOENT) {
       result.status = LoadStatus::kMissing;
+    }
     return result;
   }
   struct stat info {};
   if (::fstat(fd.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-      info.st_size > kMaxIniFileSize)
+      info.st_size > kMaxIniFileSize) {
     return result;
+  }
   std::string text;
   char buffer[16384];
   for (;;) {
     const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
     if (got < 0) {
-      if (errno == EINTR)
+      if (errno == EINTR) {
         continue;
+      }
       return result;
     }
-    if (got == 0)
+    if (got == 0) {
       break;
+    }
     text.append(buffer, static_cast<std::size_t>(got));
     // The file may grow while we read it.
-    if (text.size() > static_cast<std::size_t>(kMaxIniFileSize))
+    if (text.size() > static_cast<std::size_t>(kMaxIniFileSize)) {
       return result;
+    }
   }
   result.status = LoadStatus::kLoaded;
   result.text = IniText(std::move(text));
@@ -91,8 +97,9 @@ bool WriteAll(int fd, std::string_view data) {
   while (!data.empty()) {
     const ssize_t put = ::write(fd, data.data(), data.size());
     if (put < 0) {
-      if (errno == EINTR)
+      if (errno == EINTR) {
         continue;
+      }
       return false;
     }
     data.remove_prefix(static_cast<std::size_t>(put));
@@ -107,8 +114,9 @@ bool SaveIniFile(const std::string &file, const std::string &text) {
   struct stat info {};
   const bool exists = ::stat(file.c_str(), &info) == 0;
   // Windows refuses to write a read-only file; a rename would not.
-  if (exists && ::access(file.c_str(), W_OK) != 0)
+  if (exists && ::access(file.c_str(), W_OK) != 0) {
     return false;
+  }
   std::string temporary;
   int fd = -1;
   for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
@@ -116,15 +124,18 @@ bool SaveIniFile(const std::string &file, const std::string &text) {
                 std::to_string(attempt);
     fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                 0666);
-    if (fd < 0 && errno != EEXIST)
+    if (fd < 0 && errno != EEXIST) {
       return false;
+    }
   }
   FileDescriptor output(fd);
-  if (output.Get() < 0)
+  if (output.Get() < 0) {
     return false;
+  }
   bool written = WriteAll(output.Get(), text);
-  if (written && exists)
+  if (written && exists) {
     written = ::fchmod(output.Get(), info.st_mode & 07777) == 0;
+  }
   written = output.Close() && written;
   if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) {
     ::unlink(temporary.c_str());
@@ -141,56 +152,69 @@ std::string ReadIniString(const std::string &file, const std::string &section,
                           std::size_t capacity) {
   const LoadResult loaded = LoadIniFile(file);
   std::optional<std::string> found;
-  if (loaded.status == LoadStatus::kLoaded)
+  if (loaded.status == LoadStatus::kLoaded) {
     found = loaded.text.FindValue(section, key);
+  }
   return ChooseIniString(found, defaultValue, capacity);
 }
 
 std::vector<std::string> ReadIniKeys(const std::string &file,
                                      const std::string &section) {
   const LoadResult loaded = LoadIniFile(file);
-  if (loaded.status != LoadStatus::kLoaded)
+  if (loaded.status != LoadStatus::kLoaded) {
     return {};
+  }
   return loaded.text.ListKeys(section);
 }
 
 bool WriteIniString(const std::string &file, const std::string &section,
                     const std::string &key, const std::string &value) {
   if (!IsWritableIniSection(section) || !IsWritableIniKey(key) ||
-      !IsWritableIniValue(value))
+      !IsWritableIniValue(value)) {
     return false;
+  }
   LoadResult loaded = LoadIniFile(file);
-  if (loaded.status == LoadStatus::kUnreadable)
+  if (loaded.status == LoadStatus::kUnreadable) {
     return false;
-  if (!loaded.text.SetValue(section, key, value))
+  }
+  if (!loaded.text.SetValue(section, key, value)) {
     return true; // the file holds that value already
+  }
   return SaveIniFile(file, loaded.text.Text());
 }
 
 bool DeleteIniKey(const std::string &file, const std::string &section,
                   const std::string &key) {
-  if (!IsWritableIniSection(section) || !IsWritableIniKey(key))
+  if (!IsWritableIniSection(section) || !IsWritableIniKey(key)) {
     return false;
+  }
   LoadResult loaded = LoadIniFile(file);
-  if (loaded.status == LoadStatus::kMissing)
+  if (loaded.status == LoadStatus::kMissing) {
     return true; // nothing to delete, and no file is made for it
-  if (loaded.status == LoadStatus::kUnreadable)
+  }
+  if (loaded.status == LoadStatus::kUnreadable) {
     return false;
-  if (!loaded.text.DeleteKey(section, key))
+  }
+  if (!loaded.text.DeleteKey(section, key)) {
     return true;
+  }
   return SaveIniFile(file, loaded.text.Text());
 }
 
 bool DeleteIniSection(const std::string &file, const std::string &section) {
-  if (!IsWritableIniSection(section))
+  if (!IsWritableIniSection(section)) {
     return false;
+  }
   LoadResult loaded = LoadIniFile(file);
-  if (loaded.status == LoadStatus::kMissing)
+  if (loaded.status == LoadStatus::kMissing) {
     return true;
-  if (loaded.status == LoadStatus::kUnreadable)
+  }
+  if (loaded.status == LoadStatus::kUnreadable) {
     return false;
-  if (!loaded.text.DeleteSection(section))
+  }
+  if (!loaded.text.DeleteSection(section)) {
     return true;
+  }
   return SaveIniFile(file, loaded.text.Text());
 }
 

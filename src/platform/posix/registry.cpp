@@ -15,14 +15,16 @@ constexpr const char *kDefaultRegistryFile = "/etc/vorafile/registry.reg";
 constexpr std::size_t kMaxLineLength = 64 * 1024;
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
+  if (a.size() != b.size()) {
     return false;
+  }
   for (std::size_t i = 0; i < a.size(); ++i) {
     auto lower = [](char c) {
       return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     };
-    if (lower(a[i]) != lower(b[i]))
+    if (lower(a[i]) != lower(b[i])) {
       return false;
+    }
   }
   return true;
 }
@@ -30,19 +32,22 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t' ||
                            text.front() == '\r' || text.front() == '\xef' ||
-                           text.front() == '\xbb' || text.front() == '\xbf'))
+                           text.front() == '\xbb' || text.front() == '\xbf')) {
     text.remove_prefix(1);
+  }
   while (!text.empty() &&
-         (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
+         (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
     text.remove_suffix(1);
+  }
   return text;
 }
 
 // Reads a quoted string with \\ and \" escapes starting at text[0] == '"'.
 // Answers the unescaped text and moves `text` past the closing quote.
 std::optional<std::string> TakeQuoted(std::string_view &text) {
-  if (text.empty() || text.front() != '"')
+  if (text.empty() || text.front() != '"') {
     return std::nullopt;
+  }
   std::string value;
   for (std::size_t i = 1; i < text.size(); ++i) {
     char c = text[i];
@@ -67,28 +72,34 @@ ReadMachineRegistryString(const std::string &keyPath,
   std::ifstream file(env != nullptr && *env != '\0' ? env
                                                     : kDefaultRegistryFile,
                      std::ios::binary);
-  if (!file)
+  if (!file) {
     return std::nullopt;
+  }
   bool inKey = false;
   std::string line;
   while (std::getline(file, line)) {
-    if (line.size() > kMaxLineLength)
-      continue;
-    std::string_view text = Trim(line);
-    if (text.empty() || text.front() == ';')
-      continue;
-    if (text.front() == '[') {
-      inKey = false;
-      if (text.back() != ']')
-        continue;
-      std::string_view key = text.substr(1, text.size() - 2);
-      if (key.size() >= kRootPrefix.size() &&
-          EqualsIgnoringCase(key.substr(0, kRootPrefix.size()), kRootPrefix))
-        inKey = EqualsIgnoringCase(key.substr(kRootPrefix.size()), keyPath);
+    if (line.size() > kMaxLineLength) {
       continue;
     }
-    if (!inKey)
+    std::string_view text = Trim(line);
+    if (text.empty() || text.front() == ';') {
       continue;
+    }
+    if (text.front() == '[') {
+      inKey = false;
+      if (text.back() != ']') {
+        continue;
+      }
+      std::string_view key = text.substr(1, text.size() - 2);
+      if (key.size() >= kRootPrefix.size() &&
+          EqualsIgnoringCase(key.substr(0, kRootPrefix.size()), kRootPrefix)) {
+        inKey = EqualsIgnoringCase(key.substr(kRootPrefix.size()), keyPath);
+      }
+      continue;
+    }
+    if (!inKey) {
+      continue;
+    }
     std::optional<std::string> name;
     if (text.front() == '@') {
       name = "";
@@ -96,11 +107,13 @@ ReadMachineRegistryString(const std::string &keyPath,
     } else {
       name = TakeQuoted(text);
     }
-    if (!name || !EqualsIgnoringCase(*name, valueName))
+    if (!name || !EqualsIgnoringCase(*name, valueName)) {
       continue;
+    }
     text = Trim(text);
-    if (text.empty() || text.front() != '=')
+    if (text.empty() || text.front() != '=') {
       continue;
+    }
     text.remove_prefix(1);
     text = Trim(text);
     // Only string values are read; other kinds (dword:, hex:) are absent.

@@ -28,17 +28,20 @@ std::map<int, std::string> &OpenBlocks() {
 
 std::optional<SharedMapping> MapSharedBlock(const std::string &name,
                                             std::size_t size) {
-  if (name.empty() || name.find('/') != std::string::npos || size == 0)
+  if (name.empty() || name.find('/') != std::string::npos || size == 0) {
     return std::nullopt;
+  }
   int fd = ::shm_open(ShmName(name).c_str(), O_RDWR | O_CREAT, 0600);
-  if (fd < 0)
+  if (fd < 0) {
     return std::nullopt;
+  }
   // Handle 0 means "no mapping" to the host, so never hand out descriptor 0.
   if (fd == 0) {
     int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 1);
     ::close(fd);
-    if (moved < 0)
+    if (moved < 0) {
       return std::nullopt;
+    }
     fd = moved;
   }
   struct stat info {};
@@ -63,20 +66,24 @@ std::optional<SharedMapping> MapSharedBlock(const std::string &name,
 }
 
 void UnmapSharedBlock(std::uintptr_t handle, void *view, std::size_t size) {
-  if (view != nullptr && size != 0)
+  if (view != nullptr && size != 0) {
     ::munmap(view, size);
-  if (handle == 0)
+  }
+  if (handle == 0) {
     return;
+  }
   int fd = static_cast<int>(handle);
   auto &blocks = OpenBlocks();
   if (auto it = blocks.find(fd); it != blocks.end()) {
     std::string name = it->second;
     blocks.erase(it);
     bool stillMapped = false;
-    for (const auto &[otherFd, otherName] : blocks)
+    for (const auto &[otherFd, otherName] : blocks) {
       stillMapped = stillMapped || otherName == name;
-    if (!stillMapped)
+    }
+    if (!stillMapped) {
       ::shm_unlink(ShmName(name).c_str());
+    }
   }
   ::close(fd);
 }

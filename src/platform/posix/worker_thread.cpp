@@ -18,8 +18,9 @@ WorkerThread::~WorkerThread() {
 }
 
 bool WorkerThread::Start(std::function<void()> work) {
-  if (state_->thread.joinable() || !work)
+  if (state_->thread.joinable() || !work) {
     return false;
+  }
   try {
     state_->thread = std::thread(std::move(work));
   } catch (const std::system_error &) {
@@ -29,8 +30,9 @@ bool WorkerThread::Start(std::function<void()> work) {
 }
 
 void WorkerThread::WaitDispatchingMessages() {
-  if (state_->thread.joinable())
+  if (state_->thread.joinable()) {
     state_->thread.join();
+  }
 }
 
 bool WorkerThread::IsStarted() const {
