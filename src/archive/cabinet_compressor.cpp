@@ -52,7 +52,8 @@ constexpr int kTempNameSize = 256;
 constexpr std::size_t kPayloadMax = cab::kBlockMax + 7;
 constexpr std::size_t kEntryMax = cab::kCfFileSize + cab::kNameMax + 1;
 // Full blocks read ahead of coding: enough to keep kThreadsMax threads busy.
-constexpr std::size_t kQueuedBlocksMax = 2 * BlockEncoderPool::kThreadsMax;
+constexpr std::size_t kQueuedBlocksMax =
+    std::size_t{2} * BlockEncoderPool::kThreadsMax;
 // Temporary file to cabinet copies go in pieces of this size.
 constexpr std::size_t kCopyChunk = 4 * cab::kBlockMax;
 
@@ -330,7 +331,9 @@ bool FciContext::WriteEntry(CabFileHandle file, std::uint64_t offset,
   StoreU16(record + cab::kCfFileDate, entry.date);
   StoreU16(record + cab::kCfFileTime, entry.time);
   StoreU16(record + cab::kCfFileAttribs, entry.attributes);
-  std::memcpy(record + cab::kCfFileSize, entry.name.data(), entry.name.size());
+  // The name with its terminating NUL.
+  std::memcpy(record + cab::kCfFileSize, entry.name.c_str(),
+              entry.name.size() + 1);
   return WriteAt(file, offset, record,
                  cab::kCfFileSize + entry.name.size() + 1);
 }

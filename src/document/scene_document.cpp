@@ -20,7 +20,7 @@ namespace {
 
 // Closes a C file when it goes out of scope.
 struct FileCloser {
-  void operator()(std::FILE *file) const { std::fclose(file); }
+  void operator()(std::FILE *file) const { (void)std::fclose(file); }
 };
 using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
 

@@ -43,12 +43,12 @@ constexpr const char *kUsage =
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
 
 int UsageError(const std::string &message) {
-  std::fprintf(stderr, "vfcab: %s\n%s", message.c_str(), kUsage);
+  (void)std::fprintf(stderr, "vfcab: %s\n%s", message.c_str(), kUsage);
   return kExitUsage;
 }
 
 int Fail(const std::string &message) {
-  std::fprintf(stderr, "vfcab: %s\n", message.c_str());
+  (void)std::fprintf(stderr, "vfcab: %s\n", message.c_str());
   return kExitFailure;
 }
 
@@ -66,14 +66,14 @@ public:
                       : 100;
     std::string shown(name.substr(0, std::min<std::size_t>(name.size(), 50)));
     std::printf("\r%3d%% %-50s", percent, shown.c_str());
-    std::fflush(stdout);
+    (void)std::fflush(stdout);
   }
   void End() {
     if (!enabled_) {
       return;
     }
     std::printf("\r%-56s\r", "");
-    std::fflush(stdout);
+    (void)std::fflush(stdout);
   }
 
 private:
@@ -82,9 +82,9 @@ private:
 
 std::string DosDateTimeText(std::uint16_t date, std::uint16_t time) {
   char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d",
-                1980 + (date >> 9), (date >> 5) & 0x0f, date & 0x1f, time >> 11,
-                (time >> 5) & 0x3f, (time & 0x1f) * 2);
+  (void)std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d",
+                      1980 + (date >> 9), (date >> 5) & 0x0f, date & 0x1f,
+                      time >> 11, (time >> 5) & 0x3f, (time & 0x1f) * 2);
   return text;
 }
 
@@ -372,7 +372,7 @@ int main(int argc, char **argv) {
   }
   const std::string command = args[0];
   if (command == "--help" || command == "-h") {
-    std::fputs(kUsage, stdout);
+    (void)std::fputs(kUsage, stdout);
     return kExitOk;
   }
   try {

@@ -17,7 +17,7 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 int Usage(const char *message) {
-  std::fprintf(stderr, "vorafile: convert-image: %s\n", message);
+  (void)std::fprintf(stderr, "vorafile: convert-image: %s\n", message);
   return kExitUsage;
 }
 
@@ -60,15 +60,16 @@ int RunConvertImage(int argc, const char *const *argv) {
   imaging::ImageCodec codec;
   if (codec.Load() == 0) {
     const std::optional<std::string> library = codec.LibraryPath();
-    std::fprintf(stderr, "vorafile: cannot load the codec library %s\n",
-                 library ? library->c_str()
-                         : "(the program files folder is not known)");
+    (void)std::fprintf(stderr, "vorafile: cannot load the codec library %s\n",
+                       library ? library->c_str()
+                               : "(the program files folder is not known)");
     return kExitFailure;
   }
   std::string converted;
   if (imaging::ConvertPicture(codec, picture, limits, outFolder, converted) ==
       0) {
-    std::fprintf(stderr, "vorafile: %s: cannot convert\n", picture.c_str());
+    (void)std::fprintf(stderr, "vorafile: %s: cannot convert\n",
+                       picture.c_str());
     return kExitFailure;
   }
   std::printf("%s\n", converted.c_str());

@@ -58,13 +58,13 @@ constexpr const char *kUsage =
     "numbers separated by blanks or commas for several components.\n";
 
 int Usage(const std::string &message) {
-  std::fprintf(stderr, "vorafile: %s\n", message.c_str());
-  std::fputs("try 'vorafile --help'\n", stderr);
+  (void)std::fprintf(stderr, "vorafile: %s\n", message.c_str());
+  (void)std::fputs("try 'vorafile --help'\n", stderr);
   return kExitUsage;
 }
 
 int Failure(const std::string &message) {
-  std::fprintf(stderr, "vorafile: %s\n", message.c_str());
+  (void)std::fprintf(stderr, "vorafile: %s\n", message.c_str());
   return kExitFailure;
 }
 

@@ -24,7 +24,7 @@ constexpr std::pair<ValueType, std::string_view> kTypeNames[] = {
 
 std::string Number(double value) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.9g", value);
+  (void)std::snprintf(text, sizeof text, "%.9g", value);
   return text;
 }
 
@@ -33,8 +33,8 @@ std::string Number(double value) {
 std::string Number(float value) {
   char text[32];
   for (int digits = 6; digits <= 9; ++digits) {
-    std::snprintf(text, sizeof text, "%.*g", digits,
-                  static_cast<double>(value));
+    (void)std::snprintf(text, sizeof text, "%.*g", digits,
+                        static_cast<double>(value));
     if (std::strtof(text, nullptr) == value) {
       break;
     }
@@ -176,7 +176,7 @@ std::string FormatValue(const nodes::ParamValue &value) {
     std::string text;
     char hex[3];
     for (std::uint8_t byte : block->bytes) {
-      std::snprintf(hex, sizeof hex, "%02x", byte);
+      (void)std::snprintf(hex, sizeof hex, "%02x", byte);
       text += hex;
     }
     return text;
@@ -193,7 +193,7 @@ std::string JsonString(std::string_view text) {
       json += c;
     } else if (byte < 0x20) {
       char escaped[8];
-      std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
+      (void)std::snprintf(escaped, sizeof escaped, "\\u%04x", byte);
       json += escaped;
     } else {
       json += c;

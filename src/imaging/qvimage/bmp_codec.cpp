@@ -84,17 +84,17 @@ ImageBlock DecodeBmp(Bytes data) {
     return nullptr;
   }
   const Bytes info = data.subspan(bmp::kFileHeaderSize);
-  const std::uint32_t infoSize = ReadLe32(info, bmp::biSize);
+  const std::uint32_t infoSize = ReadLe32(info, bmp::kBiSize);
   if (infoSize < bmp::kInfoHeaderSize || infoSize > bmp::kMaxInfoHeaderSize ||
       infoSize > info.size()) {
     return nullptr;
   }
-  const auto width = static_cast<std::int32_t>(ReadLe32(info, bmp::biWidth));
-  const auto height = static_cast<std::int32_t>(ReadLe32(info, bmp::biHeight));
-  const std::uint16_t planes = ReadLe16(info, bmp::biPlanes);
-  const std::uint16_t bitCount = ReadLe16(info, bmp::biBitCount);
-  const std::uint32_t compression = ReadLe32(info, bmp::biCompression);
-  const std::uint32_t colorsUsed = ReadLe32(info, bmp::biClrUsed);
+  const auto width = static_cast<std::int32_t>(ReadLe32(info, bmp::kBiWidth));
+  const auto height = static_cast<std::int32_t>(ReadLe32(info, bmp::kBiHeight));
+  const std::uint16_t planes = ReadLe16(info, bmp::kBiPlanes);
+  const std::uint16_t bitCount = ReadLe16(info, bmp::kBiBitCount);
+  const std::uint32_t compression = ReadLe32(info, bmp::kBiCompression);
+  const std::uint32_t colorsUsed = ReadLe32(info, bmp::kBiClrUsed);
   // INT32_MIN has no positive counterpart; it is far beyond the limit anyway.
   if (width <= 0 || height == 0 || height == INT32_MIN || planes != 1) {
     return nullptr;
@@ -115,7 +115,7 @@ ImageBlock DecodeBmp(Bytes data) {
   BitfieldMasks masks;
   if (compression == imaging::kBiBitfields && bitCount == 32) {
     if (infoSize >= bmp::kV4HeaderMinSize) {
-      masks.alpha = ReadLe32(info, bmp::bV4RedMask + 12);
+      masks.alpha = ReadLe32(info, bmp::kBV4RedMask + 12);
     } else {
       // The three masks follow a 40-byte header.
       if (data.size() < tableOffset + 12) {
@@ -124,7 +124,7 @@ ImageBlock DecodeBmp(Bytes data) {
       tableOffset += 12;
     }
     const Bytes maskBytes = infoSize >= bmp::kV4HeaderMinSize
-                                ? info.subspan(bmp::bV4RedMask)
+                                ? info.subspan(bmp::kBV4RedMask)
                                 : data.subspan(bmp::kFileHeaderSize + infoSize);
     masks.red = ReadLe32(maskBytes, 0);
     masks.green = ReadLe32(maskBytes, 4);
@@ -141,7 +141,7 @@ ImageBlock DecodeBmp(Bytes data) {
       return nullptr;
     }
   }
-  const std::uint32_t pixelOffset = ReadLe32(data, bmp::bfOffBits);
+  const std::uint32_t pixelOffset = ReadLe32(data, bmp::kBfOffBits);
   const std::uint64_t tableEnd =
       tableOffset + static_cast<std::uint64_t>(tableEntries) * 4;
   const std::uint64_t stride = imaging::DibRowStride(columns, bitCount);
@@ -182,7 +182,7 @@ ImageBlock DecodeBmp(Bytes data) {
     if (indexed) {
       CopyIndexedRow(in, columns, bitCount, target);
     } else if (compression == imaging::kBiBitfields) {
-      for (std::uint32_t x = 0; x < columns; ++x) {
+      for (std::size_t x = 0; x < columns; ++x) {
         const std::uint32_t value = ReadLe32(Bytes(in + 4 * x, 4), 0);
         target[4 * x] = static_cast<std::uint8_t>(value >> *blueShift);
         target[4 * x + 1] = static_cast<std::uint8_t>(value >> *greenShift);
@@ -212,19 +212,19 @@ std::optional<std::vector<std::uint8_t>> EncodeBmp(const ImageView &image) {
   std::array<std::uint8_t, bmp::kFileHeaderSize + bmp::kInfoHeaderSize> head{};
   head[0] = 'B';
   head[1] = 'M';
-  WriteLe32(&head[bmp::bfSize], static_cast<std::uint32_t>(fileSize));
-  WriteLe32(&head[bmp::bfOffBits], static_cast<std::uint32_t>(offBits));
+  WriteLe32(&head[bmp::kBfSize], static_cast<std::uint32_t>(fileSize));
+  WriteLe32(&head[bmp::kBfOffBits], static_cast<std::uint32_t>(offBits));
   std::uint8_t *info = &head[bmp::kFileHeaderSize];
-  WriteLe32(info + bmp::biSize, bmp::kInfoHeaderSize);
-  WriteLe32(info + bmp::biWidth, image.width);
-  WriteLe32(info + bmp::biHeight, image.height);
-  WriteLe16(info + bmp::biPlanes, 1);
-  WriteLe16(info + bmp::biBitCount, image.bitCount);
-  WriteLe32(info + bmp::biCompression, imaging::kBiRgb);
+  WriteLe32(info + bmp::kBiSize, bmp::kInfoHeaderSize);
+  WriteLe32(info + bmp::kBiWidth, image.width);
+  WriteLe32(info + bmp::kBiHeight, image.height);
+  WriteLe16(info + bmp::kBiPlanes, 1);
+  WriteLe16(info + bmp::kBiBitCount, image.bitCount);
+  WriteLe32(info + bmp::kBiCompression, imaging::kBiRgb);
   WriteLe32(info + 20, static_cast<std::uint32_t>(pixelBytes)); // biSizeImage
   WriteLe32(info + 24, 2835); // biXPelsPerMeter: 72 dots per inch
   WriteLe32(info + 28, 2835);
-  WriteLe32(info + bmp::biClrUsed,
+  WriteLe32(info + bmp::kBiClrUsed,
             image.bitCount <= 8 ? image.tableEntries : 0);
   std::vector<std::uint8_t> file;
   file.reserve(static_cast<std::size_t>(fileSize));

@@ -175,7 +175,7 @@ void ExpandRowToBgr(const ImageView &image, std::uint32_t bottomUpIndex,
     std::memcpy(out, row, 3 * static_cast<std::size_t>(image.width));
     break;
   case 32:
-    for (std::uint32_t x = 0; x < image.width; ++x) {
+    for (std::size_t x = 0; x < image.width; ++x) {
       out[3 * x] = row[4 * x];
       out[3 * x + 1] = row[4 * x + 1];
       out[3 * x + 2] = row[4 * x + 2];

@@ -58,21 +58,23 @@ PictureKind KindFromExtension(std::string_view path) {
 }
 
 bool IsKindSupported(PictureKind kind) {
+#ifdef QVIMAGE_WITH_JPEG
+  constexpr bool kWithJpeg = true;
+#else
+  constexpr bool kWithJpeg = false;
+#endif
+#ifdef QVIMAGE_WITH_PNG
+  constexpr bool kWithPng = true;
+#else
+  constexpr bool kWithPng = false;
+#endif
   switch (kind) {
   case PictureKind::kBmp:
     return true;
   case PictureKind::kJpeg:
-#ifdef QVIMAGE_WITH_JPEG
-    return true;
-#else
-    return false;
-#endif
+    return kWithJpeg;
   case PictureKind::kPng:
-#ifdef QVIMAGE_WITH_PNG
-    return true;
-#else
-    return false;
-#endif
+    return kWithPng;
   case PictureKind::kUnknown:
     return false;
   }

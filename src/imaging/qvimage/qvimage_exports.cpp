@@ -19,7 +19,7 @@ constexpr long kMaxFileSize = 512L * 1024 * 1024;
 constexpr int kJpegQuality = 90;
 
 struct FileCloser {
-  void operator()(std::FILE *file) const { std::fclose(file); }
+  void operator()(std::FILE *file) const { (void)std::fclose(file); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
@@ -52,7 +52,7 @@ bool WriteWholeFile(const char *path, const std::vector<std::uint8_t> &data) {
         std::fflush(file.get()) == 0;
   }
   if (!written) {
-    std::remove(path);
+    (void)std::remove(path);
   }
   return written;
 }

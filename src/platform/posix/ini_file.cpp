@@ -22,7 +22,7 @@ namespace {
 /// Private-profile files are small settings files. A larger file is not
 /// one we wrote: reads answer defaults and writes fail rather than replace
 /// text that was never read whole.
-constexpr off_t kMaxIniFileSize = 8 * 1024 * 1024;
+constexpr off_t kMaxIniFileSize = off_t{8} * 1024 * 1024;
 
 enum class LoadStatus { kLoaded, kMissing, kUnreadable };
 

@@ -12,7 +12,7 @@ namespace {
 constexpr std::string_view kRootPrefix = "HKEY_LOCAL_MACHINE\\";
 constexpr const char *kDefaultRegistryFile = "/etc/vorafile/registry.reg";
 // Bounds what a hostile or broken file can make us hold.
-constexpr std::size_t kMaxLineLength = 64 * 1024;
+constexpr std::size_t kMaxLineLength = std::size_t{64} * 1024;
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) {

@@ -14,11 +14,13 @@ class DevicePalette {
 public:
   DevicePalette(HDC dc, const BITMAPINFOHEADER *header, BOOL forceBackground)
       : dc_(dc) {
-    if (header->biBitCount != 8 || ::GetDeviceCaps(dc, BITSPIXEL) != 8)
+    if (header->biBitCount != 8 || ::GetDeviceCaps(dc, BITSPIXEL) != 8) {
       return;
+    }
     DWORD entries = header->biClrUsed == 0 ? 256 : header->biClrUsed;
-    if (entries > 256)
+    if (entries > 256) {
       entries = 256;
+    }
     std::vector<BYTE> storage(sizeof(LOGPALETTE) +
                               entries * sizeof(PALETTEENTRY));
     auto *logical = reinterpret_cast<LOGPALETTE *>(storage.data());
@@ -27,20 +29,23 @@ public:
     const auto *table = reinterpret_cast<const RGBQUAD *>(header + 1);
     // palPalEntry is declared with one element; the storage holds them all.
     PALETTEENTRY *out = logical->palPalEntry;
-    for (DWORD i = 0; i < entries; ++i)
+    for (DWORD i = 0; i < entries; ++i) {
       out[i] =
           PALETTEENTRY{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
+    }
     palette_ = ::CreatePalette(logical);
-    if (palette_ == nullptr)
+    if (palette_ == nullptr) {
       return;
+    }
     old_ = ::SelectPalette(dc, palette_, forceBackground);
     ::RealizePalette(dc);
   }
   DevicePalette(const DevicePalette &) = delete;
   DevicePalette &operator=(const DevicePalette &) = delete;
   ~DevicePalette() {
-    if (palette_ == nullptr)
+    if (palette_ == nullptr) {
       return;
+    }
     ::SelectPalette(dc_, old_, FALSE);
     ::DeleteObject(palette_);
   }
@@ -58,8 +63,9 @@ int StretchDibToDevice(void *deviceContext, const DibRect &target,
                        const void *pixels, std::uint32_t forceBackground) {
   auto *dc = static_cast<HDC>(deviceContext);
   const auto *header = static_cast<const BITMAPINFOHEADER *>(info);
-  if (dc == nullptr || header == nullptr || pixels == nullptr)
+  if (dc == nullptr || header == nullptr || pixels == nullptr) {
     return 0;
+  }
   DevicePalette palette(dc, header, forceBackground != 0);
   ::SetStretchBltMode(dc, COLORONCOLOR);
   const int lines = ::StretchDIBits(
@@ -75,12 +81,14 @@ bool BlitDibToDevice(void *deviceContext, const void *info, const void *pixels,
                      std::uint32_t forceBackground) {
   auto *dc = static_cast<HDC>(deviceContext);
   const auto *header = static_cast<const BITMAPINFOHEADER *>(info);
-  if (dc == nullptr || header == nullptr || pixels == nullptr)
+  if (dc == nullptr || header == nullptr || pixels == nullptr) {
     return false;
+  }
   const auto *bitmapInfo = static_cast<const BITMAPINFO *>(info);
   HDC memory = ::CreateCompatibleDC(dc);
-  if (memory == nullptr)
+  if (memory == nullptr) {
     return false;
+  }
   void *bits = nullptr;
   HBITMAP section =
       ::CreateDIBSection(dc, bitmapInfo, DIB_RGB_COLORS, &bits, nullptr, 0);

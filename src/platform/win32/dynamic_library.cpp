@@ -6,8 +6,9 @@
 namespace vorafile::platform {
 
 std::unique_ptr<DynamicLibrary> DynamicLibrary::Load(const std::string &path) {
-  if (path.empty())
+  if (path.empty()) {
     return nullptr;
+  }
   // A library that is missing or broken must fail quietly, not put up the
   // system's error box in the host's process.
   DWORD previousMode = 0;
@@ -15,10 +16,12 @@ std::unique_ptr<DynamicLibrary> DynamicLibrary::Load(const std::string &path) {
       ::SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX,
                            &previousMode) != 0;
   HMODULE module = ::LoadLibraryA(path.c_str());
-  if (quiet)
+  if (quiet) {
     ::SetThreadErrorMode(previousMode, nullptr);
-  if (module == nullptr)
+  }
+  if (module == nullptr) {
     return nullptr;
+  }
   return std::unique_ptr<DynamicLibrary>(new DynamicLibrary(module));
 }
 
@@ -27,8 +30,9 @@ DynamicLibrary::~DynamicLibrary() {
 }
 
 void *DynamicLibrary::FindExport(const char *name) const {
-  if (name == nullptr)
+  if (name == nullptr) {
     return nullptr;
+  }
   FARPROC address = ::GetProcAddress(static_cast<HMODULE>(handle_), name);
   return reinterpret_cast<void *>(address);
 }

@@ -39,8 +39,9 @@ public:
   FileHandle(const FileHandle &) = delete;
   FileHandle &operator=(const FileHandle &) = delete;
   ~FileHandle() {
-    if (IsValid())
+    if (IsValid()) {
       ::CloseHandle(handle_);
+    }
   }
   [[nodiscard]] bool IsValid() const { return handle_ != INVALID_HANDLE_VALUE; }
   [[nodiscard]] HANDLE Get() const { return handle_; }
@@ -66,8 +67,9 @@ std::optional<std::string> MakeNumberedFolder(const std::string &parent,
   if (const char *tmp = std::getenv("TMP"); tmp != nullptr && *tmp != '\0') {
     DWORD attributes = ::GetFileAttributesA(tmp);
     if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       base = tmp;
+    }
   }
   base = WithTrailingSeparator(std::move(base));
   // Start from a number of this process so parallel processes rarely meet;
@@ -76,12 +78,15 @@ std::optional<std::string> MakeNumberedFolder(const std::string &parent,
       static_cast<unsigned long>(::GetCurrentProcessId()) * 1000UL;
   for (int attempt = 0; attempt < kNumberedFolderAttempts; ++attempt) {
     std::string candidate = base + prefix + std::to_string(++next);
-    if (candidate.size() + 1 >= kMaxPath)
+    if (candidate.size() + 1 >= kMaxPath) {
       return std::nullopt;
-    if (::CreateDirectoryA(candidate.c_str(), nullptr) != 0)
+    }
+    if (::CreateDirectoryA(candidate.c_str(), nullptr) != 0) {
       return candidate;
-    if (::GetLastError() != ERROR_ALREADY_EXISTS)
+    }
+    if (::GetLastError() != ERROR_ALREADY_EXISTS) {
       return std::nullopt;
+    }
   }
   return std::nullopt;
 }
@@ -89,18 +94,21 @@ std::optional<std::string> MakeNumberedFolder(const std::string &parent,
 } // namespace
 
 std::optional<std::uint32_t> ReadAttributes(const std::string &path) {
-  if (path.empty())
+  if (path.empty()) {
     return std::nullopt;
+  }
   DWORD attributes = ::GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES)
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
     return std::nullopt;
+  }
   return static_cast<std::uint32_t>(attributes);
 }
 
 bool WriteAttributes(const std::string &path, std::uint32_t attributes) {
   DWORD settable = attributes & kSettableAttributes;
-  if (settable == 0)
+  if (settable == 0) {
     settable = FILE_ATTRIBUTE_NORMAL;
+  }
   return !path.empty() && ::SetFileAttributesA(path.c_str(), settable) != 0;
 }
 
@@ -109,12 +117,14 @@ bool PathExists(const std::string &path) {
 }
 
 bool RemoveFile(const std::string &path) {
-  if (path.empty())
+  if (path.empty()) {
     return false;
+  }
   // A link to a folder is a folder entry: DeleteFileA refuses it, and
   // RemoveDirectoryA removes the link without entering it.
-  if (IsLinkToFolder(::GetFileAttributesA(path.c_str())))
+  if (IsLinkToFolder(::GetFileAttributesA(path.c_str()))) {
     return ::RemoveDirectoryA(path.c_str()) != 0;
+  }
   return ::DeleteFileA(path.c_str()) != 0;
 }
 
@@ -144,12 +154,14 @@ std::vector<FolderEntry> ListFolder(const std::string &folder) {
   std::string pattern = WithTrailingSeparator(folder) + "*.*";
   WIN32_FIND_DATAA found{};
   HANDLE search = ::FindFirstFileA(pattern.c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE)
+  if (search == INVALID_HANDLE_VALUE) {
     return entries;
+  }
   do {
     std::string_view name = found.cFileName;
-    if (name == "." || name == "..")
+    if (name == "." || name == "..") {
       continue;
+    }
     entries.push_back({std::string(name),
                        static_cast<std::uint32_t>(found.dwFileAttributes)});
   } while (::FindNextFileA(search, &found) != 0);
@@ -159,16 +171,18 @@ std::vector<FolderEntry> ListFolder(const std::string &folder) {
 
 std::optional<DosDateTime> ReadLastWriteTime(const std::string &path) {
   FileHandle file(OpenForTimes(path, GENERIC_READ));
-  if (!file.IsValid())
+  if (!file.IsValid()) {
     return std::nullopt;
+  }
   FILETIME written{};
   FILETIME local{};
   WORD date = 0;
   WORD time = 0;
   if (::GetFileTime(file.Get(), nullptr, nullptr, &written) == 0 ||
       ::FileTimeToLocalFileTime(&written, &local) == 0 ||
-      ::FileTimeToDosDateTime(&local, &date, &time) == 0)
+      ::FileTimeToDosDateTime(&local, &date, &time) == 0) {
     return std::nullopt;
+  }
   DosDateTime when;
   when.date = date;
   when.time = time;
@@ -179,8 +193,9 @@ bool WriteFileTime(const std::string &path, DosDateTime when) {
   FILETIME local{};
   FILETIME universal{};
   if (::DosDateTimeToFileTime(when.date, when.time, &local) == 0 ||
-      ::LocalFileTimeToFileTime(&local, &universal) == 0)
+      ::LocalFileTimeToFileTime(&local, &universal) == 0) {
     return false;
+  }
   // FILE_WRITE_ATTRIBUTES suffices for the times and works on read-only files.
   FileHandle file(OpenForTimes(path, FILE_WRITE_ATTRIBUTES));
   return file.IsValid() &&
@@ -191,8 +206,9 @@ std::string TempFolder() {
   char buffer[kMaxPath] = {};
   DWORD length = ::GetTempPathA(static_cast<DWORD>(kMaxPath), buffer);
   // 0 is failure; a length above the buffer is the size it would need.
-  if (length == 0 || length > kMaxPath - 1)
+  if (length == 0 || length > kMaxPath - 1) {
     return std::string();
+  }
   return WithTrailingSeparator(std::string(buffer, length));
 }
 
@@ -202,13 +218,16 @@ std::optional<std::string> MakeFreshFolder(const std::string &parent,
   for (int attempt = 0; attempt < kFreshFolderAttempts; ++attempt) {
     std::unique_ptr<char, decltype(&std::free)> name(
         ::_tempnam(parent.c_str(), prefixText.c_str()), &std::free);
-    if (name == nullptr)
+    if (name == nullptr) {
       break;
+    }
     std::string candidate(name.get());
-    if (candidate.size() + 1 >= kMaxPath)
+    if (candidate.size() + 1 >= kMaxPath) {
       return std::nullopt;
-    if (::CreateDirectoryA(candidate.c_str(), nullptr) != 0)
+    }
+    if (::CreateDirectoryA(candidate.c_str(), nullptr) != 0) {
       return candidate;
+    }
   }
   return MakeNumberedFolder(parent, prefixText);
 }
@@ -218,15 +237,17 @@ std::optional<std::string> FindInFolder(const std::string &folder,
   // The file system compares names without regard to case already; the
   // search answers the last component as it is stored, so both systems
   // give the same spelling. Wildcards would turn the name into a pattern.
-  if (name.empty() || name.find_first_of("*?") != std::string_view::npos)
+  if (name.empty() || name.find_first_of("*?") != std::string_view::npos) {
     return std::nullopt;
+  }
   std::string path = WithTrailingSeparator(folder) + std::string(name);
   WIN32_FIND_DATAA found{};
   HANDLE search = ::FindFirstFileA(path.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {
     // A name ending with a separator is no search pattern; it still exists.
-    if (!PathExists(path))
+    if (!PathExists(path)) {
       return std::nullopt;
+    }
     return path;
   }
   ::FindClose(search);

@@ -16,7 +16,7 @@ namespace {
 
 /// The largest answer we let the system copy out; the files are small
 /// settings files and this only bounds the buffer growth below.
-constexpr std::size_t kMaxAnswerSize = 16 * 1024 * 1024;
+constexpr std::size_t kMaxAnswerSize = std::size_t{16} * 1024 * 1024;
 constexpr std::size_t kFirstBufferSize = 1024;
 
 } // namespace
@@ -27,8 +27,9 @@ std::string ReadIniString(const std::string &file, const std::string &section,
                           std::size_t capacity) {
   const std::size_t limit = std::min(capacity, kMaxAnswerSize);
   std::size_t size = std::min(limit, kFirstBufferSize);
-  if (size == 0)
+  if (size == 0) {
     return {};
+  }
   for (;;) {
     std::string buffer(size, '\0');
     const DWORD got = ::GetPrivateProfileStringA(
@@ -63,11 +64,13 @@ std::vector<std::string> ReadIniKeys(const std::string &file,
     std::size_t start = 0;
     while (start < list.size()) {
       std::size_t end = list.find('\0', start);
-      if (end == std::string_view::npos)
+      if (end == std::string_view::npos) {
         end = list.size();
+      }
       // An empty name ("=value") would look like the end of the list.
-      if (end > start)
+      if (end > start) {
         keys.emplace_back(list.substr(start, end - start));
+      }
       start = end + 1;
     }
     return keys;
@@ -77,23 +80,26 @@ std::vector<std::string> ReadIniKeys(const std::string &file,
 bool WriteIniString(const std::string &file, const std::string &section,
                     const std::string &key, const std::string &value) {
   if (!IsWritableIniSection(section) || !IsWritableIniKey(key) ||
-      !IsWritableIniValue(value))
+      !IsWritableIniValue(value)) {
     return false;
+  }
   return ::WritePrivateProfileStringA(section.c_str(), key.c_str(),
                                       value.c_str(), file.c_str()) != FALSE;
 }
 
 bool DeleteIniKey(const std::string &file, const std::string &section,
                   const std::string &key) {
-  if (!IsWritableIniSection(section) || !IsWritableIniKey(key))
+  if (!IsWritableIniSection(section) || !IsWritableIniKey(key)) {
     return false;
+  }
   return ::WritePrivateProfileStringA(section.c_str(), key.c_str(), nullptr,
                                       file.c_str()) != FALSE;
 }
 
 bool DeleteIniSection(const std::string &file, const std::string &section) {
-  if (!IsWritableIniSection(section))
+  if (!IsWritableIniSection(section)) {
     return false;
+  }
   return ::WritePrivateProfileStringA(section.c_str(), nullptr, nullptr,
                                       file.c_str()) != FALSE;
 }

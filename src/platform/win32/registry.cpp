@@ -19,8 +19,9 @@ ReadMachineRegistryString(const std::string &keyPath,
                           const std::string &valueName) {
   HKEY key = nullptr;
   if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, KEY_READ, &key) !=
-      ERROR_SUCCESS)
+      ERROR_SUCCESS) {
     return std::nullopt;
+  }
   std::vector<char> buffer(kMaxValueBytes);
   DWORD type = 0;
   DWORD size = kMaxValueBytes;
@@ -29,12 +30,14 @@ ReadMachineRegistryString(const std::string &keyPath,
                          reinterpret_cast<BYTE *>(buffer.data()), &size);
   ::RegCloseKey(key);
   if (status != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ) ||
-      size > kMaxValueBytes)
+      size > kMaxValueBytes) {
     return std::nullopt;
+  }
   // The stored bytes need not end with a terminator; stop at the first one.
   std::string value(buffer.data(), size);
-  if (std::size_t end = value.find('\0'); end != std::string::npos)
+  if (std::size_t end = value.find('\0'); end != std::string::npos) {
     value.resize(end);
+  }
   return value;
 }
 

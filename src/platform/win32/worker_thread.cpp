@@ -30,8 +30,9 @@ unsigned __stdcall RunWork(void *argument) {
 void DispatchWaitingMessages() {
   MSG message{};
   while (::PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE) != 0) {
-    if (message.message == WM_QUIT)
+    if (message.message == WM_QUIT) {
       continue;
+    }
     ::TranslateMessage(&message);
     ::DispatchMessageA(&message);
   }
@@ -46,8 +47,9 @@ WorkerThread::~WorkerThread() {
 }
 
 bool WorkerThread::Start(std::function<void()> work) {
-  if (state_->thread != nullptr || !work)
+  if (state_->thread != nullptr || !work) {
     return false;
+  }
   state_->work = std::move(work);
   std::uintptr_t thread =
       ::_beginthreadex(nullptr, 0, &RunWork, &state_->work, 0, nullptr);
@@ -55,21 +57,25 @@ bool WorkerThread::Start(std::function<void()> work) {
     state_->work = nullptr;
     return false;
   }
+  // _beginthreadex answers the thread handle as an integer.
+  // NOLINTNEXTLINE(performance-no-int-to-ptr)
   state_->thread = reinterpret_cast<HANDLE>(thread);
   return true;
 }
 
 void WorkerThread::WaitDispatchingMessages() {
-  if (state_->thread == nullptr)
+  if (state_->thread == nullptr) {
     return;
+  }
   for (;;) {
     // MWMO_INPUTAVAILABLE also wakes for messages that were already queued
     // (seen but not removed) before the wait began, which the plain call
     // would sleep through.
     DWORD woken = ::MsgWaitForMultipleObjectsEx(
         1, &state_->thread, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    if (woken == WAIT_OBJECT_0)
+    if (woken == WAIT_OBJECT_0) {
       break;
+    }
     if (woken == WAIT_OBJECT_0 + 1) {
       DispatchWaitingMessages();
       continue;
