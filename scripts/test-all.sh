@@ -9,6 +9,9 @@
 #   win32       mingw-w64 i686 build (the player's DLL), DLL checks for the
 #               cdecl and the stdcall build, ctest when Wine's 32-bit side is
 #               installed (skipped otherwise, never failed)
+#   tidy        clang-tidy (.clang-tidy) over src and tools: the POSIX files
+#               with the release build's flags, the Windows ones with the
+#               win64 build's flags and mingw-w64's headers
 #   fuzz        when the "fuzz" preset exists: each fuzzer for FUZZ_SECONDS
 #
 # Installs what it needs with apt-get on Debian 12 (as root, or through sudo)
@@ -16,7 +19,7 @@
 #
 # Environment:
 #   STEPS         steps to run, default "format debug-asan release win64 win32
-#                 fuzz"
+#                 tidy fuzz"
 #   FUZZ_SECONDS  run time of each fuzzer (default 20)
 #   SKIP_INSTALL  1: do not touch packages
 #   TRY_WINE32    0: do not try to install Wine's 32-bit side
@@ -25,14 +28,14 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
 
-STEPS=${STEPS:-"format debug-asan release win64 win32 fuzz"}
+STEPS=${STEPS:-"format debug-asan release win64 win32 tidy fuzz"}
 FUZZ_SECONDS=${FUZZ_SECONDS:-20}
 SKIP_INSTALL=${SKIP_INSTALL:-0}
 TRY_WINE32=${TRY_WINE32:-1}
 JOBS=2
 
 packages=(
-  cmake ninja-build g++ clang clang-format libclang-rt-14-dev git
+  cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev git
   googletest libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev
   wine64 cabextract gcab 7zip imagemagick
@@ -235,6 +238,47 @@ win32_step() {
   fi
 }
 
+# clang-tidy reads the compile commands of a configured build; configuring
+# is enough (no generated headers).
+tidy_step() {
+  cmake --preset release -DVORAFILE_BUILD_TESTS=ON >/dev/null
+  cmake --preset win64 -DVORAFILE_BUILD_TESTS=ON >/dev/null
+  local posix=() windows=()
+  mapfile -t posix < <(git ls-files 'src/*.cpp' 'tools/*.cpp' |
+    grep -v '/win32/')
+  mapfile -t windows < <(git ls-files 'src/platform/win32/*.cpp')
+  # clang does not know mingw-w64's include folders; g++ says them. gcc's
+  # own intrinsics headers are left to clang's.
+  local mingw_args=(--extra-arg=--target=x86_64-w64-mingw32)
+  local folder
+  while read -r folder; do
+    mingw_args+=("--extra-arg=-isystem$folder")
+  done < <(echo | x86_64-w64-mingw32-g++ -xc++ -E -v - 2>&1 |
+    sed -n '/search starts here/,/End of search/p' | grep '^ /' |
+    sed 's/^ //' | grep -E '/c\+\+|mingw32/include$')
+  local log
+  log=$(mktemp)
+  printf '%s\n' "${posix[@]}" |
+    xargs -P "$JOBS" -n 4 clang-tidy -p "$root/build/release" --quiet \
+      >"$log" 2>&1 || true
+  # gcc flags that clang does not know are reported as clang-diagnostic
+  # errors and are not findings.
+  printf '%s\n' "${windows[@]}" |
+    xargs -P "$JOBS" -n 4 clang-tidy -p "$root/build/win64" --quiet \
+      "${mingw_args[@]}" 2>&1 | grep -v "unknown argument" >>"$log" || true
+  local findings
+  findings=$(grep -E '(warning|error): ' "$log" |
+    grep -v "unknown argument" | sort -u || true)
+  rm -f "$log"
+  if [ -n "$findings" ]; then
+    echo "$findings"
+    echo "clang-tidy: $(echo "$findings" | wc -l) findings"
+    return 1
+  fi
+  step_tests="$((${#posix[@]} + ${#windows[@]})) files clean"
+  echo "clang-tidy: $step_tests"
+}
+
 # Each fuzzer runs for FUZZ_SECONDS from its seed corpus (fuzz/corpus/NAME
 # when present), writing new inputs to a scratch folder only.
 fuzz_step() {
@@ -286,6 +330,7 @@ wants debug-asan && timed "debug-asan" build_and_test debug-asan
 wants release && timed "release" build_and_test release
 wants win64 && timed "win64" build_and_test win64
 wants win32 && timed "win32" win32_step
+wants tidy && timed "tidy" tidy_step
 if wants fuzz; then
   if fuzz_preset_exists; then
     timed "fuzz" fuzz_step
