@@ -121,28 +121,34 @@ bool WriteFileList(const std::string &workFolder,
   if (!list) {
     return false;
   }
-  platform::DeleteIniSection(*list, kTextureSection);
-  platform::DeleteIniSection(*list, kDataSection);
-  int dataCount = 0;
-  int textureCount = 0;
+  std::vector<platform::IniEntry> data;
+  std::vector<platform::IniEntry> textures;
+  bool texturesFirst = false;
   for (const std::string &path : paths) {
     auto [folder, name] = SplitPath(path);
-    // Only files of the working folder itself are listed (exact text).
-    if (folder != workFolder || name.empty()) {
+    // Only files of the working folder itself are listed (exact text), and
+    // only names that fit on an INI line.
+    if (folder != workFolder || name.empty() ||
+        !platform::IsWritableIniValue(name)) {
       continue;
     }
     const bool image = IsImageFileName(name);
-    const int number = image ? ++textureCount : ++dataCount;
-    // A failed entry is skipped; the rest of the list still goes out.
-    platform::WriteIniString(*list, image ? kTextureSection : kDataSection,
-                             std::to_string(number), std::string(name));
+    std::vector<platform::IniEntry> &entries = image ? textures : data;
+    texturesFirst = texturesFirst || (image && data.empty());
+    entries.push_back({std::to_string(entries.size() + 1), std::string(name)});
   }
-  platform::WriteIniString(*list, kDataSection, kCountKey,
-                           std::to_string(dataCount));
-  platform::WriteIniString(*list, kTextureSection, kCountKey,
-                           std::to_string(textureCount));
+  data.push_back({kCountKey, std::to_string(data.size())});
+  textures.push_back({kCountKey, std::to_string(textures.size())});
+  // The sections go to the end of the file in the order of their first
+  // entries, the data section first when neither has one.
+  bool written =
+      texturesFirst
+          ? platform::ReplaceIniSection(*list, kTextureSection, textures) &&
+                platform::ReplaceIniSection(*list, kDataSection, data)
+          : platform::ReplaceIniSection(*list, kDataSection, data) &&
+                platform::ReplaceIniSection(*list, kTextureSection, textures);
   platform::FlushIniFile(*list);
-  return true;
+  return written;
 }
 
 } // namespace vorafile

@@ -26,8 +26,9 @@ std::vector<std::string> FindFileListProblems(const std::string &folder);
 
 /// Rewrites both groups of the list in `workFolder` from `paths`: only files
 /// directly in the working folder are listed, images under "Texture" and
-/// the rest under "3d", numbered from 1. Other sections stay. False when
-/// the working folder holds no list.
+/// the rest under "3d", numbered from 1; names with a line break are left
+/// out. Other sections stay. False when the working folder holds no list
+/// or it cannot be written.
 bool WriteFileList(const std::string &workFolder,
                    const std::vector<std::string> &paths);
 

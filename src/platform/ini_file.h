@@ -8,6 +8,8 @@
 #ifndef VORAFILE_PLATFORM_INI_FILE_H
 #define VORAFILE_PLATFORM_INI_FILE_H
 
+#include "platform/ini_text.h"
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -41,6 +43,16 @@ bool DeleteIniKey(const std::string &file, const std::string &section,
 
 /// Deletes a whole section with its keys (a write with no key).
 bool DeleteIniSection(const std::string &file, const std::string &section);
+
+/// Writes `section` anew with `entries` in their order, in one rewrite of
+/// the file: the same as DeleteIniSection followed by WriteIniString for
+/// each entry (so the section moves to the end of the file), without a
+/// rewrite per key. An empty list only deletes the section. False, with the
+/// file left alone, when the section or an entry is not writable or two keys
+/// share a name (IsWritableIniSection); false also when the file cannot be
+/// written.
+bool ReplaceIniSection(const std::string &file, const std::string &section,
+                       const std::vector<IniEntry> &entries);
 
 /// Makes pending writes of `file` reach the disk (a write with no section,
 /// key or value). Always true: the system call reports nothing useful.

@@ -1,6 +1,7 @@
 #include "platform/ini_text.h"
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 namespace vorafile::platform {
@@ -203,6 +204,25 @@ bool IsWritableIniKey(std::string_view key) {
 
 bool IsWritableIniValue(std::string_view value) {
   return !HasLineBreakOrNul(value);
+}
+
+bool IsWritableIniSection(std::string_view section,
+                          const std::vector<IniEntry> &entries) {
+  if (!IsWritableIniSection(section)) {
+    return false;
+  }
+  std::set<std::string> keys;
+  for (const IniEntry &entry : entries) {
+    if (!IsWritableIniKey(entry.key) || !IsWritableIniValue(entry.value)) {
+      return false;
+    }
+    std::string folded = entry.key;
+    std::transform(folded.begin(), folded.end(), folded.begin(), LowerAscii);
+    if (!keys.insert(std::move(folded)).second) {
+      return false;
+    }
+  }
+  return true;
 }
 
 std::string ChooseIniString(const std::optional<std::string> &found,

@@ -46,6 +46,17 @@ bool IsWritableIniKey(std::string_view key);
 /// Windows.)
 bool IsWritableIniValue(std::string_view value);
 
+/// One key line of a section, as ReplaceIniSection writes it.
+struct IniEntry {
+  std::string key;
+  std::string value;
+};
+
+/// True when `section` and every entry are writable (see above) and no two
+/// keys share a name, ASCII case aside.
+bool IsWritableIniSection(std::string_view section,
+                          const std::vector<IniEntry> &entries);
+
 /// What a read of a private-profile string answers: `found` when the key
 /// exists (already unquoted by FindValue), else `defaultValue` with its
 /// trailing blanks and one pair of matching quotes removed; either cut to

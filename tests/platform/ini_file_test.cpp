@@ -257,6 +257,45 @@ TEST_F(IniFileTest, SectionRewriteLeavesOtherSectionsAlone) {
   EXPECT_TRUE(FlushIniFile(dir_.file("never-written.ini")));
 }
 
+// The same rewrite in one call gives the same file.
+TEST_F(IniFileTest, ReplacingASectionEqualsDeletingAndWritingItsKeys) {
+  const std::string file = Put("intro.ini", "[Other]\r\nx=1\r\n"
+                                            "[Introduction]\r\nOld=1\r\nA=0\r\n"
+                                            "[Last]\r\ny=2\r\n");
+  ASSERT_TRUE(
+      ReplaceIniSection(file, "Introduction", {{"A", "1"}, {"B", "2"}}));
+  EXPECT_EQ(Contents("intro.ini"), "[Other]\r\nx=1\r\n[Last]\r\ny=2\r\n"
+                                   "[Introduction]\r\nA=1\r\nB=2\r\n");
+  EXPECT_EQ(ReadIniString(file, "introduction", "b", ""), "2");
+
+  // A missing file is made; an empty list only deletes.
+  const std::string fresh = dir_.file("fresh.ini");
+  ASSERT_TRUE(ReplaceIniSection(fresh, "S", {{"k", "v"}}));
+  EXPECT_EQ(Contents("fresh.ini"), "[S]\r\nk=v\r\n");
+  ASSERT_TRUE(ReplaceIniSection(file, "Other", {}));
+  EXPECT_EQ(Contents("intro.ini"), "[Last]\r\ny=2\r\n"
+                                   "[Introduction]\r\nA=1\r\nB=2\r\n");
+  ASSERT_TRUE(ReplaceIniSection(dir_.file("none.ini"), "S", {}));
+  EXPECT_FALSE(Exists("none.ini"));
+}
+
+TEST_F(IniFileTest, ReplacingASectionRefusesWhatWouldNotReadBack) {
+  const std::string text = "[S]\r\nk=v\r\n";
+  const std::string file = Put("a.ini", text);
+  const std::vector<std::vector<IniEntry>> refused = {
+      {{"a", "1"}, {"A", "2"}}, // the same key twice, case aside
+      {{"a=b", "1"}},
+      {{"a", "line\nbreak"}},
+      {{"", "1"}},
+  };
+  for (const std::vector<IniEntry> &entries : refused) {
+    EXPECT_FALSE(ReplaceIniSection(file, "S", entries));
+    EXPECT_EQ(Contents("a.ini"), text);
+  }
+  EXPECT_FALSE(ReplaceIniSection(file, " S", {{"k", "v"}}));
+  EXPECT_EQ(Contents("a.ini"), text);
+}
+
 TEST_F(IniFileTest, RefusesNamesAndValuesThatWouldBreakTheFile) {
   const std::string original = "[S]\r\nk=1\r\n";
   const std::string file = Put("a.ini", original);

@@ -236,7 +236,10 @@ bool IntroNode::Write(TextSink * /*out*/) {
   if (!iniFile) {
     return false;
   }
-  platform::DeleteIniSection(*iniFile, kSection);
+  // The section is written anew in one rewrite of the file. A missing
+  // value, or one that cannot be written (a line break in a text), ends the
+  // section there, with the keys before it, as a write key by key would.
+  std::vector<platform::IniEntry> entries;
   bool complete = true;
   for (const IntroKey &key : kKeys) {
     ParamValue value;
@@ -244,13 +247,14 @@ bool IntroNode::Write(TextSink * /*out*/) {
     if (GetParamValue(key.id, value)) {
       text = FormatKeyValue(key, value);
     }
-    if (!text ||
-        !platform::WriteIniString(*iniFile, kSection, key.key, *text)) {
+    if (!text || !platform::IsWritableIniValue(*text)) {
       complete = false;
       break;
     }
+    entries.push_back({key.key, std::move(*text)});
   }
-  return platform::FlushIniFile(*iniFile) && complete;
+  const bool written = platform::ReplaceIniSection(*iniFile, kSection, entries);
+  return platform::FlushIniFile(*iniFile) && written && complete;
 }
 
 } // namespace vorafile::nodes

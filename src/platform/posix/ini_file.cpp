@@ -218,6 +218,29 @@ bool DeleteIniSection(const std::string &file, const std::string &section) {
   return SaveIniFile(file, loaded.text.Text());
 }
 
+bool ReplaceIniSection(const std::string &file, const std::string &section,
+                       const std::vector<IniEntry> &entries) {
+  if (!IsWritableIniSection(section, entries)) {
+    return false;
+  }
+  LoadResult loaded = LoadIniFile(file);
+  if (loaded.status == LoadStatus::kUnreadable) {
+    return false;
+  }
+  if (loaded.status == LoadStatus::kMissing && entries.empty()) {
+    return true; // as DeleteIniSection: no file is made for nothing
+  }
+  const std::string before = loaded.text.Text();
+  loaded.text.DeleteSection(section);
+  for (const IniEntry &entry : entries) {
+    loaded.text.SetValue(section, entry.key, entry.value);
+  }
+  if (loaded.status == LoadStatus::kLoaded && loaded.text.Text() == before) {
+    return true;
+  }
+  return SaveIniFile(file, loaded.text.Text());
+}
+
 bool FlushIniFile(const std::string &file) {
   // Every write was synced before it returned.
   static_cast<void>(file);

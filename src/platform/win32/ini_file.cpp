@@ -104,6 +104,30 @@ bool DeleteIniSection(const std::string &file, const std::string &section) {
                                       file.c_str()) != FALSE;
 }
 
+bool ReplaceIniSection(const std::string &file, const std::string &section,
+                       const std::vector<IniEntry> &entries) {
+  if (!IsWritableIniSection(section, entries)) {
+    return false;
+  }
+  if (!DeleteIniSection(file, section)) {
+    return false;
+  }
+  if (entries.empty()) {
+    return true;
+  }
+  // "key=value" strings, each ended by a NUL, the list by one more.
+  std::string block;
+  for (const IniEntry &entry : entries) {
+    block += entry.key;
+    block += '=';
+    block += entry.value;
+    block += '\0';
+  }
+  block += '\0';
+  return ::WritePrivateProfileSectionA(section.c_str(), block.c_str(),
+                                       file.c_str()) != FALSE;
+}
+
 bool FlushIniFile(const std::string &file) {
   // The flushing call always answers FALSE (documented); nothing can fail.
   ::WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str());
