@@ -57,6 +57,7 @@ TEST(FileListTest, RewriteListsFilesOfTheWorkingFolderByGroup) {
       folder + "vora.vrc",
       folder + "SKY.JPG",
       folder + "model.x",
+      folder + "line\nbreak.x", // cannot be listed: left out, no gap
       folder + "Misc" + platform::kPathSeparator + "a.x",
       "/elsewhere/other.bmp",
       folder + "cover.bmp",
@@ -77,6 +78,11 @@ TEST(FileListTest, RewriteListsFilesOfTheWorkingFolderByGroup) {
   // Count follows the entries of its group.
   EXPECT_EQ(platform::ReadIniKeys(list, "3d"),
             (std::vector<std::string>{"1", "2", "Count"}));
+  // The groups go to the end in the order of their first entries.
+  EXPECT_EQ(dir.read("FileList.ini"),
+            "[Other]\r\nKeep=1\r\n"
+            "[3d]\r\n1=vora.vrc\r\n2=model.x\r\nCount=2\r\n"
+            "[Texture]\r\n1=SKY.JPG\r\n2=cover.bmp\r\nCount=2\r\n");
 }
 
 } // namespace
