@@ -117,8 +117,9 @@ void ZlibFree(voidpf opaque, voidpf address) {
 #if VORAFILE_HAVE_LIBDEFLATE
 // libdeflate takes memory through one process-wide hook without a context
 // pointer, and only in its alloc and free calls. Around those calls the
-// engine lends its allocator to the hook through this thread's slot; any
-// other libdeflate user in the process gets malloc and free as before.
+// engine lends its allocator to the hook through this thread's slot; other
+// calls get malloc and free. (The library is linked statically where it
+// can be, so the hook is not shared with other libdeflate users.)
 thread_local const EngineAllocator *tLentAllocator = nullptr;
 
 void *LibdeflateAllocate(std::size_t size) {
