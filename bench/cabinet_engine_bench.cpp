@@ -1,7 +1,7 @@
 // Whole-process driver for timing the cabinet engine against peer tools
 // (bench/cabinet_bench.sh): makes a mixed corpus, packs a folder into one
-// MSZIP cabinet and extracts a cabinet into a folder, all through the
-// engine's file callbacks on plain C files.
+// MSZIP cabinet and extracts a cabinet into a folder, through the engine's
+// interface with the library's disk callbacks.
 //
 //   cabinet_engine_bench corpus DIR MEGABYTES [SEED]
 //   cabinet_engine_bench pack DIR OUT.cab [THREADS]
@@ -9,6 +9,7 @@
 #include "archive/cab_format.h"
 #include "archive/cabinet_compressor.h"
 #include "archive/cabinet_decompressor.h"
+#include "archive/cabinet_disk_files.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -26,100 +27,8 @@ namespace fs = std::filesystem;
 using namespace vorafile::archive;
 
 // ---------------------------------------------------------------------------
-// File callbacks on std::FILE, unbuffered: the engine reads and writes whole
-// blocks, so a stdio buffer would only add a copy.
-
-std::vector<std::FILE *> gFiles;
-
-std::FILE *FileOf(CabFileHandle handle) {
-  auto index = static_cast<std::size_t>(handle);
-  return handle > 0 && index < gFiles.size() ? gFiles[index] : nullptr;
-}
-
-CabFileHandle Register(std::FILE *file) {
-  std::setvbuf(file, nullptr, _IONBF, 0);
-  for (std::size_t i = 1; i < gFiles.size(); ++i) {
-    if (gFiles[i] == nullptr) {
-      gFiles[i] = file;
-      return static_cast<CabFileHandle>(i);
-    }
-  }
-  if (gFiles.empty()) {
-    gFiles.push_back(nullptr); // 0 means "skip" to the reader
-  }
-  gFiles.push_back(file);
-  return static_cast<CabFileHandle>(gFiles.size() - 1);
-}
-
-void *Alloc(std::size_t size, void *) {
-  return std::malloc(size);
-}
-void Free(void *memory, void *) {
-  std::free(memory);
-}
-
-CabFileHandle Open(const char *path, int flags, int, int *err, void *) {
-  const char *mode = "rb";
-  if ((flags & open_flag::kCreate) != 0 || (flags & open_flag::kTruncate)) {
-    mode = (flags & open_flag::kAccessMask) == open_flag::kWriteOnly ? "wb"
-                                                                     : "w+b";
-  } else if ((flags & open_flag::kAccessMask) != open_flag::kReadOnly) {
-    mode = "r+b";
-  }
-  std::FILE *file = std::fopen(path, mode);
-  if (file == nullptr) {
-    *err = 1;
-    return kInvalidCabFile;
-  }
-  return Register(file);
-}
-
-std::int32_t Read(CabFileHandle handle, void *buffer, std::uint32_t count,
-                  int *err, void *) {
-  std::size_t got = std::fread(buffer, 1, count, FileOf(handle));
-  if (got < count && std::ferror(FileOf(handle)) != 0) {
-    *err = 1;
-    return -1;
-  }
-  return static_cast<std::int32_t>(got);
-}
-
-std::int32_t Write(CabFileHandle handle, const void *buffer,
-                   std::uint32_t count, int *err, void *) {
-  std::size_t put = std::fwrite(buffer, 1, count, FileOf(handle));
-  if (put != count) {
-    *err = 1;
-    return -1;
-  }
-  return static_cast<std::int32_t>(put);
-}
-
-int Close(CabFileHandle handle, int *err, void *) {
-  std::FILE *file = FileOf(handle);
-  gFiles[static_cast<std::size_t>(handle)] = nullptr;
-  if (std::fclose(file) != 0) {
-    *err = 1;
-    return -1;
-  }
-  return 0;
-}
-
-std::int64_t Seek(CabFileHandle handle, std::int64_t distance, int origin,
-                  int *err, void *) {
-  std::FILE *file = FileOf(handle);
-  int whence = origin == kSeekSet   ? SEEK_SET
-               : origin == kSeekCur ? SEEK_CUR
-                                    : SEEK_END;
-  if (std::fseek(file, static_cast<long>(distance), whence) != 0) {
-    *err = 1;
-    return -1;
-  }
-  return std::ftell(file);
-}
-
-int Remove(const char *path, int *, void *) {
-  return std::remove(path);
-}
+// The engine runs on the library's own disk callbacks, as the wrappers do;
+// temporary files go beside the cabinet.
 
 std::string gTempBase;
 int gTempCount = 0;
@@ -139,7 +48,8 @@ CabFileHandle OpenInfo(const char *path, std::uint16_t *date,
   *date = static_cast<std::uint16_t>(((2024 - 1980) << 9) | (6 << 5) | 1);
   *time = 0;
   *attributes = 0x20; // archive
-  return Open(path, open_flag::kReadOnly | open_flag::kBinary, 0, err, user);
+  return DiskOpen(path, open_flag::kReadOnly | open_flag::kBinary, 0, err,
+                  user);
 }
 
 // ---------------------------------------------------------------------------
@@ -279,15 +189,7 @@ int Pack(const fs::path &dir, const std::string &cabinet, unsigned threads) {
   }
   std::sort(files.begin(), files.end());
   gTempBase = cabinet + ".part";
-  FciCallbacks callbacks;
-  callbacks.alloc = Alloc;
-  callbacks.free = Free;
-  callbacks.open = Open;
-  callbacks.read = Read;
-  callbacks.write = Write;
-  callbacks.close = Close;
-  callbacks.seek = Seek;
-  callbacks.remove = Remove;
+  FciCallbacks callbacks = DiskFciCallbacks();
   callbacks.tempFile = TempName;
   CabinetDescription desc;
   desc.folderThreshold = 900000;
@@ -322,14 +224,14 @@ CabFileHandle Notify(FdiNotificationKind kind, FdiNotification *note) {
     std::error_code ignored;
     fs::create_directories(path.parent_path(), ignored);
     int err = 0;
-    return Open(path.string().c_str(),
-                open_flag::kWriteOnly | open_flag::kCreate |
-                    open_flag::kTruncate | open_flag::kBinary,
-                0, &err, nullptr);
+    return DiskOpen(path.string().c_str(),
+                    open_flag::kWriteOnly | open_flag::kCreate |
+                        open_flag::kTruncate | open_flag::kBinary,
+                    0, &err, nullptr);
   }
   case FdiNotificationKind::kCloseFileInfo: {
     int err = 0;
-    return Close(note->file, &err, nullptr) == 0 ? 1 : -1;
+    return DiskClose(note->file, &err, nullptr) == 0 ? 1 : -1;
   }
   case FdiNotificationKind::kNextCabinet:
     return -1;
@@ -343,14 +245,7 @@ CabFileHandle Notify(FdiNotificationKind kind, FdiNotification *note) {
 
 int Extract(const std::string &cabinet, const fs::path &dir) {
   gExtractRoot = dir;
-  FdiCallbacks callbacks;
-  callbacks.alloc = Alloc;
-  callbacks.free = Free;
-  callbacks.open = Open;
-  callbacks.read = Read;
-  callbacks.write = Write;
-  callbacks.close = Close;
-  callbacks.seek = Seek;
+  FdiCallbacks callbacks = DiskFdiCallbacks();
   CabinetErrorRecord error;
   FdiContext *context = FdiCreate(callbacks, kCpuUnknown, &error);
   bool ok = context != nullptr &&

@@ -162,7 +162,7 @@ int DiskDelete(const char *path, int *err, void *) {
   return 0;
 }
 
-bool MakeTempFileName(char *buffer, int bufferSize) {
+bool DiskTempFile(char *buffer, int bufferSize, void *) {
   static std::atomic<std::uint32_t> counter{0};
   static const std::uint32_t seed = [] {
     std::random_device device;
@@ -236,6 +236,32 @@ bool StoredNamesEqual(std::string_view a, std::string_view b) {
     }
   }
   return true;
+}
+
+FciCallbacks DiskFciCallbacks() {
+  FciCallbacks callbacks;
+  callbacks.alloc = DiskAlloc;
+  callbacks.free = DiskFree;
+  callbacks.open = DiskOpen;
+  callbacks.read = DiskRead;
+  callbacks.write = DiskWrite;
+  callbacks.close = DiskClose;
+  callbacks.seek = DiskSeek;
+  callbacks.remove = DiskDelete;
+  callbacks.tempFile = DiskTempFile;
+  return callbacks;
+}
+
+FdiCallbacks DiskFdiCallbacks() {
+  FdiCallbacks callbacks;
+  callbacks.alloc = DiskAlloc;
+  callbacks.free = DiskFree;
+  callbacks.open = DiskOpen;
+  callbacks.read = DiskRead;
+  callbacks.write = DiskWrite;
+  callbacks.close = DiskClose;
+  callbacks.seek = DiskSeek;
+  return callbacks;
 }
 
 } // namespace vorafile::archive

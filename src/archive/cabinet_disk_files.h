@@ -6,6 +6,8 @@
 #ifndef VORAFILE_ARCHIVE_CABINET_DISK_FILES_H
 #define VORAFILE_ARCHIVE_CABINET_DISK_FILES_H
 
+#include "archive/cabinet_compressor.h"
+#include "archive/cabinet_decompressor.h"
 #include "archive/cabinet_engine.h"
 
 #include <cstddef>
@@ -32,7 +34,14 @@ int DiskDelete(const char *path, int *err, void *user);
 /// A fresh name "xx" + a random number in the system's temporary folder; the
 /// file is not created. False when it does not fit into `bufferSize` bytes
 /// with its terminator.
-bool MakeTempFileName(char *buffer, int bufferSize);
+bool DiskTempFile(char *buffer, int bufferSize, void *user);
+
+/// The writer's callbacks, every one of them the disk routines above (no
+/// file-placed callback).
+FciCallbacks DiskFciCallbacks();
+
+/// The reader's callbacks over the disk routines above.
+FdiCallbacks DiskFdiCallbacks();
 
 /// The separator of names stored in a cabinet.
 inline constexpr char kStoredSeparator = '\\';

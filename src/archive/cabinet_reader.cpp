@@ -65,15 +65,7 @@ const char *CabinetExtractor::ErrorText(std::int32_t code) {
 }
 
 FdiCallbacks CabinetExtractor::EngineCallbacks() const {
-  FdiCallbacks callbacks;
-  callbacks.alloc = DiskAlloc;
-  callbacks.free = DiskFree;
-  callbacks.open = DiskOpen;
-  callbacks.read = DiskRead;
-  callbacks.write = DiskWrite;
-  callbacks.close = DiskClose;
-  callbacks.seek = DiskSeek;
-  return callbacks;
+  return DiskFdiCallbacks();
 }
 
 bool CabinetExtractor::Open(const std::string &cabinetPath) {

@@ -49,17 +49,7 @@ const char *CabinetCompressor::ErrorText(std::int32_t code) {
 }
 
 FciCallbacks CabinetCompressor::EngineCallbacks() const {
-  FciCallbacks callbacks;
-  callbacks.alloc = DiskAlloc;
-  callbacks.free = DiskFree;
-  callbacks.open = DiskOpen;
-  callbacks.read = DiskRead;
-  callbacks.write = DiskWrite;
-  callbacks.close = DiskClose;
-  callbacks.seek = DiskSeek;
-  callbacks.remove = DiskDelete;
-  callbacks.tempFile = TempFileRoutine;
-  return callbacks;
+  return DiskFciCallbacks();
 }
 
 bool CabinetCompressor::CreateCabinet(const std::string &cabinetFolder,
@@ -206,10 +196,6 @@ CabFileHandle CabinetCompressor::OpenRoutine(const char *path, int flags,
     self.pending_.push_back({target, temporary});
   }
   return file;
-}
-
-bool CabinetCompressor::TempFileRoutine(char *buffer, int bufferSize, void *) {
-  return MakeTempFileName(buffer, bufferSize);
 }
 
 int CabinetCompressor::FilePlacedRoutine(CabinetDescription *cabinet,

@@ -129,7 +129,6 @@ private:
 
   static CabFileHandle OpenRoutine(const char *path, int flags, int mode,
                                    int *err, void *user);
-  static bool TempFileRoutine(char *buffer, int bufferSize, void *user);
   static int FilePlacedRoutine(CabinetDescription *cabinet,
                                const char *storedName, std::int32_t size,
                                bool isContinuation, void *user);
