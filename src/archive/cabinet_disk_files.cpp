@@ -238,8 +238,11 @@ bool StoredNamesEqual(std::string_view a, std::string_view b) {
   return true;
 }
 
-FciCallbacks DiskFciCallbacks() {
-  FciCallbacks callbacks;
+namespace {
+
+// The members both engines' callback tables have.
+template <typename Callbacks> Callbacks WithDiskRoutines() {
+  Callbacks callbacks;
   callbacks.alloc = DiskAlloc;
   callbacks.free = DiskFree;
   callbacks.open = DiskOpen;
@@ -247,21 +250,20 @@ FciCallbacks DiskFciCallbacks() {
   callbacks.write = DiskWrite;
   callbacks.close = DiskClose;
   callbacks.seek = DiskSeek;
+  return callbacks;
+}
+
+} // namespace
+
+FciCallbacks DiskFciCallbacks() {
+  auto callbacks = WithDiskRoutines<FciCallbacks>();
   callbacks.remove = DiskDelete;
   callbacks.tempFile = DiskTempFile;
   return callbacks;
 }
 
 FdiCallbacks DiskFdiCallbacks() {
-  FdiCallbacks callbacks;
-  callbacks.alloc = DiskAlloc;
-  callbacks.free = DiskFree;
-  callbacks.open = DiskOpen;
-  callbacks.read = DiskRead;
-  callbacks.write = DiskWrite;
-  callbacks.close = DiskClose;
-  callbacks.seek = DiskSeek;
-  return callbacks;
+  return WithDiskRoutines<FdiCallbacks>();
 }
 
 } // namespace vorafile::archive
