@@ -8,7 +8,8 @@
 #
 # Without --tool the release tool is built first. Exits non-zero at the
 # first check that fails. Work files (about 500 MB) go under
-# ${TMPDIR:-/tmp} and are deleted at the end. Not run by ctest.
+# ${TMPDIR:-/tmp} and are deleted at the end. ctest runs it in release
+# builds as "big_package_check".
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
@@ -16,7 +17,7 @@ tool=""
 while [[ $# -gt 0 ]]; do
   case $1 in
   --tool) tool=${2:?--tool needs a path}; shift 2 ;;
-  -h | --help) sed -n '2,11p' "${BASH_SOURCE[0]}"; exit 0 ;;
+  -h | --help) sed -n '2,12p' "${BASH_SOURCE[0]}"; exit 0 ;;
   *) echo "big_package_check: unknown argument $1" >&2; exit 2 ;;
   esac
 done
