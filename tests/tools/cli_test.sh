@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# The vorafile tool as scene authors use it, on the shipped example:
+#   tests/tools/cli_test.sh VORAFILE_TOOL
+# Fails at the first step whose output or exit status is not as expected.
+set -euo pipefail
+tool=$1
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  exit 1
+}
+
+# expect STATUS STDOUT -- ARGS...: runs the tool and checks its exit status
+# and its standard output: STDOUT is an extended regex that some line must
+# match, "" for anything, or "-" for no output at all.
+expect() {
+  local status=$1 pattern=$2
+  shift 3
+  local got=0
+  "$tool" "$@" >"$work/stdout" 2>"$work/err" || got=$?
+  [[ $got == "$status" ]] ||
+    fail "vorafile $*: exit $got, wanted $status; stderr: $(cat "$work/err")"
+  if [[ $pattern == - ]]; then
+    [[ ! -s $work/stdout ]] || fail "vorafile $*: wrote to standard output"
+  elif [[ -n $pattern ]]; then
+    grep -Eq -- "$pattern" "$work/stdout" ||
+      fail "vorafile $*: output does not match '$pattern':
+$(head -c 2000 "$work/stdout")"
+  fi
+}
+
+package=$work/night_drive.cab
+"$here/../../examples/make_example.sh" "$tool" "$package"
+
+# The delivered package: nothing is missing, although the saved script is
+# only written by a save.
+expect 0 '^script version: 3' -- info "$package"
+expect 0 '^0 problems$' -- check "$package"
+expect 0 '^0\.65$' -- get "$package" root Brightness
+expect 0 'vora\.vrc' -- files "$package"
+expect 0 '"Brightness"' -- tree --json "$package"
+if command -v python3 >/dev/null; then
+  "$tool" tree --json "$package" | python3 -c 'import json, sys; json.load(sys.stdin)' ||
+    fail "tree --json is not JSON"
+fi
+
+# Change, save as a new package, reopen.
+saved=$work/out/bright.cab
+expect 0 '' -- set "$package" root Brightness 0.9 -o "$saved"
+expect 0 '^0\.9$' -- get "$saved" root Brightness
+expect 0 '^0 problems$' -- check "$saved"
+expect 0 '^0\.65$' -- get "$package" root Brightness
+
+# Extract and pack again: the package still opens whole.
+expect 0 '' -- extract "$saved" "$work/unpacked"
+[[ -f $work/unpacked/vora.vrc ]] || fail "extract left no vora.vrc"
+expect 0 '' -- pack "$work/unpacked" "$work/repacked.cab"
+expect 0 '^0 problems$' -- check "$work/repacked.cab"
+expect 0 '^0\.9$' -- get "$work/unpacked" root Brightness
+
+# Failures: a status, a message on standard error, nothing on standard out.
+expect 1 - -- info "$work/missing.cab"
+grep -q 'missing.cab' "$work/err" || fail "no message for a missing package"
+expect 1 - -- get "$package" root NoSuchParameter
+expect 2 - -- no-such-command
+expect 2 - -- get "$package"
+echo "cli test passed"
