@@ -24,6 +24,19 @@ std::string ReadIniString(const std::string &file, const std::string &section,
                           const std::string &defaultValue,
                           std::size_t capacity = 260);
 
+/// A key to read and the answer when it is missing.
+struct IniQuery {
+  std::string key;
+  std::string defaultValue;
+};
+
+/// ReadIniString for each query, in order, with the file read once (one
+/// system call per key on Windows, where the system caches the file).
+std::vector<std::string> ReadIniStrings(const std::string &file,
+                                        const std::string &section,
+                                        const std::vector<IniQuery> &queries,
+                                        std::size_t capacity = 260);
+
 /// The key names of `section` in file order; empty when there are none.
 std::vector<std::string> ReadIniKeys(const std::string &file,
                                      const std::string &section);

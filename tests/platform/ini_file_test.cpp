@@ -160,6 +160,23 @@ TEST_F(IniFileTest, ReadsEveryLineEndingAndHeaderForm) {
   EXPECT_EQ(ReadIniString(headers, "Open", "k", "dflt"), "dflt");
 }
 
+TEST_F(IniFileTest, ReadingManyKeysAnswersAsReadingEachAlone) {
+  const std::string file =
+      Put("a.ini", "[S]\r\nA= 'quoted' \r\nb=plain\r\nlong=abcdefgh\r\n");
+  const std::vector<IniQuery> queries = {
+      {"a", "d1"}, {"B", "d2"}, {"missing", "def \"x\"  "}, {"long", ""}};
+  for (const std::string &path : {file, dir_.file("none.ini")}) {
+    std::vector<std::string> alone;
+    for (const IniQuery &query : queries) {
+      alone.push_back(
+          ReadIniString(path, "s", query.key, query.defaultValue, 5));
+    }
+    EXPECT_EQ(ReadIniStrings(path, "s", queries, 5), alone);
+  }
+  EXPECT_THAT(ReadIniStrings(file, "S", queries),
+              ElementsAre("quoted", "plain", "def \"x\"", "abcdefgh"));
+}
+
 TEST_F(IniFileTest, ListsKeyNamesInFileOrder) {
   const std::string file = Put("a.ini", "[S]\r\n"
                                         "b=1\r\n"

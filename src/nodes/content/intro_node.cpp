@@ -215,13 +215,18 @@ std::int64_t IntroNode::Read(TextSource * /*in*/, std::int64_t /*position*/) {
   }
   std::optional<std::string_view> folderView = GetFolder();
   const std::string folder(folderView.value_or(""));
+  std::vector<platform::IniQuery> queries;
   for (const IntroKey &key : kKeys) {
-    const std::string defaultText =
-        key.defaultText ? key.defaultText : std::string(kProductWebAddress);
-    std::string text = platform::ReadIniString(*iniFile, kSection, key.key,
-                                               defaultText, kValueCapacity);
-    std::optional<ParamValue> value = ConvertKeyValue(key, text, folder);
-    if (!value || !AddParamValue(key.id, *value)) {
+    queries.push_back({key.key, key.defaultText != nullptr
+                                    ? key.defaultText
+                                    : std::string(kProductWebAddress)});
+  }
+  const std::vector<std::string> texts =
+      platform::ReadIniStrings(*iniFile, kSection, queries, kValueCapacity);
+  for (std::size_t i = 0; i < kKeys.size(); ++i) {
+    std::optional<ParamValue> value =
+        ConvertKeyValue(kKeys[i], texts[i], folder);
+    if (!value || !AddParamValue(kKeys[i].id, *value)) {
       return kReadFailed;
     }
   }

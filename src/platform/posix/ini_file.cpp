@@ -158,6 +158,23 @@ std::string ReadIniString(const std::string &file, const std::string &section,
   return ChooseIniString(found, defaultValue, capacity);
 }
 
+std::vector<std::string> ReadIniStrings(const std::string &file,
+                                        const std::string &section,
+                                        const std::vector<IniQuery> &queries,
+                                        std::size_t capacity) {
+  const LoadResult loaded = LoadIniFile(file);
+  std::vector<std::string> answers;
+  answers.reserve(queries.size());
+  for (const IniQuery &query : queries) {
+    std::optional<std::string> found;
+    if (loaded.status == LoadStatus::kLoaded) {
+      found = loaded.text.FindValue(section, query.key);
+    }
+    answers.push_back(ChooseIniString(found, query.defaultValue, capacity));
+  }
+  return answers;
+}
+
 std::vector<std::string> ReadIniKeys(const std::string &file,
                                      const std::string &section) {
   const LoadResult loaded = LoadIniFile(file);

@@ -44,6 +44,19 @@ std::string ReadIniString(const std::string &file, const std::string &section,
   }
 }
 
+std::vector<std::string> ReadIniStrings(const std::string &file,
+                                        const std::string &section,
+                                        const std::vector<IniQuery> &queries,
+                                        std::size_t capacity) {
+  std::vector<std::string> answers;
+  answers.reserve(queries.size());
+  for (const IniQuery &query : queries) {
+    answers.push_back(
+        ReadIniString(file, section, query.key, query.defaultValue, capacity));
+  }
+  return answers;
+}
+
 std::vector<std::string> ReadIniKeys(const std::string &file,
                                      const std::string &section) {
   std::size_t size = kFirstBufferSize;
