@@ -216,6 +216,7 @@ std::int64_t IntroNode::Read(TextSource * /*in*/, std::int64_t /*position*/) {
   std::optional<std::string_view> folderView = GetFolder();
   const std::string folder(folderView.value_or(""));
   std::vector<platform::IniQuery> queries;
+  queries.reserve(kKeys.size());
   for (const IntroKey &key : kKeys) {
     queries.push_back({key.key, key.defaultText != nullptr
                                     ? key.defaultText
