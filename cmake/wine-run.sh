@@ -5,8 +5,8 @@
 #
 # PREFIX_DIR is a private Wine prefix, made on first use and reused by every
 # later test of the same build tree (a new prefix takes several seconds).
-# When WINE_LOADER is missing (Wine's 32-bit side is optional) the test is
-# reported as skipped through exit code 77, never as failed.
+# When WINE_LOADER is missing (Wine's 32-bit side is optional) or cannot be
+# executed here, the test is reported as skipped through exit code 77.
 set -euo pipefail
 
 if [ "$#" -lt 3 ]; then
@@ -22,6 +22,12 @@ if [ ! -x "$loader" ]; then
   */wine) echo "SKIPPED: wine32 not available ($loader missing)" ;;
   *) echo "SKIPPED: $loader not available" ;;
   esac
+  exit 77
+fi
+# Some kernels refuse 32-bit programs even where Wine's 32-bit side is
+# installed ("Exec format error"): that is a skip as well.
+if ! version=$("$loader" --version 2>&1); then
+  echo "SKIPPED: $loader does not start here: $version"
   exit 77
 fi
 

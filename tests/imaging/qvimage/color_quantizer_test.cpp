@@ -77,7 +77,7 @@ TEST(ColorQuantizerTest, KeepsAFewColoursExactly) {
   for (std::uint32_t y = 0; y < 4; ++y) {
     ExpandRowToBgr(result, y, row.data());
     for (std::uint32_t x = 0; x < 4; ++x)
-      EXPECT_TRUE(std::equal(row.begin() + 3 * x, row.begin() + 3 * x + 3,
+      EXPECT_TRUE(std::equal(row.data() + 3 * x, row.data() + 3 * x + 3,
                              colours[(x + y) % 4]))
           << x << "," << y;
   }
