@@ -9,6 +9,8 @@
 // that the operations hit the sections and keys the file has.
 #include "platform/ini_text.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -52,15 +54,6 @@ std::string_view Unquote(std::string_view value) {
   return value;
 }
 
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  auto lower = [](char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 std::vector<std::string> CandidateNames(std::string_view text) {
   std::vector<std::string> names = {
       "S",    "3d", "Texture", "Count", "General",     "Message",
@@ -93,7 +86,7 @@ void CheckSetValue(IniText &ini, const std::string &section,
     Check(found.has_value() && *found == Unquote(Trim(value)));
     const std::vector<std::string> keys = ini.ListKeys(section);
     Check(std::any_of(keys.begin(), keys.end(), [&](const std::string &name) {
-      return EqualNoCase(name, key);
+      return ascii::EqualsIgnoreCase(name, key);
     }));
   }
 }

@@ -57,15 +57,6 @@ constexpr std::size_t kQueuedBlocksMax =
 // Temporary file to cabinet copies go in pieces of this size.
 constexpr std::size_t kCopyChunk = 4 * cab::kBlockMax;
 
-// strlen that looks at no more than `limit` characters.
-std::size_t BoundedLength(const char *text, std::size_t limit) {
-  std::size_t length = 0;
-  while (length < limit && text[length] != '\0') {
-    ++length;
-  }
-  return length;
-}
-
 struct FolderRecord {
   std::uint64_t dataOffset = 0; // in the data temporary file
   std::uint16_t blockCount = 0;
@@ -246,7 +237,7 @@ bool FciContext::Init() {
     if (!callbacks_.tempFile(name, kTempNameSize, user_)) {
       return Fail(kFciErrTempFile);
     }
-    temp.name.assign(name, BoundedLength(name, kTempNameSize - 1));
+    temp.name.assign(name, strnlen(name, kTempNameSize - 1));
     int err = 0;
     temp.handle = callbacks_.open(temp.name.c_str(),
                                   open_flag::kReadWrite | open_flag::kCreate |
@@ -824,7 +815,7 @@ bool FciContext::AddFile(const char *sourcePath, const char *storedName,
   if (type != cab::kCompressNone && type != cab::kCompressMsZip) {
     return Fail(kFciErrBadCompressionType);
   }
-  std::size_t nameLength = BoundedLength(storedName, cab::kNameMax + 1);
+  std::size_t nameLength = strnlen(storedName, cab::kNameMax + 1);
   if (sourcePath == nullptr || openInfo == nullptr || nameLength == 0 ||
       nameLength > cab::kNameMax) {
     return Fail(kFciErrOpenSource);

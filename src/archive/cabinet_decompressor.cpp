@@ -45,14 +45,6 @@ constexpr std::size_t kEntryMax = cab::kCfFileSize + cab::kNameMax + 1;
 // Bytes after the header reserve that can hold the four set names.
 constexpr std::size_t kSetNamesMax = 4 * (cab::kNameMax + 1);
 
-std::size_t BoundedLength(const char *text, std::size_t limit) {
-  std::size_t length = 0;
-  while (length < limit && text[length] != '\0') {
-    ++length;
-  }
-  return length;
-}
-
 struct CabinetHeader {
   std::uint64_t base = 0; // file offset of the signature
   std::uint32_t size = 0;
@@ -582,7 +574,7 @@ bool FdiContext::SwitchCabinet() {
       return Fail(kFdiErrUserAbort);
     }
     std::string folder(pathBuffer_,
-                       BoundedLength(pathBuffer_, kCabinetPathBufferSize - 1));
+                       strnlen(pathBuffer_, kCabinetPathBufferSize - 1));
     std::string path = folder + nextName;
     int err = 0;
     CabFileHandle file =

@@ -1,5 +1,6 @@
 #include "archive/cabinet_disk_files.h"
 
+#include "platform/ascii.h"
 #include "platform/file_system.h"
 
 #include <atomic>
@@ -42,11 +43,9 @@ bool IsSeparator(char c) {
   return c == '\\' || c == '/';
 }
 
+// Stored names compare as Windows compares paths: case and separator blind.
 char FoldCase(char c) {
-  if (c >= 'A' && c <= 'Z') {
-    return static_cast<char>(c - 'A' + 'a');
-  }
-  return c == '/' ? '\\' : c;
+  return c == '/' ? '\\' : ascii::ToLower(c);
 }
 
 // A component made of dots and blanks with at least two dots: Windows drops

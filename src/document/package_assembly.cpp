@@ -2,6 +2,7 @@
 
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/param_names.h"
+#include "platform/ascii.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -40,12 +41,6 @@ constexpr const char *kMapExtensions[] = {".bmp", ".jpg", ".jpeg"};
 
 // Orders paths without regard to case: two paths are the same entry
 // exactly when EqualsIgnoringCase says so.
-struct IgnoringCaseLess {
-  bool operator()(const std::string &a, const std::string &b) const {
-    return nodes::CompareIgnoreCase(a, b) < 0;
-  }
-};
-
 // One collector: drops a path it has seen already (without regard to case).
 class Collector {
 public:
@@ -55,11 +50,11 @@ public:
   /// Adds a file named by a scene: the working folder itself and empty
   /// names are no files; a missing ".bmp" whose ".jpg" exists is that.
   void AddFile(std::string path) {
-    if (path.empty() || nodes::EqualsIgnoreCase(path, root_)) {
+    if (path.empty() || ascii::EqualsIgnoreCase(path, root_)) {
       return;
     }
     if (!platform::PathExists(path) && path.size() > 4 &&
-        nodes::EqualsIgnoreCase(std::string_view(path).substr(path.size() - 4),
+        ascii::EqualsIgnoreCase(std::string_view(path).substr(path.size() - 4),
                                 ".bmp")) {
       std::string jpg = path.substr(0, path.size() - 4) + ".jpg";
       if (platform::PathExists(jpg)) {
@@ -115,7 +110,7 @@ private:
 
   std::vector<std::string> &out_;
   std::string root_;
-  std::set<std::string, IgnoringCaseLess> seen_;
+  std::set<std::string, ascii::LessIgnoreCase> seen_;
 };
 
 template <class Visit>

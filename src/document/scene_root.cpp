@@ -5,6 +5,7 @@
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/param_names.h"
 #include "nodes/core/value_writer.h"
+#include "platform/ascii.h"
 #include "platform/file_system.h"
 
 #include <cstdio>
@@ -564,7 +565,7 @@ SceneNode *SceneRoot::FindIndexedNodeByTextParam(int nodeType, int paramId,
       continue;
     }
     std::optional<std::string> held = entry.node->GetTextParam(paramId);
-    if (held && nodes::EqualsIgnoreCase(*held, text)) {
+    if (held && ascii::EqualsIgnoreCase(*held, text)) {
       return entry.node;
     }
   }

@@ -2,6 +2,7 @@
 
 #include "platform/dynamic_library.h"
 #include "platform/file_system.h"
+#include "platform/installation_names.h"
 #include "platform/registry.h"
 
 #include <climits>
@@ -10,17 +11,9 @@ namespace vorafile::imaging {
 
 namespace {
 
-#ifdef _WIN32
-constexpr const char *kLibraryFile = "QVImage.dll";
-#else
-constexpr const char *kLibraryFile = "QVImage.so";
-#endif
-constexpr const char *kMakerFolder = "Mervel";
-constexpr const char *kComponentsFolder = "TERVY Components";
-
 std::optional<std::string> ProgramFilesFromRegistry() {
-  return platform::ReadMachineRegistryString(kProgramFilesKey,
-                                             kProgramFilesValue);
+  return platform::ReadMachineRegistryString(installation::kProgramFilesKey,
+                                             installation::kProgramFilesValue);
 }
 
 // Exports are found by name; the address is converted to the function type
@@ -54,7 +47,9 @@ std::optional<std::string> ImageCodec::LibraryPath() const {
     return std::nullopt;
   }
   std::string path = *folder;
-  for (const char *part : {kMakerFolder, kComponentsFolder, kLibraryFile}) {
+  for (const char *part :
+       {installation::kMakerFolder, installation::kComponentsFolder,
+        installation::kCodecLibraryFile}) {
     path += platform::kPathSeparator;
     path += part;
   }

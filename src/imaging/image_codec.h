@@ -21,11 +21,6 @@ class DynamicLibrary;
 
 namespace vorafile::imaging {
 
-/// Registry key (under HKEY_LOCAL_MACHINE) and value naming the program
-/// files folder.
-inline constexpr const char *kProgramFilesKey =
-    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
-inline constexpr const char *kProgramFilesValue = "ProgramFilesDir";
 /// The registry value is read into a buffer of this many bytes, terminator
 /// included; a longer value counts as unreadable.
 inline constexpr std::size_t kProgramFilesBufferSize = 256;

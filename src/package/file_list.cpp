@@ -2,6 +2,7 @@
 
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/param_names.h"
+#include "platform/ascii.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
 
@@ -16,12 +17,6 @@ constexpr const char *kTextureSection = "Texture";
 constexpr const char *kCountKey = "Count";
 // List values are read with room for 255 characters.
 constexpr std::size_t kValueCapacity = 256;
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() &&
-         nodes::EqualsIgnoreCase(text.substr(text.size() - suffix.size()),
-                                 suffix);
-}
 
 // The "Count" of a group: nothing when it is missing or empty.
 std::optional<std::int32_t> ReadCount(const std::string &list,
@@ -59,9 +54,9 @@ std::pair<std::string_view, std::string_view> SplitPath(std::string_view path) {
 } // namespace
 
 bool IsImageFileName(std::string_view name) {
-  return EndsWithIgnoringCase(name, ".bmp") ||
-         EndsWithIgnoringCase(name, ".jpg") ||
-         EndsWithIgnoringCase(name, ".jpeg");
+  return ascii::EndsWithIgnoreCase(name, ".bmp") ||
+         ascii::EndsWithIgnoreCase(name, ".jpg") ||
+         ascii::EndsWithIgnoreCase(name, ".jpeg");
 }
 
 bool CheckFileList(const std::string &rawFolder) {

@@ -3,6 +3,7 @@
 #include "nodes/core/line_scanner.h"
 #include "package/cabinet_io.h"
 #include "platform/file_system.h"
+#include "platform/installation_names.h"
 #include "platform/registry.h"
 
 #include <cstdio>
@@ -61,8 +62,8 @@ MigrationResult MigrateOldScene(const std::string &rawFolder) {
     return MigrationResult::Failed;
   }
 
-  std::optional<std::string> installation =
-      platform::ReadMachineRegistryString(kInstallationKey, kInstallationValue);
+  std::optional<std::string> installation = platform::ReadMachineRegistryString(
+      installation::kInstallationKey, installation::kInstallationValue);
   if (!installation || installation->empty() ||
       installation->size() >= platform::kMaxPath) {
     return MigrationResult::Failed;

@@ -9,11 +9,6 @@ namespace vorafile {
 
 enum class MigrationResult { NotNeeded, Migrated, Failed };
 
-/// Registry key (under HKEY_LOCAL_MACHINE) and value of the installation
-/// folder that holds the template cabinets.
-inline constexpr const char *kInstallationKey = "Software\\Mervel Tech\\Tervy";
-inline constexpr const char *kInstallationValue = "Path";
-
 /// The template cabinet of number n: "Vrt" n ".Vrt".
 std::string TemplateCabinetName(int number);
 

@@ -1,5 +1,7 @@
 #include "platform/ini_text.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
 #include <set>
 #include <utility>
@@ -29,17 +31,6 @@ std::string_view Unquote(std::string_view value) {
     return value.substr(1, value.size() - 2);
   }
   return value;
-}
-
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return LowerAscii(x) == LowerAscii(y);
-         });
 }
 
 bool HasLineBreakOrNul(std::string_view text) {
@@ -151,7 +142,7 @@ std::optional<SectionSpan> FindSection(std::string_view text,
         span->end = line.begin;
         return span;
       }
-      if (EqualNoCase(parts.name, name)) {
+      if (ascii::EqualsIgnoreCase(parts.name, name)) {
         span.emplace();
         span->headerBegin = line.begin;
         span->bodyBegin = line.next;
@@ -175,7 +166,8 @@ std::optional<IniLine> FindKeyLine(std::string_view text,
   IniLine line;
   while (reader.Next(line) && line.begin < span.end) {
     const IniLineParts parts = ClassifyLine(reader.Content(line));
-    if (parts.kind == IniLineKind::kKey && EqualNoCase(parts.name, key)) {
+    if (parts.kind == IniLineKind::kKey &&
+        ascii::EqualsIgnoreCase(parts.name, key)) {
       return line;
     }
   }
@@ -216,8 +208,7 @@ bool IsWritableIniSection(std::string_view section,
     if (!IsWritableIniKey(entry.key) || !IsWritableIniValue(entry.value)) {
       return false;
     }
-    std::string folded = entry.key;
-    std::transform(folded.begin(), folded.end(), folded.begin(), LowerAscii);
+    std::string folded = ascii::ToLower(entry.key);
     if (!keys.insert(std::move(folded)).second) {
       return false;
     }

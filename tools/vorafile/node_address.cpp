@@ -1,6 +1,7 @@
 #include "node_address.h"
 
 #include "nodes/core/param_names.h"
+#include "platform/ascii.h"
 
 #include <charconv>
 #include <vector>
@@ -49,7 +50,7 @@ std::optional<std::int32_t> ParseNumber(std::string_view text) {
 
 std::optional<std::int32_t> ParseType(std::string_view text) {
   for (const auto &[type, name] : kTypeNames) {
-    if (nodes::EqualsIgnoreCase(name, text)) {
+    if (ascii::EqualsIgnoreCase(name, text)) {
       return type;
     }
   }
@@ -93,7 +94,7 @@ std::optional<std::vector<NodePath>> ParsePath(std::string_view text) {
 nodes::SceneNode *FindNode(SceneDocument &document, std::string_view address,
                            std::string &error) {
   nodes::SceneNode *node = nullptr;
-  if (nodes::EqualsIgnoreCase(address, "root")) {
+  if (ascii::EqualsIgnoreCase(address, "root")) {
     node = document.GetRoot();
   } else if (!address.empty() && address.front() == '#') {
     address.remove_prefix(1);
@@ -136,7 +137,7 @@ std::optional<int> FindParamId(const nodes::SceneNode &node,
   }
   const int id = node.GetParamId(text);
   if (id == nodes::kParamIdToBeIdentified &&
-      !nodes::EqualsIgnoreCase(text, nodes::ParamNameOf(id))) {
+      !ascii::EqualsIgnoreCase(text, nodes::ParamNameOf(id))) {
     return std::nullopt;
   }
   return id;

@@ -1,6 +1,7 @@
 #include "value_text.h"
 
 #include "nodes/core/param_names.h"
+#include "platform/ascii.h"
 
 #include <charconv>
 #include <cstdio>
@@ -123,7 +124,7 @@ std::optional<std::array<T, N>> ParseArray(std::string_view text) {
 
 std::optional<ValueType> ValueTypeFromText(std::string_view text) {
   for (const auto &[type, name] : kTypeNames) {
-    if (nodes::EqualsIgnoreCase(name, text) ||
+    if (ascii::EqualsIgnoreCase(name, text) ||
         text == std::to_string(static_cast<std::uint32_t>(type))) {
       return type;
     }

@@ -1,30 +1,13 @@
 #include "imaging/qvimage/picture_codecs.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
 #include <iterator>
 
 namespace vorafile::qvimage {
 
-namespace {
-
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EndsWithIgnoringCase(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) {
-    return false;
-  }
-  text.remove_prefix(text.size() - suffix.size());
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    if (LowerAscii(text[i]) != suffix[i]) {
-      return false;
-    }
-  }
-  return true;
-}
-
-} // namespace
+namespace {} // namespace
 
 PictureKind SniffPictureKind(Bytes data) {
   static constexpr std::uint8_t kPngSignature[8] = {0x89, 'P',  'N',  'G',
@@ -44,14 +27,14 @@ PictureKind SniffPictureKind(Bytes data) {
 }
 
 PictureKind KindFromExtension(std::string_view path) {
-  if (EndsWithIgnoringCase(path, ".jpg") ||
-      EndsWithIgnoringCase(path, ".jpeg")) {
+  if (ascii::EndsWithIgnoreCase(path, ".jpg") ||
+      ascii::EndsWithIgnoreCase(path, ".jpeg")) {
     return PictureKind::kJpeg;
   }
-  if (EndsWithIgnoringCase(path, ".png")) {
+  if (ascii::EndsWithIgnoreCase(path, ".png")) {
     return PictureKind::kPng;
   }
-  if (EndsWithIgnoringCase(path, ".bmp")) {
+  if (ascii::EndsWithIgnoreCase(path, ".bmp")) {
     return PictureKind::kBmp;
   }
   return PictureKind::kUnknown;

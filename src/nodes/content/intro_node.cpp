@@ -3,6 +3,7 @@
 #include "nodes/content/text_helpers.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
+#include "platform/installation_names.h"
 
 #include <array>
 #include <cstring>
@@ -218,9 +219,10 @@ std::int64_t IntroNode::Read(TextSource * /*in*/, std::int64_t /*position*/) {
   std::vector<platform::IniQuery> queries;
   queries.reserve(kKeys.size());
   for (const IntroKey &key : kKeys) {
-    queries.push_back({key.key, key.defaultText != nullptr
-                                    ? key.defaultText
-                                    : std::string(kProductWebAddress)});
+    queries.push_back(
+        {key.key, key.defaultText != nullptr
+                      ? key.defaultText
+                      : std::string(installation::kProductWebAddress)});
   }
   const std::vector<std::string> texts =
       platform::ReadIniStrings(*iniFile, kSection, queries, kValueCapacity);

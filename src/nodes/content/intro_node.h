@@ -9,10 +9,6 @@
 
 namespace vorafile::nodes {
 
-/// Default of the three link keys: the product's web address.
-inline constexpr std::string_view kProductWebAddress =
-    "https://tervy.mervel.example/";
-
 /// Parameter ids of the introduction node beyond its keys.
 inline constexpr int kParamIdIntroId = 108;     // "ID": Int
 inline constexpr int kParamIdIniFileName = 109; // "IniFileName": String

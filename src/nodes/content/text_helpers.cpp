@@ -2,6 +2,7 @@
 
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/param_names.h"
+#include "platform/ascii.h"
 #include "platform/file_system.h"
 
 #include <algorithm>
@@ -252,9 +253,9 @@ bool ResolveImageFile(const std::string &folder, std::string &name) {
   }
   std::string_view extension = std::string_view(name).substr(dot);
   const char *replacement = nullptr;
-  if (EqualsIgnoreCase(extension, ".jpg")) {
+  if (ascii::EqualsIgnoreCase(extension, ".jpg")) {
     replacement = ".bmp";
-  } else if (EqualsIgnoreCase(extension, ".bmp")) {
+  } else if (ascii::EqualsIgnoreCase(extension, ".bmp")) {
     replacement = ".jpg";
   } else {
     return false;

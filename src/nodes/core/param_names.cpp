@@ -1,5 +1,7 @@
 #include "nodes/core/param_names.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
 
 namespace vorafile::nodes {
@@ -292,36 +294,15 @@ constexpr ParamNameTable kParamNameTable = {
     "EnableWireFrame",          // 280
 };
 
-unsigned char FoldCase(char c) {
-  const auto byte = static_cast<unsigned char>(c);
-  return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte + 32)
-                                    : byte;
-}
-
 } // namespace
 
 const ParamNameTable &GetParamNameTable() {
   return kParamNameTable;
 }
 
-int CompareIgnoreCase(std::string_view a, std::string_view b) {
-  const std::size_t common = std::min(a.size(), b.size());
-  for (std::size_t i = 0; i < common; ++i) {
-    const unsigned char ca = FoldCase(a[i]);
-    const unsigned char cb = FoldCase(b[i]);
-    if (ca != cb) {
-      return ca < cb ? -1 : 1;
-    }
-  }
-  if (a.size() == b.size()) {
-    return 0;
-  }
-  return a.size() < b.size() ? -1 : 1;
-}
-
 ParamNameIndex::ParamNameIndex() {
   const auto less = [](const Entry &entry, std::string_view name) {
-    return CompareIgnoreCase(entry.name, name) < 0;
+    return ascii::CompareIgnoreCase(entry.name, name) < 0;
   };
   // Walking the ids upwards and overwriting makes a name that stands twice
   // map to its highest id, while the stored key stays the first spelling.
@@ -329,7 +310,7 @@ ParamNameIndex::ParamNameIndex() {
     const std::string_view name = kParamNameTable[static_cast<std::size_t>(id)];
     auto *end = entries_.begin() + count_;
     auto *at = std::lower_bound(entries_.begin(), end, name, less);
-    if (at != end && CompareIgnoreCase(at->name, name) == 0) {
+    if (at != end && ascii::CompareIgnoreCase(at->name, name) == 0) {
       at->id = id;
       continue;
     }
@@ -348,9 +329,9 @@ int ParamNameIndex::IdOf(std::string_view name) const {
   const auto *end = entries_.begin() + count_;
   const auto *at = std::lower_bound(
       entries_.begin(), end, name, [](const Entry &entry, std::string_view n) {
-        return CompareIgnoreCase(entry.name, n) < 0;
+        return ascii::CompareIgnoreCase(entry.name, n) < 0;
       });
-  if (at == end || CompareIgnoreCase(at->name, name) != 0) {
+  if (at == end || ascii::CompareIgnoreCase(at->name, name) != 0) {
     return kParamIdToBeIdentified;
   }
   return at->id;

@@ -55,13 +55,6 @@ int ParamIdOf(std::string_view name);
 /// ParamNameIndex::Get().NameOf(id).
 std::string_view ParamNameOf(int id);
 
-/// Compare with ASCII letters folded to lower case and bytes compared as
-/// unsigned otherwise: negative, 0 or positive like strcmp.
-int CompareIgnoreCase(std::string_view a, std::string_view b);
-inline bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && CompareIgnoreCase(a, b) == 0;
-}
-
 } // namespace vorafile::nodes
 
 #endif // VORAFILE_NODES_CORE_PARAM_NAMES_H

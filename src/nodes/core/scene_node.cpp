@@ -1,6 +1,7 @@
 #include "nodes/core/scene_node.h"
 
 #include "nodes/core/param_names.h"
+#include "platform/ascii.h"
 
 #include <algorithm>
 
@@ -309,7 +310,7 @@ SceneNode *SceneNode::FindDescendantByTextParam(Kind kind, int paramId,
                                                 std::string_view text) const {
   return FindDescendant(kind, [paramId, text](const SceneNode &node) {
     const auto value = node.GetTextParam(paramId);
-    return value && EqualsIgnoreCase(*value, text);
+    return value && ascii::EqualsIgnoreCase(*value, text);
   });
 }
 

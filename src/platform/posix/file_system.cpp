@@ -1,6 +1,8 @@
 // POSIX-only code: files and folders over the C library and std::filesystem.
 #include "platform/file_system.h"
 
+#include "platform/ascii.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -32,26 +34,6 @@ std::uint32_t AttributesOf(const struct stat &info) {
     attributes |= attr::kReadOnly;
   }
   return attributes == 0 ? attr::kNormal : attributes;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'A' && x <= 'Z') {
-      x = static_cast<unsigned char>(x - 'A' + 'a');
-    }
-    if (y >= 'A' && y <= 'Z') {
-      y = static_cast<unsigned char>(y - 'A' + 'a');
-    }
-    if (x != y) {
-      return false;
-    }
-  }
-  return true;
 }
 
 // "name/" would make lstat and unlink follow a link named name; every call
@@ -268,7 +250,7 @@ std::optional<std::string> FindInFolder(const std::string &folder,
   }
   std::optional<std::string> found;
   for (const FolderEntry &entry : ListFolder(base)) {
-    if (EqualsIgnoringCase(entry.name, name)) {
+    if (ascii::EqualsIgnoreCase(entry.name, name)) {
       // Several candidates: take the first in name order, as listing order
       // is arbitrary.
       if (!found || base + entry.name < *found) {

@@ -1,6 +1,8 @@
 // POSIX-only code: the registry stand-in, a file in the ".reg" export format.
 #include "platform/registry.h"
 
+#include "platform/ascii.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <string_view>
@@ -13,21 +15,6 @@ constexpr std::string_view kRootPrefix = "HKEY_LOCAL_MACHINE\\";
 constexpr const char *kDefaultRegistryFile = "/etc/vorafile/registry.reg";
 // Bounds what a hostile or broken file can make us hold.
 constexpr std::size_t kMaxLineLength = std::size_t{64} * 1024;
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) {
-    return false;
-  }
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    auto lower = [](char c) {
-      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    if (lower(a[i]) != lower(b[i])) {
-      return false;
-    }
-  }
-  return true;
-}
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t' ||
@@ -92,8 +79,10 @@ ReadMachineRegistryString(const std::string &keyPath,
       }
       std::string_view key = text.substr(1, text.size() - 2);
       if (key.size() >= kRootPrefix.size() &&
-          EqualsIgnoringCase(key.substr(0, kRootPrefix.size()), kRootPrefix)) {
-        inKey = EqualsIgnoringCase(key.substr(kRootPrefix.size()), keyPath);
+          ascii::EqualsIgnoreCase(key.substr(0, kRootPrefix.size()),
+                                  kRootPrefix)) {
+        inKey =
+            ascii::EqualsIgnoreCase(key.substr(kRootPrefix.size()), keyPath);
       }
       continue;
     }
@@ -107,7 +96,7 @@ ReadMachineRegistryString(const std::string &keyPath,
     } else {
       name = TakeQuoted(text);
     }
-    if (!name || !EqualsIgnoringCase(*name, valueName)) {
+    if (!name || !ascii::EqualsIgnoreCase(*name, valueName)) {
       continue;
     }
     text = Trim(text);

@@ -1,6 +1,7 @@
 #include "nodes/content/intro_node.h"
 
 #include "platform/ini_file.h"
+#include "platform/installation_names.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -56,7 +57,8 @@ TEST_F(IntroNodeTest, MissingKeysTakeTheirDefaults) {
   EXPECT_EQ(intro.GetParamCount(), 3 + kIntroKeyCount);
   EXPECT_EQ(intro.GetParamAs<std::int32_t>(77), 1000); // Time
   EXPECT_EQ(intro.GetParamAs<std::uint8_t>(232), 0);   // OnOff
-  EXPECT_EQ(intro.GetTextParam(41), std::string(kProductWebAddress));
+  EXPECT_EQ(intro.GetTextParam(41),
+            std::string(installation::kProductWebAddress));
   EXPECT_EQ(intro.GetTextParam(39), ""); // Cover: the folder is no picture
   EXPECT_EQ(intro.GetTextParam(61), dir_.folder()); // a cursor may be it
   EXPECT_EQ(intro.GetParamAs<IntQuad>(40)->values,

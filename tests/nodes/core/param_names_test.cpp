@@ -69,16 +69,5 @@ TEST(ParamNamesTest, NameOfIdOutsideTheTableIsEmpty) {
   EXPECT_EQ(ParamNameOf(4000), "");
 }
 
-TEST(ParamNamesTest, CompareFoldsAsciiLettersOnly) {
-  EXPECT_EQ(CompareIgnoreCase("CameraNode0", "cameranode0"), 0);
-  // Letters fold to lower case, so '_' (0x5F) sorts before both 'a' and 'A'.
-  EXPECT_LT(CompareIgnoreCase("_", "a"), 0);
-  EXPECT_LT(CompareIgnoreCase("_", "A"), 0);
-  EXPECT_LT(CompareIgnoreCase("abc", "abcd"), 0);
-  EXPECT_GT(CompareIgnoreCase("\xE9", "z"), 0);
-  EXPECT_FALSE(EqualsIgnoreCase("\xC9", "\xE9"));
-  EXPECT_TRUE(EqualsIgnoreCase("", ""));
-}
-
 } // namespace
 } // namespace vorafile::nodes
