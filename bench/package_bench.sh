@@ -17,7 +17,7 @@
 #   bench/package_bench.sh [--runs N] [--tool VORAFILE] [--big]
 #
 # Without --tool the release tool is built first. --big runs
-# bench/big_package_check.sh afterwards. Work files go under
+# tests/tools/big_package_check.sh afterwards. Work files go under
 # ${TMPDIR:-/tmp} and are deleted at the end. Not run by ctest.
 set -euo pipefail
 shopt -s nullglob
@@ -205,5 +205,5 @@ awk -F'\t' '
 
 if ((big)); then
   echo
-  TMPDIR=${TMPDIR%/tmp} "$root/bench/big_package_check.sh" --tool "$tool"
+  TMPDIR=${TMPDIR%/tmp} "$root/tests/tools/big_package_check.sh" --tool "$tool"
 fi

@@ -1,22 +1,22 @@
 #!/usr/bin/env bash
-# Builds and tests every configuration of the library:
+# Builds and tests every configuration of the library. Each build step is a
+# CMake workflow preset (CMakePresets.json); its test counts come from the
+# JUnit report that the test preset writes (build/PRESET/junit.xml).
 #
-#   format      clang-format of the tracked sources (fails on any difference)
-#   debug-asan  native debug build with AddressSanitizer and UBSan, ctest
-#               (each ctest run also writes build/PRESET/junit.xml)
-#   release     native release build, ctest
-#   win64       mingw-w64 x86_64 build, ctest under wine64
-#   win32       mingw-w64 i686 build of every target (the player's DLL, the
-#               codec, the tools, the tests), DLL checks for the cdecl and
-#               the stdcall build, ctest under Wine's 32-bit side where its
-#               loader runs (one line says why not otherwise, never failed)
-#   tidy        clang-tidy (.clang-tidy) over src and tools: the POSIX files
-#               with the release build's flags, the Windows ones with the
-#               win64 build's flags and mingw-w64's headers
-#   fuzz        when the "fuzz" preset exists: each fuzzer for FUZZ_SECONDS
+#   format         clang-format of the tracked sources (fails on any difference)
+#   debug-asan     native debug build with AddressSanitizer and UBSan, ctest
+#   release        native release build, ctest
+#   win64          mingw-w64 x86_64 build, ctest under wine64
+#   win32          mingw-w64 i686 build of every target (the player's DLL, the
+#                  codec, the tools, the tests) and the __stdcall DLL, DLL
+#                  checks, ctest under Wine's 32-bit side where its loader
+#                  runs (one line says why not otherwise, never failed)
+#   tidy           clang-tidy (.clang-tidy) over src and tools: the POSIX files
+#                  with the release build's flags, the Windows ones with the
+#                  win64 build's flags and mingw-w64's headers
+#   fuzz           each fuzzer for FUZZ_SECONDS from its seeds
 #
-# Installs what it needs with apt-get on Debian 12 (as root, or through sudo)
-# unless everything is present already.
+# First runs scripts/install-deps.sh (apt-get on Debian 12).
 #
 # Environment:
 #   STEPS         steps to run, default "format debug-asan release win64 win32
@@ -32,27 +32,17 @@ root=$(pwd)
 STEPS=${STEPS:-"format debug-asan release win64 win32 tidy fuzz"}
 FUZZ_SECONDS=${FUZZ_SECONDS:-20}
 SKIP_INSTALL=${SKIP_INSTALL:-0}
-TRY_WINE32=${TRY_WINE32:-1}
 JOBS=2
 
-packages=(
-  cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev git
-  googletest libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev
-  g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev
-  wine64 cabextract gcab 7zip imagemagick python3
-  libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev
-)
 wine32_loader=/usr/lib/wine/wine
-wine32_status="not tried"
 summary=()
 step_tests=""
-
-log() { printf '\n==== %s\n' "$*"; }
-
 current_step=""
 total_start=$SECONDS
 
-# Runs a named step and records its duration for the summary.
+log() { printf '\n==== %s\n' "$*"; }
+
+# Runs a named step and records its duration and test counts for the summary.
 timed() {
   local name=$1
   shift
@@ -61,15 +51,14 @@ timed() {
   step_tests=""
   log "$name"
   "$@"
-  summary+=("$(printf '%-22s %4ds  %s' "$name" $((SECONDS - start)) "$step_tests")")
+  summary+=("$(printf '%-14s %4ds  %s' "$name" $((SECONDS - start)) "$step_tests")")
   current_step=""
 }
 
 print_summary() {
   log "summary"
   [ "${#summary[@]}" -eq 0 ] || printf '%s\n' "${summary[@]}"
-  printf '%-22s %4ds\n' "total" $((SECONDS - total_start))
-  echo "wine32: $wine32_status"
+  printf '%-14s %4ds\n' "total" $((SECONDS - total_start))
 }
 
 on_exit() {
@@ -81,77 +70,6 @@ on_exit() {
 trap on_exit EXIT
 
 wants() { [[ " $STEPS " == *" $1 "* ]]; }
-
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then
-    "$@"
-  elif command -v sudo >/dev/null; then
-    sudo "$@"
-  else
-    echo "need root to run: $*" >&2
-    return 1
-  fi
-}
-
-apt_get() {
-  as_root env DEBIAN_FRONTEND=noninteractive \
-    apt-get -o DPkg::Lock::Timeout=300 -q "$@"
-}
-
-is_installed() {
-  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
-}
-
-install_packages() {
-  local missing=()
-  local package
-  for package in "${packages[@]}"; do
-    is_installed "$package" || missing+=("$package")
-  done
-  if [ "${#missing[@]}" -eq 0 ]; then
-    echo "all packages present"
-  else
-    echo "installing: ${missing[*]}"
-    apt_get update
-    apt_get install -y --no-install-recommends "${missing[@]}"
-  fi
-  install_wine32
-}
-
-# Wine's 32-bit side runs the i686 tests. Its package index can be out of
-# step with the 64-bit one, so it is optional: on any failure the i386
-# architecture is removed again, so that later apt-get update calls stay
-# clean, and the i686 tests report themselves skipped.
-install_wine32() {
-  if [ -x "$wine32_loader" ]; then
-    wine32_status="installed"
-    return
-  fi
-  if [ "$TRY_WINE32" = 0 ]; then
-    wine32_status="not available (not tried: TRY_WINE32=0)"
-    return
-  fi
-  echo "trying to install wine32:i386"
-  local added=0
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
-    added=1
-  fi
-  # An update that fails for the i386 index alone may still leave enough to
-  # install from, so the install is tried regardless.
-  apt_get update || true
-  if apt_get install -y --no-install-recommends wine32:i386 &&
-    [ -x "$wine32_loader" ]; then
-    wine32_status="installed"
-    return
-  fi
-  wine32_status="not available (wine32:i386 did not install)"
-  echo "wine32:i386 did not install; the i686 tests will be skipped"
-  if [ "$added" = 1 ]; then
-    as_root dpkg --remove-architecture i386 || true
-    apt_get update || true
-  fi
-}
 
 check_format() {
   local files
@@ -166,46 +84,34 @@ check_format() {
   [ "${#files[@]}" -eq 0 ] || clang-format --dry-run --Werror "${files[@]}"
 }
 
-# Runs ctest and keeps its count line ("100% tests passed, 0 tests failed
-# out of N") for the summary.
-run_ctest() {
-  local log
-  log=$(mktemp)
-  ctest "$@" | tee "$log"
-  step_tests=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log" |
-    tail -n1 || true)
-  rm -f "$log"
+# "N tests, F failed, S skipped" from a JUnit or GoogleTest XML report.
+report_counts() {
+  python3 - "$1" <<'PY'
+import sys, xml.etree.ElementTree as ET
+root = ET.parse(sys.argv[1]).getroot()
+def get(name):
+    return int(root.get(name, 0) or 0)
+print(f"{get('tests')} tests, {get('failures') + get('errors')} failed, "
+      f"{get('skipped') + get('disabled')} skipped")
+PY
 }
 
-# Under Wine the GoogleTest suite runs as one ctest test (a Wine start per
-# test would cost minutes), so its own XML report gives the real count. The
-# path is given as Wine's Z: drive, which maps the Unix root.
-run_ctest_under_wine() {
-  local report=$1
-  shift
-  rm -f "$report"
-  GTEST_OUTPUT="xml:Z:${report//\//\\}" run_ctest "$@"
-  if [ -f "$report" ]; then
-    local counts
-    counts=$(grep -o -m1 '<testsuites tests="[0-9]*" failures="[0-9]*"' \
-      "$report" | sed -E 's/.*tests="([0-9]+)" failures="([0-9]+)"/\1 \2/')
-    step_tests+="; under Wine: ${counts% *} GoogleTest tests, ${counts#* } failed"
-  fi
+# Under Wine the GoogleTest suite runs as one ctest entry, so its own report
+# (build/PRESET/gtest.xml, see tests/CMakeLists.txt) gives the real count.
+read_counts() {
+  local folder=$root/build/$1
+  [ -f "$folder/junit.xml" ] &&
+    step_tests="ctest: $(report_counts "$folder/junit.xml")"
+  [ -f "$folder/gtest.xml" ] &&
+    step_tests+="; under Wine: $(report_counts "$folder/gtest.xml")"
+  return 0
 }
 
 # Configure, build and test one preset.
-build_and_test() {
-  local preset=$1
-  # Explicit: a build folder configured without tests keeps that setting.
-  cmake --preset "$preset" -DVORAFILE_BUILD_TESTS=ON
-  cmake --build --preset "$preset" -j "$JOBS"
-  case $preset in
-  win*)
-    run_ctest_under_wine "$root/build/$preset/gtest.xml" --preset "$preset" \
-      -j "$JOBS" --output-junit junit.xml
-    ;;
-  *) run_ctest --preset "$preset" -j "$JOBS" --output-junit junit.xml ;;
-  esac
+run_workflow() {
+  rm -f "$root/build/$1/junit.xml" "$root/build/$1/gtest.xml"
+  cmake --workflow --preset "$1"
+  read_counts "$1"
 }
 
 # The DLL must import only system DLLs (everything else linked statically)
@@ -218,7 +124,7 @@ check_dll() {
 # 32-bit loader must exist and the kernel must execute it.
 wine32_blocker() {
   if [ ! -x "$wine32_loader" ]; then
-    echo "Wine's 32-bit loader $wine32_loader is missing ($wine32_status)"
+    echo "Wine's 32-bit loader $wine32_loader is missing (wine32:i386 not installed)"
     return
   fi
   local output
@@ -233,32 +139,29 @@ wine32_blocker() {
 }
 
 win32_step() {
-  # Every i686 target (the DLL, the codec, the tools, the test programs) is
-  # built with the CI warnings whether or not the tests can run here.
-  cmake --preset win32 -DVORAFILE_BUILD_TESTS=ON
-  cmake --build --preset win32 -j "$JOBS"
+  # Every i686 target is built with the CI warnings whether or not the tests
+  # can run here; the __stdcall build makes the DLL alone.
+  cmake --workflow --preset win32
   check_dll "$root/build/win32/src/vorafile.dll"
-  # The same DLL with __stdcall: only the library itself is built.
-  cmake --preset win32 -B "$root/build/win32-stdcall" -DVORAFILE_STDCALL=ON \
-    -DVORAFILE_BUILD_TESTS=OFF -DVORAFILE_BUILD_TOOLS=OFF
-  cmake --build "$root/build/win32-stdcall" --target vorafile -j "$JOBS"
+  cmake --workflow --preset win32-stdcall
   check_dll "$root/build/win32-stdcall/src/vorafile.dll"
   local blocker
   blocker=$(wine32_blocker)
   if [ -z "$blocker" ]; then
-    run_ctest_under_wine "$root/build/win32/gtest.xml" --preset win32 \
-      -j "$JOBS" --output-junit junit.xml
+    rm -f "$root/build/win32/junit.xml" "$root/build/win32/gtest.xml"
+    ctest --preset win32
+    read_counts win32
   else
     echo "i686 tests not run: $blocker"
-    step_tests="built and DLLs checked; tests not run: $blocker"
+    step_tests="built, DLLs checked; tests not run: $blocker"
   fi
 }
 
 # clang-tidy reads the compile commands of a configured build; configuring
 # is enough (no generated headers).
 tidy_step() {
-  cmake --preset release -DVORAFILE_BUILD_TESTS=ON >/dev/null
-  cmake --preset win64 -DVORAFILE_BUILD_TESTS=ON >/dev/null
+  cmake --preset release >/dev/null
+  cmake --preset win64 >/dev/null
   local posix=() windows=()
   mapfile -t posix < <(git ls-files 'src/*.cpp' 'tools/*.cpp' |
     grep -v '/win32/')
@@ -298,8 +201,7 @@ tidy_step() {
 # Each fuzzer runs for FUZZ_SECONDS from its seed corpus (fuzz/corpus/NAME
 # when present), writing new inputs to a scratch folder only.
 fuzz_step() {
-  cmake --preset fuzz
-  cmake --build --preset fuzz -j "$JOBS"
+  cmake --workflow --preset fuzz
   local fuzzers=()
   mapfile -t fuzzers < <(find "$root/build/fuzz" -type f -name '*_fuzzer' \
     -perm -u+x | sort)
@@ -329,31 +231,15 @@ fuzz_step() {
   rm -rf "$scratch"
 }
 
-fuzz_preset_exists() {
-  cmake --list-presets=configure 2>/dev/null | grep -q '"fuzz"'
-}
-
-if [ "$SKIP_INSTALL" != 1 ]; then
-  timed "packages" install_packages
-elif [ -x "$wine32_loader" ]; then
-  wine32_status="installed"
-else
-  wine32_status="not available (SKIP_INSTALL=1)"
-fi
+[ "$SKIP_INSTALL" = 1 ] || timed "packages" bash scripts/install-deps.sh
 
 wants format && timed "format" check_format
-wants debug-asan && timed "debug-asan" build_and_test debug-asan
-wants release && timed "release" build_and_test release
-wants win64 && timed "win64" build_and_test win64
+wants debug-asan && timed "debug-asan" run_workflow debug-asan
+wants release && timed "release" run_workflow release
+wants win64 && timed "win64" run_workflow win64
 wants win32 && timed "win32" win32_step
 wants tidy && timed "tidy" tidy_step
-if wants fuzz; then
-  if fuzz_preset_exists; then
-    timed "fuzz" fuzz_step
-  else
-    log "fuzz: no \"fuzz\" preset, skipped"
-  fi
-fi
+wants fuzz && timed "fuzz" fuzz_step
 
 print_summary
 echo "all steps passed"

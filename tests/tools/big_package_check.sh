@@ -4,14 +4,14 @@
 # ("saved.cab", then "saved2.cab", named by the writer), and reopening the
 # first one reads the whole set from the folder it lies in.
 #
-#   bench/big_package_check.sh [--tool VORAFILE]
+#   tests/tools/big_package_check.sh [--tool VORAFILE]
 #
 # Without --tool the release tool is built first. Exits non-zero at the
 # first check that fails. Work files (about 500 MB) go under
 # ${TMPDIR:-/tmp} and are deleted at the end. ctest runs it in release
 # builds as "big_package_check".
 set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 
 tool=""
 while [[ $# -gt 0 ]]; do
