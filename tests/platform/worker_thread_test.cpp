@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <new>
 #include <thread>
 
 namespace vorafile::platform {
@@ -29,6 +30,22 @@ TEST(WorkerThreadTest, WaitReturnsAfterTheWorkIsDone) {
   ASSERT_TRUE(worker.Start([&] { ++runs; }));
   worker.WaitDispatchingMessages();
   EXPECT_EQ(runs, 1);
+}
+
+TEST(WorkerThreadTest, AWorkThatThrowsEndsWithoutEndingTheProcess) {
+  // Out of memory inside a pack or an extraction must fail the operation,
+  // not terminate the host.
+  std::atomic<bool> finished{false};
+  WorkerThread worker;
+  ASSERT_TRUE(worker.Start([&] {
+    throw std::bad_alloc();
+    finished = true; // never reached: the operation's "done" stays unset
+  }));
+  worker.WaitDispatchingMessages();
+  EXPECT_FALSE(finished);
+  ASSERT_TRUE(worker.Start([&] { finished = true; }));
+  worker.WaitDispatchingMessages();
+  EXPECT_TRUE(finished);
 }
 
 TEST(WorkerThreadTest, OneWorkAtATime) {

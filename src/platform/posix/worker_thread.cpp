@@ -21,8 +21,17 @@ bool WorkerThread::Start(std::function<void()> work) {
   if (state_->thread.joinable() || !work) {
     return false;
   }
+  // Nothing may unwind out of a thread (std::terminate would end the
+  // host): a work that throws, out of memory say, simply never reports
+  // that it finished, and its operation fails.
+  auto guarded = [work = std::move(work)] {
+    try {
+      work();
+    } catch (...) {
+    }
+  };
   try {
-    state_->thread = std::thread(std::move(work));
+    state_->thread = std::thread(std::move(guarded));
   } catch (const std::system_error &) {
     return false;
   }
