@@ -33,7 +33,7 @@ protected:
     if (!iniText.empty())
       dir_.write("intro.ini", iniText);
     node_ = std::make_unique<IntroNode>(&parent_, "introNode1");
-    node_->AddParamValue(kParamIdIniFileName,
+    node_->AddParamValue(param::kIniFileName,
                          ParamValue(dir_.file("intro.ini")));
     result_ = node_->Read(nullptr, 0);
     return *node_;
