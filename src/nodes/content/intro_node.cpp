@@ -227,6 +227,7 @@ IntroNode::IntroNode(SceneNode *parent, std::string_view name, std::int32_t id)
 }
 
 std::int64_t IntroNode::Read(TextSource * /*in*/, std::int64_t /*position*/) {
+  OwnedFileRead read(iniFileState_);
   if (!IsKnownVersion(GetScriptVersion())) {
     return kReadFailed;
   }
@@ -253,6 +254,7 @@ std::int64_t IntroNode::Read(TextSource * /*in*/, std::int64_t /*position*/) {
       return kReadFailed;
     }
   }
+  read.Finish();
   return 1;
 }
 
@@ -263,6 +265,9 @@ bool IntroNode::Write(TextSink * /*out*/) {
   std::optional<std::string> iniFile = GetTextParam(param::kIniFileName);
   if (!iniFile) {
     return false;
+  }
+  if (!iniFileState_.MayRewrite()) {
+    return true;
   }
   // The section is written anew in one rewrite of the file. A missing
   // value, or one that cannot be written (a line break in a text), ends the

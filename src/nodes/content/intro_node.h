@@ -3,6 +3,7 @@
 #ifndef VORAFILE_NODES_CONTENT_INTRO_NODE_H
 #define VORAFILE_NODES_CONTENT_INTRO_NODE_H
 
+#include "nodes/core/owned_file_state.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/scene_node.h"
 
@@ -28,13 +29,19 @@ public:
   /// position are not used), each key's default standing in for a missing key
   /// or file. Answers 1 when every key was stored; kReadFailed on a missing
   /// "IniFileName", a value with too few fields, a refused add, or a script
-  /// version other than 2 and 3 (the keys before a failure stay added).
+  /// version other than 2 and 3 (the keys before a failure stay added, and
+  /// the read counts as ended early).
   std::int64_t Read(TextSource *in, std::int64_t position) override;
 
   /// Replaces section "Introduction" of the INI file named by "IniFileName"
   /// with the node's values, in key order; stops with false at the first
-  /// missing or mistyped parameter (the keys before stay written).
+  /// missing or mistyped parameter (the keys before stay written). After a
+  /// read that ended early the file is left as it was, and the answer is
+  /// true.
   bool Write(TextSink *out) override;
+
+private:
+  OwnedFileState iniFileState_;
 };
 
 } // namespace vorafile::nodes
