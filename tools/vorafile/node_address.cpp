@@ -136,7 +136,7 @@ std::optional<int> FindParamId(const nodes::SceneNode &node,
     return *id;
   }
   const int id = node.GetParamId(text);
-  if (id == nodes::kParamIdToBeIdentified &&
+  if (id == nodes::param::kToBeIdentified &&
       !ascii::EqualsIgnoreCase(text, nodes::ParamNameOf(id))) {
     return std::nullopt;
   }

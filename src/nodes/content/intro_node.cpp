@@ -38,54 +38,74 @@ struct IntroKey {
 };
 
 constexpr std::array<IntroKey, kIntroKeyCount> kKeys = {{
-    {"Version", 277, ValueType::Int, "0", Layout::Decimal},
-    {"OnOff", 232, ValueType::Byte, "0", Layout::Flag},
-    {"Mode", 70, ValueType::UInt, "0", Layout::Decimal},
-    {"Time", 77, ValueType::Int, "0", Layout::Time},
-    {"BkgColor", 44, ValueType::Color, "0,0,0", Layout::ColorText},
-    {"TextColor", 75, ValueType::Color, "0,0,255", Layout::ColorText},
-    {"TextColorHot", 62, ValueType::Color, "255,0,0", Layout::ColorText},
-    {"TextFontInfo", 76, ValueType::Block,
+    {"Version", param::kVersion, ValueType::Int, "0", Layout::Decimal},
+    {"OnOff", param::kShowIntro, ValueType::Byte, "0", Layout::Flag},
+    {"Mode", param::kMode, ValueType::UInt, "0", Layout::Decimal},
+    {"Time", param::kTime, ValueType::Int, "0", Layout::Time},
+    {"BkgColor", param::kBkgColor, ValueType::Color, "0,0,0",
+     Layout::ColorText},
+    {"TextColor", param::kTextColor, ValueType::Color, "0,0,255",
+     Layout::ColorText},
+    {"TextColorHot", param::kTextColorHot, ValueType::Color, "255,0,0",
+     Layout::ColorText},
+    {"TextFontInfo", param::kTextFontInfo, ValueType::Block,
      "1.0,0.1,-11,0,0,0,500,0,0,0,0,3,2,1,34,Arial", Layout::FontText},
-    {"Cover", 39, ValueType::String, "", Layout::Picture},
-    {"CoverLoc", 40, ValueType::IntQuad, "0,0,256,256", Layout::Rect},
-    {"Logo", 65, ValueType::String, "", Layout::Picture},
-    {"LogoLoc", 66, ValueType::IntQuad, "467,3,40,40", Layout::Rect},
-    {"Banner", 45, ValueType::String, "", Layout::Picture},
-    {"BannerLoc", 46, ValueType::IntQuad, "256,195,256,64", Layout::Rect},
-    {"AlbumLink", 41, ValueType::String, nullptr, Layout::Text},
-    {"LogoLink", 67, ValueType::String, nullptr, Layout::Text},
-    {"BannerLink", 47, ValueType::String, nullptr, Layout::Text},
-    {"CursorLink", 61, ValueType::String, "", Layout::Cursor},
-    {"CursorNormal", 71, ValueType::String, "", Layout::Cursor},
-    {"Title", 78, ValueType::String, "", Layout::Text},
-    {"TitleLoc", 79, ValueType::IntQuad, "260,35,248,14", Layout::Rect},
-    {"To", 80, ValueType::String, "", Layout::Text},
-    {"ToLoc", 81, ValueType::IntQuad, "260,55,248,14", Layout::Rect},
-    {"Message", 68, ValueType::String, "", Layout::Text},
-    {"MessageLoc", 69, ValueType::IntQuad, "260,75,248,79", Layout::Rect},
-    {"From", 56, ValueType::String, "", Layout::Text},
-    {"FromLoc", 57, ValueType::IntQuad, "260,160,248,14", Layout::Rect},
-    {"Date", 52, ValueType::String, "", Layout::Text},
-    {"DateLoc", 53, ValueType::IntQuad, "260,180,248,14", Layout::Rect},
-    {"GenreID", 60, ValueType::Int, "0", Layout::Decimal},
-    {"Genre", 58, ValueType::String, "", Layout::Text},
-    {"GenreLoc", 59, ValueType::IntQuad, "260,35,200,14", Layout::Rect},
-    {"Song", 73, ValueType::String, "", Layout::Text},
-    {"SongLoc", 74, ValueType::IntQuad, "260,55,248,14", Layout::Rect},
-    {"Artist", 42, ValueType::String, "", Layout::Text},
-    {"ArtistLoc", 43, ValueType::IntQuad, "260,75,248,14", Layout::Rect},
-    {"Album", 37, ValueType::String, "", Layout::Text},
-    {"AlbumLoc", 38, ValueType::IntQuad, "260,95,248,14", Layout::Rect},
-    {"Link", 63, ValueType::String, "", Layout::Text},
-    {"LinkLoc", 64, ValueType::IntQuad, "260,115,248,14", Layout::Rect},
-    {"Email", 54, ValueType::String, "", Layout::Text},
-    {"EmailLoc", 55, ValueType::IntQuad, "260,135,248,14", Layout::Rect},
-    {"Comments", 48, ValueType::String, "", Layout::Text},
-    {"CommentsLoc", 49, ValueType::IntQuad, "260,155,248,25", Layout::Rect},
-    {"YearCopyRight", 50, ValueType::String, "", Layout::Text},
-    {"YearCopyRightLoc", 51, ValueType::IntQuad, "260,180,248,14",
+    {"Cover", param::kCover, ValueType::String, "", Layout::Picture},
+    {"CoverLoc", param::kCoverLoc, ValueType::IntQuad, "0,0,256,256",
      Layout::Rect},
+    {"Logo", param::kLogo, ValueType::String, "", Layout::Picture},
+    {"LogoLoc", param::kLogoLoc, ValueType::IntQuad, "467,3,40,40",
+     Layout::Rect},
+    {"Banner", param::kBanner, ValueType::String, "", Layout::Picture},
+    {"BannerLoc", param::kBannerLoc, ValueType::IntQuad, "256,195,256,64",
+     Layout::Rect},
+    {"AlbumLink", param::kAlbumLink, ValueType::String, nullptr, Layout::Text},
+    {"LogoLink", param::kLogoLink, ValueType::String, nullptr, Layout::Text},
+    {"BannerLink", param::kBannerLink, ValueType::String, nullptr,
+     Layout::Text},
+    {"CursorLink", param::kCursorLink, ValueType::String, "", Layout::Cursor},
+    {"CursorNormal", param::kCursorNormal, ValueType::String, "",
+     Layout::Cursor},
+    {"Title", param::kTitle, ValueType::String, "", Layout::Text},
+    {"TitleLoc", param::kTitleLoc, ValueType::IntQuad, "260,35,248,14",
+     Layout::Rect},
+    {"To", param::kTo, ValueType::String, "", Layout::Text},
+    {"ToLoc", param::kToLoc, ValueType::IntQuad, "260,55,248,14", Layout::Rect},
+    {"Message", param::kIntroMessage, ValueType::String, "", Layout::Text},
+    {"MessageLoc", param::kMessageLoc, ValueType::IntQuad, "260,75,248,79",
+     Layout::Rect},
+    {"From", param::kFrom, ValueType::String, "", Layout::Text},
+    {"FromLoc", param::kFromLoc, ValueType::IntQuad, "260,160,248,14",
+     Layout::Rect},
+    {"Date", param::kDate, ValueType::String, "", Layout::Text},
+    {"DateLoc", param::kDateLoc, ValueType::IntQuad, "260,180,248,14",
+     Layout::Rect},
+    {"GenreID", param::kGenreId, ValueType::Int, "0", Layout::Decimal},
+    {"Genre", param::kGenre, ValueType::String, "", Layout::Text},
+    {"GenreLoc", param::kGenreLoc, ValueType::IntQuad, "260,35,200,14",
+     Layout::Rect},
+    {"Song", param::kSong, ValueType::String, "", Layout::Text},
+    {"SongLoc", param::kSongLoc, ValueType::IntQuad, "260,55,248,14",
+     Layout::Rect},
+    {"Artist", param::kArtist, ValueType::String, "", Layout::Text},
+    {"ArtistLoc", param::kArtistLoc, ValueType::IntQuad, "260,75,248,14",
+     Layout::Rect},
+    {"Album", param::kAlbum, ValueType::String, "", Layout::Text},
+    {"AlbumLoc", param::kAlbumLoc, ValueType::IntQuad, "260,95,248,14",
+     Layout::Rect},
+    {"Link", param::kLink, ValueType::String, "", Layout::Text},
+    {"LinkLoc", param::kLinkLoc, ValueType::IntQuad, "260,115,248,14",
+     Layout::Rect},
+    {"Email", param::kEmail, ValueType::String, "", Layout::Text},
+    {"EmailLoc", param::kEmailLoc, ValueType::IntQuad, "260,135,248,14",
+     Layout::Rect},
+    {"Comments", param::kComments, ValueType::String, "", Layout::Text},
+    {"CommentsLoc", param::kCommentsLoc, ValueType::IntQuad, "260,155,248,25",
+     Layout::Rect},
+    {"YearCopyRight", param::kYearCopyRight, ValueType::String, "",
+     Layout::Text},
+    {"YearCopyRightLoc", param::kYearCopyRightLoc, ValueType::IntQuad,
+     "260,180,248,14", Layout::Rect},
 }};
 
 // The stored path of a picture or cursor key: the working folder and the
@@ -203,14 +223,15 @@ IntroNode::IntroNode(SceneNode *parent, std::string_view name)
 
 IntroNode::IntroNode(SceneNode *parent, std::string_view name, std::int32_t id)
     : IntroNode(parent, name) {
-  AddParamValue(kParamIdIntroId, ParamValue(id));
+  AddParamValue(param::kId, ParamValue(id));
 }
 
 std::int64_t IntroNode::Read(TextSource * /*in*/, std::int64_t /*position*/) {
+  OwnedFileRead read(iniFileState_);
   if (!IsKnownVersion(GetScriptVersion())) {
     return kReadFailed;
   }
-  std::optional<std::string> iniFile = GetTextParam(kParamIdIniFileName);
+  std::optional<std::string> iniFile = GetTextParam(param::kIniFileName);
   if (!iniFile) {
     return kReadFailed;
   }
@@ -233,6 +254,7 @@ std::int64_t IntroNode::Read(TextSource * /*in*/, std::int64_t /*position*/) {
       return kReadFailed;
     }
   }
+  read.Finish();
   return 1;
 }
 
@@ -240,9 +262,12 @@ bool IntroNode::Write(TextSink * /*out*/) {
   if (!IsKnownVersion(GetScriptVersion())) {
     return false;
   }
-  std::optional<std::string> iniFile = GetTextParam(kParamIdIniFileName);
+  std::optional<std::string> iniFile = GetTextParam(param::kIniFileName);
   if (!iniFile) {
     return false;
+  }
+  if (!iniFileState_.MayRewrite()) {
+    return true;
   }
   // The section is written anew in one rewrite of the file. A missing
   // value, or one that cannot be written (a line break in a text), ends the

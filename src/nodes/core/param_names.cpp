@@ -1,9 +1,5 @@
 #include "nodes/core/param_names.h"
 
-#include "platform/ascii.h"
-
-#include <algorithm>
-
 namespace vorafile::nodes {
 
 namespace {
@@ -300,56 +296,17 @@ const ParamNameTable &GetParamNameTable() {
   return kParamNameTable;
 }
 
-ParamNameIndex::ParamNameIndex() {
-  const auto less = [](const Entry &entry, std::string_view name) {
-    return ascii::CompareIgnoreCase(entry.name, name) < 0;
-  };
-  // Walking the ids upwards and overwriting makes a name that stands twice
-  // map to its highest id, while the stored key stays the first spelling.
-  for (int id = 0; id < kParamNameCount; ++id) {
-    const std::string_view name = kParamNameTable[static_cast<std::size_t>(id)];
-    auto *end = entries_.begin() + count_;
-    auto *at = std::lower_bound(entries_.begin(), end, name, less);
-    if (at != end && ascii::CompareIgnoreCase(at->name, name) == 0) {
-      at->id = id;
-      continue;
-    }
-    std::move_backward(at, end, end + 1);
-    *at = Entry{name, id};
-    ++count_;
-  }
-}
-
-const ParamNameIndex &ParamNameIndex::Get() {
-  static const ParamNameIndex index;
+const NameTable &GetParamNameIndex() {
+  static const NameTable index(0, kParamNameTable);
   return index;
 }
 
-int ParamNameIndex::IdOf(std::string_view name) const {
-  const auto *end = entries_.begin() + count_;
-  const auto *at = std::lower_bound(
-      entries_.begin(), end, name, [](const Entry &entry, std::string_view n) {
-        return ascii::CompareIgnoreCase(entry.name, n) < 0;
-      });
-  if (at == end || ascii::CompareIgnoreCase(at->name, name) != 0) {
-    return kParamIdToBeIdentified;
-  }
-  return at->id;
-}
-
-std::string_view ParamNameIndex::NameOf(int id) const {
-  if (id < 0 || id >= kParamNameCount) {
-    return {};
-  }
-  return kParamNameTable[static_cast<std::size_t>(id)];
-}
-
 int ParamIdOf(std::string_view name) {
-  return ParamNameIndex::Get().IdOf(name);
+  return GetParamNameIndex().FindId(name).value_or(param::kToBeIdentified);
 }
 
 std::string_view ParamNameOf(int id) {
-  return ParamNameIndex::Get().NameOf(id);
+  return GetParamNameIndex().NameOf(id);
 }
 
 } // namespace vorafile::nodes

@@ -150,7 +150,7 @@ public:
   int GetId() const { return id_; }
 
 private:
-  int id_ = kParamIdToBeIdentified;
+  int id_ = param::kToBeIdentified;
   std::optional<ParamValue> value_;
 };
 

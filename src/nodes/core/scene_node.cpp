@@ -33,9 +33,9 @@ SceneNode::SceneNode(SceneNode *parent, std::string_view name)
     : name_(name), parent_(parent) {
   // The base operations, whatever the class replaces: "Name" and "NodeID"
   // always sit first in the base list.
-  SceneNode::AddParam(kParamIdName, name_.c_str(), VORA_VALUE_STRING);
+  SceneNode::AddParam(param::kName, name_.c_str(), VORA_VALUE_STRING);
   nodeId_ = TakeNodeId();
-  SceneNode::AddParam(kParamIdNodeId, &nodeId_, VORA_VALUE_INT);
+  SceneNode::AddParam(param::kNodeId, &nodeId_, VORA_VALUE_INT);
 }
 
 SceneNode::~SceneNode() {
@@ -177,7 +177,7 @@ std::optional<std::string> SceneNode::ComposeParamName(int id1, int id2) const {
   if (name.empty()) {
     return std::nullopt;
   }
-  if (id2 != kParamIdToBeIdentified) {
+  if (id2 != param::kToBeIdentified) {
     name.push_back(' ');
     name.append(GetParamName(id2));
   }

@@ -9,6 +9,19 @@ bool StringSink::Write(std::string_view text) {
   return true;
 }
 
+FileSink::FileSink(const std::string &path)
+    : file_(std::fopen(path.c_str(), "wb")), owned_(true),
+      failed_(file_ == nullptr) {}
+
+FileSink::FileSink(std::FILE *file)
+    : file_(file), owned_(false), failed_(file == nullptr) {}
+
+FileSink::~FileSink() {
+  if (owned_ && file_ != nullptr) {
+    static_cast<void>(std::fclose(file_));
+  }
+}
+
 bool FileSink::Write(std::string_view text) {
   if (file_ == nullptr) {
     failed_ = true;
@@ -23,6 +36,21 @@ bool FileSink::Write(std::string_view text) {
   return written;
 }
 
+bool FileSink::Close() {
+  if (file_ == nullptr) {
+    failed_ = true;
+    return false;
+  }
+  // Buffered bytes reach the system only here; a full disk shows up now.
+  bool ok = std::fflush(file_) == 0;
+  if (owned_) {
+    ok = std::fclose(file_) == 0 && ok;
+  }
+  file_ = nullptr;
+  failed_ = failed_ || !ok;
+  return !failed_;
+}
+
 std::int64_t StringSource::Tell() const {
   return static_cast<std::int64_t>(offset_);
 }
@@ -35,9 +63,9 @@ bool StringSource::Seek(std::int64_t position) {
   return true;
 }
 
-bool StringSource::ReadLine(std::string &line) {
+bool StringSource::ReadLineUpTo(std::string &line, std::size_t maxLength) {
   line.clear();
-  while (offset_ < text_.size() && line.size() < kMaxLineLength) {
+  while (offset_ < text_.size() && line.size() < maxLength) {
     char c = text_[offset_++];
     if (c == '\r' && offset_ < text_.size() && text_[offset_] == '\n') {
       c = text_[offset_++];
@@ -66,12 +94,12 @@ bool FileSource::Seek(std::int64_t position) {
   return std::fseek(file_, static_cast<long>(position), SEEK_SET) == 0;
 }
 
-bool FileSource::ReadLine(std::string &line) {
+bool FileSource::ReadLineUpTo(std::string &line, std::size_t maxLength) {
   line.clear();
   if (file_ == nullptr) {
     return false;
   }
-  while (line.size() < kMaxLineLength) {
+  while (line.size() < maxLength) {
     int c = std::fgetc(file_);
     if (c == EOF) {
       break;

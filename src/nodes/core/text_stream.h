@@ -2,11 +2,12 @@
 //
 // Scene files are text read line by line with a 256-byte buffer: a line
 // longer than kMaxLineLength characters arrives in pieces, each taken as a
-// line. Positions are what Tell gives and Seek takes back; readers hand them
-// from node to node.
+// line. Files with longer lines (the marquee's) pass their own limit. Positions
+// are what Tell gives and Seek takes back; readers hand them from node to node.
 #ifndef VORAFILE_NODES_CORE_TEXT_STREAM_H
 #define VORAFILE_NODES_CORE_TEXT_STREAM_H
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -15,7 +16,8 @@
 
 namespace vorafile::nodes {
 
-/// Longest line, line feed included, that a scene file reader takes at once.
+/// Longest line, line feed included, that a scene file reader takes at
+/// once unless its format says otherwise.
 inline constexpr std::size_t kMaxLineLength = 255;
 
 /// Receives text. Writers do not examine the result line by line; a sink
@@ -40,16 +42,34 @@ private:
   std::string text_;
 };
 
-/// Writes to an open file that the caller keeps and closes.
+/// Writes a file. Every failure counts: a file that cannot be opened, a
+/// short write, and a flush or close that fails (a full disk often shows
+/// only there), so a writer checks Close() and nothing else.
 class FileSink final : public TextSink {
 public:
-  explicit FileSink(std::FILE *file) : file_(file) {}
+  /// Creates or truncates `path` for writing; when it cannot be opened, the
+  /// sink has failed from the start and every write fails.
+  explicit FileSink(const std::string &path);
+  /// Writes to a file that the caller opened and keeps: Close() flushes it
+  /// but leaves it open.
+  explicit FileSink(std::FILE *file);
+  /// Closes an owned file that Close() did not close (its result is lost).
+  ~FileSink() override;
+  FileSink(const FileSink &) = delete;
+  FileSink &operator=(const FileSink &) = delete;
+
   bool Write(std::string_view text) override;
   bool HasFailed() const override { return failed_; }
 
+  /// Flushes the file and closes it when the sink opened it. True when the
+  /// file was opened and every write, the flush and the close succeeded.
+  /// Writes after Close fail; a second Close answers false.
+  [[nodiscard]] bool Close();
+
 private:
   std::FILE *file_;
-  bool failed_ = false;
+  bool owned_;
+  bool failed_;
 };
 
 /// A seekable source of lines.
@@ -60,12 +80,20 @@ public:
   virtual std::int64_t Tell() const = 0;
   /// Moves to a position that Tell gave; false (position unchanged) when
   /// the position lies outside the text.
-  virtual bool Seek(std::int64_t position) = 0;
-  /// Reads the next line as fgets with a 256-byte buffer does: up to and
-  /// including a line feed, at most kMaxLineLength characters. A carriage
-  /// return before a line feed is dropped, on every system. False at the
-  /// end of the text, when nothing was read.
-  virtual bool ReadLine(std::string &line) = 0;
+  [[nodiscard]] virtual bool Seek(std::int64_t position) = 0;
+  /// Reads the next line as fgets with a buffer of maxLength + 1 bytes
+  /// does: up to and including a line feed, at most `maxLength` characters
+  /// (a longer line arrives in pieces). A carriage return before a line
+  /// feed is dropped, on every system. False at the end of the text, when
+  /// nothing was read.
+  [[nodiscard]] bool ReadLine(std::string &line,
+                              std::size_t maxLength = kMaxLineLength) {
+    assert(maxLength > 0 && "a line of at most 0 characters never ends");
+    return ReadLineUpTo(line, maxLength);
+  }
+
+protected:
+  virtual bool ReadLineUpTo(std::string &line, std::size_t maxLength) = 0;
 };
 
 /// Lines from text held in memory; positions are byte offsets.
@@ -73,10 +101,11 @@ class StringSource final : public TextSource {
 public:
   explicit StringSource(std::string text) : text_(std::move(text)) {}
   std::int64_t Tell() const override;
-  bool Seek(std::int64_t position) override;
-  bool ReadLine(std::string &line) override;
+  [[nodiscard]] bool Seek(std::int64_t position) override;
 
 private:
+  bool ReadLineUpTo(std::string &line, std::size_t maxLength) override;
+
   std::string text_;
   std::size_t offset_ = 0;
 };
@@ -86,10 +115,11 @@ class FileSource final : public TextSource {
 public:
   explicit FileSource(std::FILE *file) : file_(file) {}
   std::int64_t Tell() const override;
-  bool Seek(std::int64_t position) override;
-  bool ReadLine(std::string &line) override;
+  [[nodiscard]] bool Seek(std::int64_t position) override;
 
 private:
+  bool ReadLineUpTo(std::string &line, std::size_t maxLength) override;
+
   std::FILE *file_;
 };
 

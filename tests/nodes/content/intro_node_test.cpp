@@ -33,7 +33,7 @@ protected:
     if (!iniText.empty())
       dir_.write("intro.ini", iniText);
     node_ = std::make_unique<IntroNode>(&parent_, "introNode1");
-    node_->AddParamValue(kParamIdIniFileName,
+    node_->AddParamValue(param::kIniFileName,
                          ParamValue(dir_.file("intro.ini")));
     result_ = node_->Read(nullptr, 0);
     return *node_;
@@ -55,13 +55,14 @@ TEST_F(IntroNodeTest, MissingKeysTakeTheirDefaults) {
   ASSERT_EQ(result_, 1);
   // Name, NodeID, IniFileName and one parameter per key.
   EXPECT_EQ(intro.GetParamCount(), 3 + kIntroKeyCount);
-  EXPECT_EQ(intro.GetParamAs<std::int32_t>(77), 1000); // Time
-  EXPECT_EQ(intro.GetParamAs<std::uint8_t>(232), 0);   // OnOff
-  EXPECT_EQ(intro.GetTextParam(41),
+  EXPECT_EQ(intro.GetParamAs<std::int32_t>(param::kTime), 1000);
+  EXPECT_EQ(intro.GetParamAs<std::uint8_t>(param::kShowIntro), 0);
+  EXPECT_EQ(intro.GetTextParam(param::kAlbumLink),
             std::string(installation::kProductWebAddress));
-  EXPECT_EQ(intro.GetTextParam(39), ""); // Cover: the folder is no picture
-  EXPECT_EQ(intro.GetTextParam(61), dir_.folder()); // a cursor may be it
-  EXPECT_EQ(intro.GetParamAs<IntQuad>(40)->values,
+  EXPECT_EQ(intro.GetTextParam(param::kCover), ""); // the folder is no picture
+  EXPECT_EQ(intro.GetTextParam(param::kCursorLink),
+            dir_.folder()); // a cursor may be it
+  EXPECT_EQ(intro.GetParamAs<IntQuad>(param::kCoverLoc)->values,
             (std::array<std::int32_t, 4>{0, 0, 256, 256}));
 }
 
@@ -78,14 +79,14 @@ TEST_F(IntroNodeTest, ConvertsValuesAndWritesThemBack) {
                           "[Other]\r\n"
                           "Keep=me\r\n");
   ASSERT_EQ(result_, 1);
-  EXPECT_EQ(intro.GetParamAs<std::uint8_t>(232), 1);
-  EXPECT_EQ(intro.GetParamAs<std::int32_t>(77), 2500);
-  EXPECT_EQ(intro.GetParamAs<Color>(75)->components,
+  EXPECT_EQ(intro.GetParamAs<std::uint8_t>(param::kShowIntro), 1);
+  EXPECT_EQ(intro.GetParamAs<std::int32_t>(param::kTime), 2500);
+  EXPECT_EQ(intro.GetParamAs<Color>(param::kTextColor)->components,
             (std::array<float, 4>{0.0f, 0.0f, 1.0f, 0.0f}));
-  EXPECT_EQ(intro.GetParamAs<IntQuad>(40)->values,
+  EXPECT_EQ(intro.GetParamAs<IntQuad>(param::kCoverLoc)->values,
             (std::array<std::int32_t, 4>{10, 20, 40, 60}));
-  EXPECT_EQ(intro.GetTextParam(39), dir_.file("cover.jpg"));
-  EXPECT_EQ(intro.GetTextParam(65), "");
+  EXPECT_EQ(intro.GetTextParam(param::kCover), dir_.file("cover.jpg"));
+  EXPECT_EQ(intro.GetTextParam(param::kLogo), "");
 
   ASSERT_TRUE(intro.Write(nullptr));
   EXPECT_EQ(Key("OnOff"), "1");
@@ -105,8 +106,8 @@ TEST_F(IntroNodeTest, ShortValuesFailTheRead) {
   Load("[Introduction]\nTime=5\nTextFontInfo=1.0,0.1,-11,0,0,0,500\n");
   EXPECT_EQ(result_, kReadFailed);
   // The keys before the failing one stay added.
-  EXPECT_EQ(node_->GetParamAs<std::int32_t>(77), 1000);
-  EXPECT_FALSE(node_->GetParamAs<Block>(76));
+  EXPECT_EQ(node_->GetParamAs<std::int32_t>(param::kTime), 1000);
+  EXPECT_FALSE(node_->GetParamAs<Block>(param::kTextFontInfo));
 }
 
 TEST_F(IntroNodeTest, OnlyScriptVersions2And3) {
@@ -125,10 +126,22 @@ TEST_F(IntroNodeTest, OnlyScriptVersions2And3) {
 TEST_F(IntroNodeTest, WriteStopsAtTheFirstMissingValue) {
   IntroNode &intro = Load("");
   ASSERT_EQ(result_, 1);
-  ASSERT_TRUE(intro.RemoveParam(45)); // Banner
+  ASSERT_TRUE(intro.RemoveParam(param::kBanner));
   EXPECT_FALSE(intro.Write(nullptr));
   EXPECT_EQ(Key("Logo"), "");
   EXPECT_EQ(Key("Banner"), "<missing>");
+}
+
+// A read that ended early leaves values that do not describe the file;
+// writing them back would drop the keys after the failure.
+TEST_F(IntroNodeTest, ReadThatEndedEarlyLeavesTheFileAsItWas) {
+  const std::string original = "[Introduction]\nTime=5\nTitle=Kept\n"
+                               "TextFontInfo=1.0,0.1,-11,0,0,0,500\n"
+                               "Song=After the failure\n";
+  IntroNode &intro = Load(original);
+  ASSERT_EQ(result_, kReadFailed);
+  EXPECT_TRUE(intro.Write(nullptr));
+  EXPECT_EQ(dir_.read("intro.ini"), original);
 }
 
 } // namespace

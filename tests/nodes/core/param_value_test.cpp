@@ -27,16 +27,6 @@ TEST(ParamValueTest, SizesFollowTheTypeTable) {
   EXPECT_EQ(ParamValue().GetSize(), 1u);
 }
 
-TEST(ParamValueTest, TypeCodesAreTheHostCodes) {
-  EXPECT_EQ(ParamValue(std::uint32_t{1}).GetType(), ValueType::UInt);
-  EXPECT_EQ(ParamValue(FloatQuad{}).GetType(), ValueType::FloatQuad);
-  EXPECT_EQ(static_cast<std::uint32_t>(ParamValue(Vector{}).GetType()), 10u);
-  EXPECT_EQ(static_cast<std::uint32_t>(ParamValue(FloatQuad{}).GetType()), 11u);
-  EXPECT_FALSE(ValueTypeFromCode(9).has_value());
-  EXPECT_FALSE(ValueTypeFromCode(12).has_value());
-  EXPECT_EQ(ValueTypeFromCode(8), ValueType::String);
-}
-
 // Every fixed-size type: the bytes read by Assign are the bytes copied out,
 // exactly the type's size and no more.
 TEST(ParamValueTest, RawBytesRoundTripForEveryFixedType) {

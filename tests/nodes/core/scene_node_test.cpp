@@ -377,31 +377,7 @@ TEST(SceneNodeTest, OnlySharedNodesCount) {
   EXPECT_EQ(shared.Release(), 1);
 }
 
-TEST(SceneNodeTest, ArraysGrowByDoubling) {
-  std::vector<int> array;
-  GrowToHold(array, 3);
-  EXPECT_EQ(array.capacity(), 4u);
-  GrowToHold(array, 4);
-  EXPECT_EQ(array.capacity(), 4u);
-  GrowToHold(array, 9);
-  EXPECT_EQ(array.capacity(), 16u);
-
-  TestNode node("n");
-  EXPECT_EQ(node.GetParamArray().capacity(), 2u);
-  ASSERT_TRUE(node.AddParamValue(1, ParamValue(std::int32_t{1})));
-  EXPECT_EQ(node.GetParamArray().capacity(), 4u);
-  std::vector<std::size_t> capacities;
-  for (int i = 0; i < 3; ++i) {
-    node.AddChild(std::make_unique<TestNode>("c"));
-    capacities.push_back(node.GetChildCapacity());
-  }
-  EXPECT_EQ(capacities, (std::vector<std::size_t>{1, 2, 4}));
-}
-
-TEST(SceneNodeTest, KindsAreTheNodeTypeCodes) {
-  EXPECT_EQ(static_cast<int>(Kind::SceneRoot), 14);
-  EXPECT_EQ(static_cast<int>(Kind::MacroEntry), 27);
-  EXPECT_EQ(static_cast<int>(Kind::TransitionPreset), 22);
+TEST(SceneNodeTest, DynCastChecksTheKind) {
   CameraTestNode camera;
   TestNode plain("p");
   EXPECT_EQ(camera.GetTypeCode(), VORA_NODE_CAMERA);

@@ -80,20 +80,80 @@ TEST(TextStreamTest, LoneCarriageReturnStaysInTheLine) {
   EXPECT_EQ(line, "a\rb\r");
 }
 
-TEST(TextStreamTest, FileSinkWritesAndRemembersFailure) {
+// A format with longer lines passes its own limit; lines at the limit come
+// whole, one character more arrives in two pieces.
+TEST(TextStreamTest, LineLimitIsTheCallersChoice) {
+  struct Case {
+    std::size_t limit;
+    std::size_t length; // line feed included
+    std::vector<std::size_t> pieces;
+  };
+  const Case cases[] = {
+      {kMaxLineLength, 255, {255}}, {kMaxLineLength, 256, {255, 1}},
+      {1024, 256, {256}},           {1024, 1024, {1024}},
+      {1024, 1025, {1024, 1}},      {1, 3, {1, 1, 1}},
+  };
+  for (const Case &c : cases) {
+    StringSource source(std::string(c.length - 1, 'x') + "\n");
+    std::vector<std::size_t> pieces;
+    std::string line;
+    while (source.ReadLine(line, c.limit)) {
+      pieces.push_back(line.size());
+    }
+    EXPECT_EQ(pieces, c.pieces) << c.limit << " " << c.length;
+  }
+}
+
+TEST(TextStreamTest, FileSinkWritesAFileItOpens) {
+  test::TempDir dir;
+  FileSink sink(dir.file("out.txt"));
+  EXPECT_TRUE(sink.Write("Camera FOV Set\t45.000000\n"));
+  EXPECT_TRUE(sink.Write(""));
+  EXPECT_FALSE(sink.HasFailed());
+  EXPECT_TRUE(sink.Close());
+  EXPECT_EQ(dir.read("out.txt"), "Camera FOV Set\t45.000000\n");
+  EXPECT_FALSE(sink.Write("late"));
+  EXPECT_FALSE(sink.Close());
+  EXPECT_EQ(dir.read("out.txt"), "Camera FOV Set\t45.000000\n");
+}
+
+TEST(TextStreamTest, FileSinkThatCannotOpenFailsEveryWrite) {
+  test::TempDir dir;
+  FileSink sink(dir.file("no such folder/out.txt"));
+  EXPECT_TRUE(sink.HasFailed());
+  EXPECT_FALSE(sink.Write("x"));
+  EXPECT_FALSE(sink.Close());
+}
+
+// Writes land in the C library's buffer; a full disk shows only when it
+// is flushed, so the sink's result must come from Close.
+TEST(TextStreamTest, FileSinkOnAFullDiskFailsAtClose) {
+  std::FILE *probe = std::fopen("/dev/full", "wb");
+  if (probe == nullptr) {
+    GTEST_SKIP() << "no always-full device on this system";
+  }
+  static_cast<void>(std::fclose(probe));
+  FileSink sink(std::string("/dev/full"));
+  EXPECT_TRUE(sink.Write("Version\t3\n"));
+  EXPECT_FALSE(sink.Close());
+  EXPECT_TRUE(sink.HasFailed());
+}
+
+TEST(TextStreamTest, FileSinkOnACallersFileFlushesButLeavesItOpen) {
   test::TempDir dir;
   std::FILE *file = std::fopen(dir.file("out.txt").c_str(), "wb");
   ASSERT_NE(file, nullptr);
   FileSink sink(file);
-  EXPECT_TRUE(sink.Write("Camera FOV Set\t45.000000\n"));
-  EXPECT_TRUE(sink.Write(""));
-  EXPECT_FALSE(sink.HasFailed());
+  EXPECT_TRUE(sink.Write("one\n"));
+  EXPECT_TRUE(sink.Close());
+  EXPECT_EQ(dir.read("out.txt"), "one\n");
+  EXPECT_GE(std::fputs("two\n", file), 0);
   ASSERT_EQ(std::fclose(file), 0);
-  EXPECT_EQ(dir.read("out.txt"), "Camera FOV Set\t45.000000\n");
+  EXPECT_EQ(dir.read("out.txt"), "one\ntwo\n");
 
-  FileSink closed(nullptr);
-  EXPECT_FALSE(closed.Write("x"));
-  EXPECT_TRUE(closed.HasFailed());
+  FileSink none(static_cast<std::FILE *>(nullptr));
+  EXPECT_FALSE(none.Write("x"));
+  EXPECT_TRUE(none.HasFailed());
 }
 
 } // namespace

@@ -1,0 +1,143 @@
+// Parameter ids that code names, grouped by name family.
+//
+// A family is a run of ids whose names come from one name table (see
+// name_table.h): the built-in names 0 to 280, and the families that node
+// classes bring (definition file 1400s, deformation keys 1600 to 2040,
+// object configuration 2000s, lens effects file 2200s, lens keys 2500s,
+// transition effect file 3000s, transition keys 3500s, marquee 4000s,
+// macros 4500s). Some ranges overlap (deformation keys and configuration
+// keys both use 2000 to 2037), so each family has a namespace of its own and
+// an id means something only together with its family. A family's namespace
+// is added here when code first names one of its ids.
+//
+// Constants carry the table's spelling of the name. Where a built-in name
+// stands twice, the constant without suffix is the id that the name index
+// gives (the highest); the other is named after its role.
+#ifndef VORAFILE_NODES_CORE_PARAM_IDS_H
+#define VORAFILE_NODES_CORE_PARAM_IDS_H
+
+namespace vorafile::nodes {
+
+/// The built-in names, ids 0 to 280.
+namespace param {
+inline constexpr int kBrightness = 3;
+inline constexpr int kClights = 4;
+inline constexpr int kCfx = 7;
+inline constexpr int kCfxFileName = 8;
+inline constexpr int kCfxPreset = 9;
+inline constexpr int kDynCol = 31;
+inline constexpr int kEffectPresetCategoryInfo = 34;
+inline constexpr int kEnableNewCameraNav = 36;
+inline constexpr int kAlbum = 37;
+inline constexpr int kAlbumLoc = 38;
+inline constexpr int kCover = 39;
+inline constexpr int kCoverLoc = 40;
+inline constexpr int kAlbumLink = 41;
+inline constexpr int kArtist = 42;
+inline constexpr int kArtistLoc = 43;
+inline constexpr int kBkgColor = 44;
+inline constexpr int kBanner = 45;
+inline constexpr int kBannerLoc = 46;
+inline constexpr int kBannerLink = 47;
+inline constexpr int kComments = 48;
+inline constexpr int kCommentsLoc = 49;
+inline constexpr int kYearCopyRight = 50;
+inline constexpr int kYearCopyRightLoc = 51;
+inline constexpr int kDate = 52;
+inline constexpr int kDateLoc = 53;
+inline constexpr int kEmail = 54;
+inline constexpr int kEmailLoc = 55;
+inline constexpr int kFrom = 56;
+inline constexpr int kFromLoc = 57;
+inline constexpr int kGenre = 58;
+inline constexpr int kGenreLoc = 59;
+inline constexpr int kGenreId = 60;
+inline constexpr int kCursorLink = 61;
+inline constexpr int kTextColorHot = 62;
+inline constexpr int kLink = 63;
+inline constexpr int kLinkLoc = 64;
+inline constexpr int kLogo = 65;
+inline constexpr int kLogoLoc = 66;
+inline constexpr int kLogoLink = 67;
+/// "Message" of the introduction page; the name index gives kMessage.
+inline constexpr int kIntroMessage = 68;
+inline constexpr int kMessageLoc = 69;
+inline constexpr int kMode = 70;
+inline constexpr int kCursorNormal = 71;
+inline constexpr int kSong = 73;
+inline constexpr int kSongLoc = 74;
+inline constexpr int kTextColor = 75;
+inline constexpr int kTextFontInfo = 76;
+inline constexpr int kTime = 77;
+inline constexpr int kTitle = 78;
+inline constexpr int kTitleLoc = 79;
+inline constexpr int kTo = 80;
+inline constexpr int kToLoc = 81;
+inline constexpr int kEnvMap = 83;
+inline constexpr int kFileName = 88;
+inline constexpr int kFlat = 90;
+inline constexpr int kFramesPerSecond = 104;
+inline constexpr int kId = 108;
+inline constexpr int kIniFileName = 109;
+inline constexpr int kVoraScriptFileName = 116;
+inline constexpr int kVoraMarqueeFileName = 117;
+inline constexpr int kLfxFileName = 119;
+inline constexpr int kLights = 121;
+/// The first of the object file ids "Vro0" to "Vro16".
+inline constexpr int kVro0 = 133;
+inline constexpr int kMessage = 152;
+inline constexpr int kMsgIni = 156;
+inline constexpr int kMsgOn = 157;
+/// Every node's first parameter, a String.
+inline constexpr int kName = 160;
+/// Every node's second parameter, an Int.
+inline constexpr int kNodeId = 163;
+inline constexpr int kNumMacroEffects = 169;
+inline constexpr int kNumMorphs = 171;
+inline constexpr int kNumObjects = 173;
+inline constexpr int kObjSite = 176;
+inline constexpr int kOlink = 177;
+inline constexpr int kPause = 207;
+inline constexpr int kPreset = 214;
+inline constexpr int kReadOnly = 220;
+/// Spelt so in the files.
+inline constexpr int kResponsivness = 222;
+inline constexpr int kSceneDetail = 225;
+inline constexpr int kSceneLockMp3 = 226;
+inline constexpr int kShowIntro = 232;
+inline constexpr int kSpecialField1 = 234;
+inline constexpr int kSpecialField2 = 235;
+inline constexpr int kStrobe = 239;
+inline constexpr int kStyle = 241;
+inline constexpr int kTmap = 243;
+inline constexpr int kTName = 245;
+inline constexpr int kTRot = 246;
+inline constexpr int kT2Name = 248;
+inline constexpr int kTdfx = 255;
+inline constexpr int kTdfxRate = 256;
+inline constexpr int kTempDir = 257;
+/// The transition effect file's path; "To Be Identified" in the name table.
+inline constexpr int kTfxFileName = 267;
+/// The id of a name that is not in the table, and of a new parameter.
+inline constexpr int kToBeIdentified = 275;
+inline constexpr int kVersion = 277;
+inline constexpr int kWframe = 278;
+} // namespace param
+
+/// The lens effects file, ids 2200 to 2211.
+namespace lens_param {
+inline constexpr int kNumLenses = 2201;
+/// Indexed: the lens preset files' full paths.
+inline constexpr int kLfpPresetFile = 2202;
+} // namespace lens_param
+
+/// The transition effect file, ids 3000 to 3005.
+namespace transition_param {
+inline constexpr int kNumTfp = 3001;
+/// Indexed: the transition preset files' full paths.
+inline constexpr int kTfpPresetFile = 3002;
+} // namespace transition_param
+
+} // namespace vorafile::nodes
+
+#endif // VORAFILE_NODES_CORE_PARAM_IDS_H
