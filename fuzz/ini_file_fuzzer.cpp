@@ -86,7 +86,7 @@ void CheckSetValue(IniText &ini, const std::string &section,
     Check(found.has_value() && *found == Unquote(Trim(value)));
     const std::vector<std::string> keys = ini.ListKeys(section);
     Check(std::any_of(keys.begin(), keys.end(), [&](const std::string &name) {
-      return ascii::EqualsIgnoreCase(name, key);
+      return vorafile::ascii::EqualsIgnoreCase(name, key);
     }));
   }
 }
