@@ -73,9 +73,6 @@ bool ImageCodec::Load() {
   decodeImage_ = FindFunction<DecodeImageFunction>(*library, "DecodeImage");
   encodeImage_ = FindFunction<EncodeImageFunction>(*library, "EncodeImage");
   resizeImage_ = FindFunction<ResizeImageFunction>(*library, "ResizeImage");
-  quantizeImage_ =
-      FindFunction<QuantizeImageFunction>(*library, "QuantizeImage");
-  createMemory_ = FindFunction<CreateMemoryFunction>(*library, "CreateMemory");
   decodeImageScaled_ =
       FindFunction<DecodeImageScaledFunction>(*library, "DecodeImageScaled");
   library_ = std::move(library);
@@ -100,13 +97,6 @@ void ImageCodec::SetPixelPointer(PixelRule rule) {
     if (bits == 8) {
       entries = header->biClrUsed != 0 ? header->biClrUsed : 256;
     }
-    break;
-  case PixelRule::kAfterQuantize:
-    // A depth above 8 has no table; the shift stays defined for any value.
-    entries = bits <= 8 ? (1ull << bits) : 0;
-    break;
-  case PixelRule::kBlank:
-    entries = bits == 8 ? 256 : 0;
     break;
   }
   pixels_ = static_cast<std::uint8_t *>(image_) + kBitmapInfoHeaderSize +
@@ -163,32 +153,6 @@ bool ImageCodec::Resize(std::uint32_t width, std::uint32_t height) {
     return false;
   }
   SetPixelPointer(PixelRule::kAfterResize);
-  return true;
-}
-
-bool ImageCodec::Quantize(std::int32_t colours) {
-  if (!library_ || image_ == nullptr || quantizeImage_ == nullptr ||
-      Image()->biBitCount != 24) {
-    return false;
-  }
-  if (quantizeImage_(&image_, pixels_, colours) == 0) {
-    return false;
-  }
-  SetPixelPointer(PixelRule::kAfterQuantize);
-  return true;
-}
-
-bool ImageCodec::CreateBlank(std::int32_t a, std::int32_t b) {
-  if (createMemory_ == nullptr) {
-    return false;
-  }
-  ReleaseCurrentImage();
-  void *image = nullptr;
-  if (createMemory_(&image, a, b) == 0) {
-    return false;
-  }
-  image_ = image;
-  SetPixelPointer(PixelRule::kBlank);
   return true;
 }
 

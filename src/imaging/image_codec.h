@@ -49,7 +49,6 @@ public:
   /// when the path is unknown or the library does not load. Missing exports
   /// stay null: only the operations that need them fail.
   [[nodiscard]] bool Load();
-  [[nodiscard]] bool IsLoaded() const { return library_ != nullptr; }
 
   /// Frees the current image, then decodes `path` into a new one. False when
   /// the library or DecodeImage is missing or decoding fails; the previous
@@ -67,12 +66,6 @@ public:
   /// Resizes the current image to exactly width x height (both nonzero).
   /// On failure the current image stays.
   [[nodiscard]] bool Resize(std::uint32_t width, std::uint32_t height);
-  /// Reduces a 24-bit current image to at most `colours` colours. On
-  /// failure the current image stays.
-  [[nodiscard]] bool Quantize(std::int32_t colours);
-  /// Frees the current image and makes a blank one; `a` and `b` go to the
-  /// codec unchanged (ours takes them as width and height).
-  [[nodiscard]] bool CreateBlank(std::int32_t a, std::int32_t b);
   /// Frees the current image (when FreeMemory is known).
   void FreeImage();
 
@@ -85,7 +78,7 @@ public:
   [[nodiscard]] void *Pixels() const { return pixels_; }
 
 private:
-  enum class PixelRule { kAfterDecode, kAfterResize, kAfterQuantize, kBlank };
+  enum class PixelRule { kAfterDecode, kAfterResize };
   void SetPixelPointer(PixelRule rule);
   void ReleaseCurrentImage();
 
@@ -93,8 +86,6 @@ private:
   using DecodeImageFunction = int (*)(const char *, void **, int);
   using EncodeImageFunction = int (*)(const char *, void *, void *);
   using ResizeImageFunction = int (*)(void **, void *, int, int);
-  using QuantizeImageFunction = int (*)(void **, void *, int);
-  using CreateMemoryFunction = int (*)(void **, int, int);
   using DecodeImageScaledFunction = int (*)(const char *, void **, int, int);
 
   ProgramFilesLocator locator_;
@@ -105,8 +96,6 @@ private:
   DecodeImageFunction decodeImage_ = nullptr;
   EncodeImageFunction encodeImage_ = nullptr;
   ResizeImageFunction resizeImage_ = nullptr;
-  QuantizeImageFunction quantizeImage_ = nullptr;
-  CreateMemoryFunction createMemory_ = nullptr;
   DecodeImageScaledFunction decodeImageScaled_ = nullptr;
 };
 
