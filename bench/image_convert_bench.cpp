@@ -10,7 +10,7 @@
 //   /usr/bin/convert in.jpg -resize 640x480! -quality 90 out.jpg
 // as a whole process on the same file (skipped when it is not installed).
 #include "imaging/picture_service.h"
-#include "imaging/qvimage/picture_codecs.h"
+#include "qvimage/picture_codecs.h"
 
 #include <benchmark/benchmark.h>
 

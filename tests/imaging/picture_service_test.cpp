@@ -1,8 +1,8 @@
 #include "imaging/picture_service.h"
 
 #include "imaging/picture_samples.h"
-#include "imaging/qvimage/image_block.h"
-#include "imaging/qvimage/picture_codecs.h"
+#include "qvimage/image_block.h"
+#include "qvimage/picture_codecs.h"
 
 #include <gtest/gtest.h>
 
