@@ -1,6 +1,6 @@
-// The image codec service: a wrapper over the codec library "QVImage", which
-// is loaded at run time from the components folder under the system's
-// program files folder. It holds the one current image (a packed DIB that
+// The codec wrapper behind the picture service: it loads the codec library
+// "QVImage" at run time from the components folder under the system's
+// program files folder, and holds the one current image (a packed DIB that
 // the codec library allocated and alone may free) and a pointer to that
 // image's pixel rows.
 #ifndef VORAFILE_IMAGING_IMAGE_CODEC_H

@@ -1,6 +1,6 @@
 // Pictures made in code for the imaging tests: BMP files of every depth the
 // codec reads, with a comment per header field, and the codec installed in a
-// test folder where the image codec service finds it.
+// test folder where the picture service finds it.
 #ifndef VORAFILE_TESTS_IMAGING_PICTURE_SAMPLES_H
 #define VORAFILE_TESTS_IMAGING_PICTURE_SAMPLES_H
 
