@@ -9,8 +9,8 @@
 // The ImageMagick case runs
 //   /usr/bin/convert in.jpg -resize 640x480! -quality 90 out.jpg
 // as a whole process on the same file (skipped when it is not installed).
-#include "imaging/picture_conversion.h"
-#include "imaging/qvimage/picture_codecs.h"
+#include "imaging/picture_service.h"
+#include "qvimage/picture_codecs.h"
 
 #include <benchmark/benchmark.h>
 
@@ -26,6 +26,7 @@ namespace {
 namespace fs = std::filesystem;
 using vorafile::imaging::ImageCodec;
 using vorafile::imaging::PictureLimits;
+using vorafile::imaging::PictureService;
 
 constexpr std::uint32_t kWidth = 4000; // 12 megapixels
 constexpr std::uint32_t kHeight = 3000;
@@ -83,22 +84,17 @@ const Setup &GetSetup() {
   return setup;
 }
 
-std::unique_ptr<ImageCodec> LoadedCodec() {
+ImageCodec::ProgramFilesLocator BenchLocator() {
   std::string folder = GetSetup().programFiles;
-  auto codec = std::make_unique<ImageCodec>(
-      [folder] { return std::optional<std::string>(folder); });
-  codec->Load();
-  return codec;
+  return [folder] { return std::optional<std::string>(folder); };
 }
 
 // The message's way: decode (reduced by DCT scaling), resize, encode.
 void BM_ConvertPicture(benchmark::State &state) {
   const Setup &setup = GetSetup();
-  std::unique_ptr<ImageCodec> codec = LoadedCodec();
-  std::string converted;
+  PictureService pictures(BenchLocator());
   for (auto _ : state) {
-    if (vorafile::imaging::ConvertPicture(*codec, setup.picture, kLimits,
-                                          setup.workFolder, converted) == 0)
+    if (!pictures.Convert(setup.picture, kLimits, setup.workFolder))
       state.SkipWithError("conversion failed");
   }
   state.SetLabel(std::to_string(fs::file_size(setup.picture) / 1024) +
@@ -109,12 +105,15 @@ BENCHMARK(BM_ConvertPicture)->Unit(benchmark::kMillisecond)->UseRealTime();
 // The same without DCT scaling: full decode, area-averaging resize, encode.
 void BM_ConvertPictureFullDecode(benchmark::State &state) {
   const Setup &setup = GetSetup();
-  std::unique_ptr<ImageCodec> codec = LoadedCodec();
+  ImageCodec codec(BenchLocator());
+  if (!codec.Load()) {
+    state.SkipWithError("the codec library did not load");
+    return;
+  }
   const std::string target = setup.workFolder + "full.jpg";
   for (auto _ : state) {
-    if (codec->Decode(setup.picture) == 0 ||
-        codec->Resize(kLimits.width, kLimits.height) == 0 ||
-        codec->Encode(target) == 0)
+    if (!codec.Decode(setup.picture) ||
+        !codec.Resize(kLimits.width, kLimits.height) || !codec.Encode(target))
       state.SkipWithError("conversion failed");
   }
 }

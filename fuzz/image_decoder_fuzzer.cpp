@@ -2,8 +2,8 @@
 // and with DCT scaling) and PNG, then the resampler, the colour reducer and
 // the BMP writer on whatever decodes. Every input must fail cleanly or give
 // a block that passes the library's own checks.
-#include "imaging/qvimage/image_transforms.h"
-#include "imaging/qvimage/picture_codecs.h"
+#include "qvimage/image_transforms.h"
+#include "qvimage/picture_codecs.h"
 
 #include <cstddef>
 #include <cstdint>

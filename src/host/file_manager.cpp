@@ -95,21 +95,6 @@ int FileManager::Close() {
   return 1;
 }
 
-int FileManager::DecodePicture(const std::string &path,
-                               imaging::PicturePointers &out) {
-  if (imaging::DecodePicture(imageCodec_, path, out) == 0) {
-    return 0;
-  }
-  convertedImagePath_.clear();
-  return 1;
-}
-
-int FileManager::ConvertPicture(const std::string &path,
-                                imaging::PictureLimits limits) {
-  return imaging::ConvertPicture(imageCodec_, path, limits, workFolder_,
-                                 convertedImagePath_);
-}
-
 bool FileManager::Open(const std::string &path) {
   problem_.clear();
   if (!platform::PathExists(path)) {

@@ -5,8 +5,7 @@
 #define VORAFILE_HOST_FILE_MANAGER_H
 
 #include "document/scene_document.h"
-#include "imaging/image_codec.h"
-#include "imaging/picture_conversion.h"
+#include "imaging/picture_service.h"
 
 #include <optional>
 #include <string>
@@ -65,32 +64,22 @@ public:
   [[nodiscard]] const std::string &LastTempFolder() const {
     return lastTempFolder_;
   }
-  [[nodiscard]] const std::string &ConvertedImagePath() const {
-    return convertedImagePath_;
-  }
 
   /// The loaded scene (empty until a package is opened).
   [[nodiscard]] SceneDocument &Document() { return document_; }
 
-  /// The image codec service (library not loaded until asked).
-  [[nodiscard]] imaging::ImageCodec &Codec() { return imageCodec_; }
-  /// Decodes a picture into the codec's current image; on success empties
-  /// ConvertedImagePath().
-  int DecodePicture(const std::string &path, imaging::PicturePointers &out);
-  /// Converts a picture into WorkFolder() + base name + ".jpg", kept as
-  /// ConvertedImagePath() (imaging::ConvertPicture).
-  int ConvertPicture(const std::string &path, imaging::PictureLimits limits);
+  /// The picture service (codec library not loaded until asked).
+  [[nodiscard]] imaging::PictureService &Pictures() { return pictures_; }
 
 private:
   bool isOpen_ = false;
   std::string packagePath_;
   std::string workFolder_;
   std::string tempRoot_;
-  std::string convertedImagePath_;
   std::string lastTempFolder_;
   SceneDocument document_;
   std::string problem_;
-  imaging::ImageCodec imageCodec_;
+  imaging::PictureService pictures_;
 };
 
 } // namespace vorafile

@@ -34,13 +34,13 @@ std::optional<std::string> HostPath(std::uintptr_t value) {
 // Out-parameters of the decode messages: both are always stored, 0 when the
 // operation failed; a null target is skipped rather than written through.
 void StoreImagePointers(std::uintptr_t headerTarget,
-                        std::uintptr_t pixelsTarget, std::uintptr_t header,
-                        std::uintptr_t pixels) {
+                        std::uintptr_t pixelsTarget,
+                        const imaging::PicturePointers &pointers) {
   if (auto *target = PointerArg<std::uintptr_t>(headerTarget)) {
-    *target = header;
+    *target = reinterpret_cast<std::uintptr_t>(pointers.header);
   }
   if (auto *target = PointerArg<std::uintptr_t>(pixelsTarget)) {
-    *target = pixels;
+    *target = reinterpret_cast<std::uintptr_t>(pointers.pixels);
   }
 }
 
@@ -229,8 +229,7 @@ std::uint32_t MessageDispatcher::SendPictureMessage(std::uint32_t msg,
                                                     std::uintptr_t p2,
                                                     std::uintptr_t p3,
                                                     std::uintptr_t p4) {
-  FileManager &manager = *fileManager_;
-  imaging::ImageCodec &codec = manager.Codec();
+  imaging::PictureService &pictures = fileManager_->Pictures();
   const char *path = PointerArg<const char>(p1);
   // p2 of 2002, 2004 and 2005 (only): largest (or exact) width, then height.
   auto readLimits = [p2]() -> std::optional<imaging::PictureLimits> {
@@ -240,44 +239,43 @@ std::uint32_t MessageDispatcher::SendPictureMessage(std::uint32_t msg,
     }
     return imaging::PictureLimits{values[0], values[1]};
   };
-  auto address = [](const void *pointer) {
-    return reinterpret_cast<std::uintptr_t>(pointer);
-  };
   imaging::PicturePointers out;
   switch (msg) {
   case VORA_MSG_LOAD_CODEC:
-    return codec.Load() != 0 ? 1 : 0;
+    return pictures.LoadCodec() ? 1 : 0;
   case VORA_MSG_FREE_IMAGE:
-    codec.FreeImage();
+    pictures.Free();
     return 1;
   case VORA_MSG_DECODE_IMAGE: {
-    const int result = path != nullptr ? manager.DecodePicture(path, out) : 0;
-    StoreImagePointers(p2, p3, address(out.header), address(out.pixels));
-    return result != 0 ? 1 : 0;
+    const bool decoded = path != nullptr && pictures.Decode(path, out);
+    StoreImagePointers(p2, p3, out);
+    return decoded ? 1 : 0;
   }
   case VORA_MSG_CONVERT_IMAGE: {
     const std::optional<imaging::PictureLimits> limits = readLimits();
     if (path == nullptr || !limits ||
-        manager.ConvertPicture(path, *limits) == 0) {
+        !pictures.Convert(path, *limits, fileManager_->WorkFolder())) {
       return 0;
     }
     if (auto *buffer = PointerArg<char>(p3)) {
       platform::CopyToHostBuffer(buffer, platform::kMaxPath,
-                                 manager.ConvertedImagePath());
+                                 pictures.ConvertedPath());
     }
     return 1;
   }
-  case VORA_MSG_DECODE_FIT:
+  case VORA_MSG_DECODE_FIT: {
+    const std::optional<imaging::PictureLimits> limits = readLimits();
+    const bool decoded =
+        path != nullptr && limits && pictures.DecodeToFit(path, *limits, out);
+    StoreImagePointers(p3, p4, out);
+    return decoded ? 1 : 0;
+  }
   case VORA_MSG_DECODE_RESIZE: {
     const std::optional<imaging::PictureLimits> limits = readLimits();
-    int result = 0;
-    if (path != nullptr && limits) {
-      result = msg == VORA_MSG_DECODE_FIT
-                   ? imaging::DecodePictureToFit(codec, path, *limits, out)
-                   : imaging::DecodePictureResized(codec, path, *limits, out);
-    }
-    StoreImagePointers(p3, p4, address(out.header), address(out.pixels));
-    return result != 0 ? 1 : 0;
+    const bool decoded =
+        path != nullptr && limits && pictures.DecodeResized(path, *limits, out);
+    StoreImagePointers(p3, p4, out);
+    return decoded ? 1 : 0;
   }
   default:
     return 0;

@@ -56,30 +56,27 @@ std::optional<std::string> ImageCodec::LibraryPath() const {
   return path;
 }
 
-int ImageCodec::Load() {
+bool ImageCodec::Load() {
   if (library_) {
-    return 1;
+    return true;
   }
   std::optional<std::string> path = LibraryPath();
   if (!path) {
-    return 0;
+    return false;
   }
   std::unique_ptr<platform::DynamicLibrary> library =
       platform::DynamicLibrary::Load(*path);
   if (!library) {
-    return 0;
+    return false;
   }
   freeMemory_ = FindFunction<FreeMemoryFunction>(*library, "FreeMemory");
   decodeImage_ = FindFunction<DecodeImageFunction>(*library, "DecodeImage");
   encodeImage_ = FindFunction<EncodeImageFunction>(*library, "EncodeImage");
   resizeImage_ = FindFunction<ResizeImageFunction>(*library, "ResizeImage");
-  quantizeImage_ =
-      FindFunction<QuantizeImageFunction>(*library, "QuantizeImage");
-  createMemory_ = FindFunction<CreateMemoryFunction>(*library, "CreateMemory");
   decodeImageScaled_ =
       FindFunction<DecodeImageScaledFunction>(*library, "DecodeImageScaled");
   library_ = std::move(library);
-  return 1;
+  return true;
 }
 
 void ImageCodec::SetPixelPointer(PixelRule rule) {
@@ -101,35 +98,27 @@ void ImageCodec::SetPixelPointer(PixelRule rule) {
       entries = header->biClrUsed != 0 ? header->biClrUsed : 256;
     }
     break;
-  case PixelRule::kAfterQuantize:
-    // A depth above 8 has no table; the shift stays defined for any value.
-    entries = bits <= 8 ? (1ull << bits) : 0;
-    break;
-  case PixelRule::kBlank:
-    entries = bits == 8 ? 256 : 0;
-    break;
   }
   pixels_ = static_cast<std::uint8_t *>(image_) + kBitmapInfoHeaderSize +
             entries * kRgbQuadSize;
 }
 
-int ImageCodec::Decode(const std::string &path) {
+bool ImageCodec::Decode(const std::string &path) {
   if (!library_ || decodeImage_ == nullptr) {
-    return 0;
+    return false;
   }
   ReleaseCurrentImage();
   void *image = nullptr;
-  const int result = decodeImage_(path.c_str(), &image, 0);
-  if (result == 0) {
-    return 0;
+  if (decodeImage_(path.c_str(), &image, 0) == 0) {
+    return false;
   }
   image_ = image;
   SetPixelPointer(PixelRule::kAfterDecode);
-  return 1;
+  return true;
 }
 
-int ImageCodec::DecodeScaled(const std::string &path, std::uint32_t minWidth,
-                             std::uint32_t minHeight) {
+bool ImageCodec::DecodeScaled(const std::string &path, std::uint32_t minWidth,
+                              std::uint32_t minHeight) {
   if (!library_ || decodeImageScaled_ == nullptr || !FitsCodecInt(minWidth) ||
       !FitsCodecInt(minHeight)) {
     return Decode(path);
@@ -138,59 +127,33 @@ int ImageCodec::DecodeScaled(const std::string &path, std::uint32_t minWidth,
   void *image = nullptr;
   if (decodeImageScaled_(path.c_str(), &image, static_cast<int>(minWidth),
                          static_cast<int>(minHeight)) == 0) {
-    return 0;
+    return false;
   }
   image_ = image;
   SetPixelPointer(PixelRule::kAfterDecode);
-  return 1;
+  return true;
 }
 
-int ImageCodec::Encode(const std::string &path) {
+bool ImageCodec::Encode(const std::string &path) {
   if (!library_ || encodeImage_ == nullptr || image_ == nullptr) {
-    return 0;
+    return false;
   }
-  return encodeImage_(path.c_str(), image_, pixels_);
+  return encodeImage_(path.c_str(), image_, pixels_) != 0;
 }
 
-int ImageCodec::Resize(std::uint32_t width, std::uint32_t height) {
+bool ImageCodec::Resize(std::uint32_t width, std::uint32_t height) {
   if (!library_ || image_ == nullptr || resizeImage_ == nullptr || width == 0 ||
       height == 0) {
-    return 0;
+    return false;
   }
   // Values past the codec's signed range go through as they are; the codec
   // refuses them like any other impossible size.
   if (resizeImage_(&image_, pixels_, static_cast<int>(width),
                    static_cast<int>(height)) == 0) {
-    return 0;
+    return false;
   }
   SetPixelPointer(PixelRule::kAfterResize);
-  return 1;
-}
-
-int ImageCodec::Quantize(std::int32_t colours) {
-  if (!library_ || image_ == nullptr || quantizeImage_ == nullptr ||
-      Image()->biBitCount != 24) {
-    return 0;
-  }
-  if (quantizeImage_(&image_, pixels_, colours) == 0) {
-    return 0;
-  }
-  SetPixelPointer(PixelRule::kAfterQuantize);
-  return 1;
-}
-
-int ImageCodec::CreateBlank(std::int32_t a, std::int32_t b) {
-  if (createMemory_ == nullptr) {
-    return 0;
-  }
-  ReleaseCurrentImage();
-  void *image = nullptr;
-  if (createMemory_(&image, a, b) == 0) {
-    return 0;
-  }
-  image_ = image;
-  SetPixelPointer(PixelRule::kBlank);
-  return 1;
+  return true;
 }
 
 void ImageCodec::ReleaseCurrentImage() {
@@ -208,26 +171,6 @@ void ImageCodec::FreeImage() {
   freeMemory_(image_);
   image_ = nullptr;
   pixels_ = nullptr;
-}
-
-int ImageCodec::Draw(void *deviceContext, const platform::DibRect *target,
-                     const platform::DibRect *source) const {
-  if (image_ == nullptr) {
-    return 0;
-  }
-  const platform::DibRect whole{0, 0, Image()->biWidth, Image()->biHeight};
-  return platform::StretchDibToDevice(
-      deviceContext, target != nullptr ? *target : whole,
-      source != nullptr ? *source : whole, image_, pixels_, paletteFlag_);
-}
-
-int ImageCodec::Blit(void *deviceContext) const {
-  if (image_ == nullptr) {
-    return 0;
-  }
-  return platform::BlitDibToDevice(deviceContext, image_, pixels_, paletteFlag_)
-             ? 1
-             : 0;
 }
 
 } // namespace vorafile::imaging

@@ -1,13 +1,12 @@
-// The image codec service: a wrapper over the codec library "QVImage", which
-// is loaded at run time from the components folder under the system's
-// program files folder. It holds the one current image (a packed DIB that
+// The codec wrapper behind the picture service: it loads the codec library
+// "QVImage" at run time from the components folder under the system's
+// program files folder, and holds the one current image (a packed DIB that
 // the codec library allocated and alone may free) and a pointer to that
 // image's pixel rows.
 #ifndef VORAFILE_IMAGING_IMAGE_CODEC_H
 #define VORAFILE_IMAGING_IMAGE_CODEC_H
 
 #include "imaging/dib_format.h"
-#include "platform/dib_drawing.h"
 
 #include <cstdint>
 #include <functional>
@@ -46,33 +45,27 @@ public:
   /// registry buffer.
   [[nodiscard]] std::optional<std::string> LibraryPath() const;
 
-  /// Loads the library once; 1 when it is loaded (already or now), 0 when
-  /// the path is unknown or the library does not load. Missing exports stay
-  /// null: only the operations that need them fail.
-  int Load();
-  [[nodiscard]] bool IsLoaded() const { return library_ != nullptr; }
+  /// Loads the library once; true when it is loaded (already or now), false
+  /// when the path is unknown or the library does not load. Missing exports
+  /// stay null: only the operations that need them fail.
+  [[nodiscard]] bool Load();
 
-  /// Frees the current image, then decodes `path` into a new one. 0 when the
-  /// library or DecodeImage is missing or decoding fails; the previous image
-  /// is gone either way.
-  int Decode(const std::string &path);
+  /// Frees the current image, then decodes `path` into a new one. False when
+  /// the library or DecodeImage is missing or decoding fails; the previous
+  /// image is gone either way.
+  [[nodiscard]] bool Decode(const std::string &path);
   /// Decode, but a library that offers DecodeImageScaled may reduce the
   /// picture while decoding, never below min(width, minWidth) x
   /// min(height, minHeight). Falls back to Decode.
-  int DecodeScaled(const std::string &path, std::uint32_t minWidth,
-                   std::uint32_t minHeight);
-  /// Writes the current image to `path`; the codec's answer, or 0 without
-  /// library, EncodeImage or image.
-  int Encode(const std::string &path);
+  [[nodiscard]] bool DecodeScaled(const std::string &path,
+                                  std::uint32_t minWidth,
+                                  std::uint32_t minHeight);
+  /// Writes the current image to `path`; whether the codec did, false
+  /// without library, EncodeImage or image.
+  [[nodiscard]] bool Encode(const std::string &path);
   /// Resizes the current image to exactly width x height (both nonzero).
   /// On failure the current image stays.
-  int Resize(std::uint32_t width, std::uint32_t height);
-  /// Reduces a 24-bit current image to at most `colours` colours. On
-  /// failure the current image stays.
-  int Quantize(std::int32_t colours);
-  /// Frees the current image and makes a blank one; `a` and `b` go to the
-  /// codec unchanged (ours takes them as width and height).
-  int CreateBlank(std::int32_t a, std::int32_t b);
+  [[nodiscard]] bool Resize(std::uint32_t width, std::uint32_t height);
   /// Frees the current image (when FreeMemory is known).
   void FreeImage();
 
@@ -84,17 +77,8 @@ public:
   /// Where the current image's pixel rows begin, or null.
   [[nodiscard]] void *Pixels() const { return pixels_; }
 
-  /// Stretches the current image (or `source` of it) onto `target` of the
-  /// device context; a missing rectangle means the whole image. Answers the
-  /// scan lines copied (0 without image; always 0 on POSIX).
-  int Draw(void *deviceContext, const platform::DibRect *target = nullptr,
-           const platform::DibRect *source = nullptr) const;
-  /// Copies the current image to 0,0 of the device context; 1 when every
-  /// row was copied.
-  int Blit(void *deviceContext) const;
-
 private:
-  enum class PixelRule { kAfterDecode, kAfterResize, kAfterQuantize, kBlank };
+  enum class PixelRule { kAfterDecode, kAfterResize };
   void SetPixelPointer(PixelRule rule);
   void ReleaseCurrentImage();
 
@@ -102,22 +86,16 @@ private:
   using DecodeImageFunction = int (*)(const char *, void **, int);
   using EncodeImageFunction = int (*)(const char *, void *, void *);
   using ResizeImageFunction = int (*)(void **, void *, int, int);
-  using QuantizeImageFunction = int (*)(void **, void *, int);
-  using CreateMemoryFunction = int (*)(void **, int, int);
   using DecodeImageScaledFunction = int (*)(const char *, void **, int, int);
 
   ProgramFilesLocator locator_;
   std::unique_ptr<platform::DynamicLibrary> library_;
   void *image_ = nullptr;
   void *pixels_ = nullptr;
-  /// Handed as the force-background argument when a palette is selected.
-  std::uint32_t paletteFlag_ = 0;
   FreeMemoryFunction freeMemory_ = nullptr;
   DecodeImageFunction decodeImage_ = nullptr;
   EncodeImageFunction encodeImage_ = nullptr;
   ResizeImageFunction resizeImage_ = nullptr;
-  QuantizeImageFunction quantizeImage_ = nullptr;
-  CreateMemoryFunction createMemory_ = nullptr;
   DecodeImageScaledFunction decodeImageScaled_ = nullptr;
 };
 

@@ -36,21 +36,19 @@ TEST(ImageCodecTest, FindsTheLibraryThroughTheProgramFilesFolder) {
   EXPECT_TRUE(longest.LibraryPath());
   ImageCodec tooLong([] { return std::string(256, 'a'); });
   EXPECT_FALSE(tooLong.LibraryPath());
-  EXPECT_EQ(tooLong.Load(), 0);
+  EXPECT_FALSE(tooLong.Load());
   ImageCodec unknown([] { return std::optional<std::string>(); });
-  EXPECT_EQ(unknown.Load(), 0);
+  EXPECT_FALSE(unknown.Load());
 }
 
 TEST(ImageCodecTest, MissingLibraryDoesNotLoadAndEveryOperationFails) {
   TempDir dir;
   ImageCodec codec([&] { return dir.file("Program Files"); });
-  EXPECT_EQ(codec.Load(), 0);
-  EXPECT_FALSE(codec.IsLoaded());
+  EXPECT_FALSE(codec.Load());
   dir.write("a.bmp", MakeFlatBmp(2, 2));
-  EXPECT_EQ(codec.Decode(dir.file("a.bmp")), 0);
-  EXPECT_EQ(codec.Resize(1, 1), 0);
-  EXPECT_EQ(codec.Encode(dir.file("a.jpg")), 0);
-  EXPECT_EQ(codec.CreateBlank(2, 2), 0);
+  EXPECT_FALSE(codec.Decode(dir.file("a.bmp")));
+  EXPECT_FALSE(codec.Resize(1, 1));
+  EXPECT_FALSE(codec.Encode(dir.file("a.jpg")));
   EXPECT_FALSE(codec.HasImage());
   codec.FreeImage();
 }
@@ -59,13 +57,13 @@ TEST(ImageCodecTest, LoadsTheLibraryOnce) {
   TempDir dir;
   CodecInstallation installation(dir);
   std::unique_ptr<ImageCodec> codec = installation.MakeCodec();
-  ASSERT_EQ(codec->Load(), 1);
+  ASSERT_TRUE(codec->Load());
   // A second load must not look for the file again.
   std::filesystem::rename(installation.LibraryFile(),
                           installation.LibraryFile() + ".moved");
-  EXPECT_EQ(codec->Load(), 1);
+  EXPECT_TRUE(codec->Load());
   dir.write("a.bmp", MakeFlatBmp(3, 2));
-  EXPECT_EQ(codec->Decode(dir.file("a.bmp")), 1);
+  EXPECT_TRUE(codec->Decode(dir.file("a.bmp")));
   codec.reset();
   std::filesystem::rename(installation.LibraryFile() + ".moved",
                           installation.LibraryFile());
@@ -75,19 +73,17 @@ TEST(ImageCodecTest, MissingExportsFailOnlyTheirOperations) {
   TempDir dir;
   CodecInstallation installation(dir, CodecInstallation::PartialCodecPath());
   std::unique_ptr<ImageCodec> codec = installation.MakeCodec();
-  ASSERT_EQ(codec->Load(), 1);
-  ASSERT_EQ(codec->Decode("any"), 1);
+  ASSERT_TRUE(codec->Load());
+  ASSERT_TRUE(codec->Decode("any"));
   EXPECT_EQ(codec->Image()->biWidth, 8);
   EXPECT_EQ(Offset(*codec), kBitmapInfoHeaderSize);
-  EXPECT_EQ(codec->Resize(4, 4), 0);
-  EXPECT_EQ(codec->Quantize(16), 0);
-  EXPECT_EQ(codec->Encode(dir.file("x.jpg")), 0);
-  EXPECT_EQ(codec->CreateBlank(4, 4), 0);
+  EXPECT_FALSE(codec->Resize(4, 4));
+  EXPECT_FALSE(codec->Encode(dir.file("x.jpg")));
   // The failures leave the decoded image current.
   EXPECT_TRUE(codec->HasImage());
   EXPECT_EQ(codec->Image()->biWidth, 8);
   // Our optional scaled decode is absent: the plain decode is used.
-  EXPECT_EQ(codec->DecodeScaled("any", 2, 2), 1);
+  EXPECT_TRUE(codec->DecodeScaled("any", 2, 2));
   EXPECT_EQ(codec->Image()->biWidth, 8);
   codec->FreeImage();
   EXPECT_FALSE(codec->HasImage());
@@ -100,7 +96,7 @@ protected:
   CodecInstallation installation_{dir_};
   std::unique_ptr<ImageCodec> codec_ = installation_.MakeCodec();
 
-  void SetUp() override { ASSERT_EQ(codec_->Load(), 1); }
+  void SetUp() override { ASSERT_TRUE(codec_->Load()); }
 };
 
 TEST_F(InstalledCodecTest, PixelPointerFollowsTheColourTable) {
@@ -110,7 +106,7 @@ TEST_F(InstalledCodecTest, PixelPointerFollowsTheColourTable) {
   indexed.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
   indexed.declaredColours = 3;
   dir_.write("indexed.bmp", MakeBmp(indexed));
-  ASSERT_EQ(codec_->Decode(dir_.file("indexed.bmp")), 1);
+  ASSERT_TRUE(codec_->Decode(dir_.file("indexed.bmp")));
   EXPECT_EQ(codec_->Image()->biBitCount, 8);
   EXPECT_EQ(Offset(*codec_), 40u + 3 * 4);
   // Top-left pixel of (x + y) % 2 is index 0; the bottom row comes first.
@@ -119,18 +115,9 @@ TEST_F(InstalledCodecTest, PixelPointerFollowsTheColourTable) {
   EXPECT_EQ(pixels[1], (1 + 2) % 2);
 
   // Resizing gives 24 bits: no table.
-  ASSERT_EQ(codec_->Resize(5, 5), 1);
+  ASSERT_TRUE(codec_->Resize(5, 5));
   EXPECT_EQ(codec_->Image()->biBitCount, 24);
   EXPECT_EQ(Offset(*codec_), 40u);
-
-  // Quantising to 16 colours gives 4 bits and a full table of 16.
-  ASSERT_EQ(codec_->Quantize(16), 1);
-  EXPECT_EQ(codec_->Image()->biBitCount, 4);
-  EXPECT_EQ(Offset(*codec_), 40u + 16 * 4);
-  EXPECT_LE(codec_->Image()->biClrUsed, 16u);
-  // Only 24-bit images are quantised.
-  EXPECT_EQ(codec_->Quantize(16), 0);
-  EXPECT_EQ(codec_->Image()->biBitCount, 4);
 
   // A 1-bit file without biClrUsed has 2 entries (kept at 8 bits).
   BmpSample mono;
@@ -138,33 +125,29 @@ TEST_F(InstalledCodecTest, PixelPointerFollowsTheColourTable) {
   mono.width = 9;
   mono.palette = {{0, 0, 0}, {255, 255, 255}};
   dir_.write("mono.bmp", MakeBmp(mono));
-  ASSERT_EQ(codec_->Decode(dir_.file("mono.bmp")), 1);
+  ASSERT_TRUE(codec_->Decode(dir_.file("mono.bmp")));
   EXPECT_EQ(Offset(*codec_), 40u + 2 * 4);
-
-  ASSERT_EQ(codec_->CreateBlank(7, 3), 1);
-  EXPECT_EQ(codec_->Image()->biWidth, 7);
-  EXPECT_EQ(Offset(*codec_), 40u);
 }
 
 TEST_F(InstalledCodecTest, FailedDecodeLeavesNoImage) {
   dir_.write("a.bmp", MakeFlatBmp(4, 4));
   dir_.write("broken.bmp", MakeFlatBmp(4, 4).substr(0, 60));
-  ASSERT_EQ(codec_->Decode(dir_.file("a.bmp")), 1);
-  EXPECT_EQ(codec_->Decode(dir_.file("broken.bmp")), 0);
+  ASSERT_TRUE(codec_->Decode(dir_.file("a.bmp")));
+  EXPECT_FALSE(codec_->Decode(dir_.file("broken.bmp")));
   EXPECT_FALSE(codec_->HasImage());
   EXPECT_EQ(codec_->Pixels(), nullptr);
-  ASSERT_EQ(codec_->Decode(dir_.file("a.bmp")), 1);
-  EXPECT_EQ(codec_->Decode(dir_.file("missing.bmp")), 0);
+  ASSERT_TRUE(codec_->Decode(dir_.file("a.bmp")));
+  EXPECT_FALSE(codec_->Decode(dir_.file("missing.bmp")));
   EXPECT_FALSE(codec_->HasImage());
 }
 
 TEST_F(InstalledCodecTest, FailedResizeKeepsTheImage) {
   dir_.write("a.bmp", MakeFlatBmp(4, 4));
-  ASSERT_EQ(codec_->Decode(dir_.file("a.bmp")), 1);
+  ASSERT_TRUE(codec_->Decode(dir_.file("a.bmp")));
   void *image = codec_->Image();
-  EXPECT_EQ(codec_->Resize(0, 4), 0);
-  EXPECT_EQ(codec_->Resize(70000, 4), 0);
-  EXPECT_EQ(codec_->Resize(0x80000000u, 4), 0);
+  EXPECT_FALSE(codec_->Resize(0, 4));
+  EXPECT_FALSE(codec_->Resize(70000, 4));
+  EXPECT_FALSE(codec_->Resize(0x80000000u, 4));
   EXPECT_EQ(codec_->Image(), image);
   EXPECT_EQ(codec_->Image()->biWidth, 4);
 }
@@ -174,13 +157,13 @@ TEST_F(InstalledCodecTest, EncodesWhatItDecodes) {
   sample.width = 5;
   sample.height = 4;
   dir_.write("a.bmp", MakeBmp(sample));
-  ASSERT_EQ(codec_->Decode(dir_.file("a.bmp")), 1);
-  ASSERT_EQ(codec_->Encode(dir_.file("copy.bmp")), 1);
+  ASSERT_TRUE(codec_->Decode(dir_.file("a.bmp")));
+  ASSERT_TRUE(codec_->Encode(dir_.file("copy.bmp")));
   EXPECT_EQ(dir_.read("copy.bmp"), dir_.read("a.bmp"));
-  EXPECT_EQ(codec_->Encode(dir_.file("copy.unknown")), 0);
-  EXPECT_EQ(codec_->Encode(dir_.file("no-such-folder/copy.bmp")), 0);
+  EXPECT_FALSE(codec_->Encode(dir_.file("copy.unknown")));
+  EXPECT_FALSE(codec_->Encode(dir_.file("no-such-folder/copy.bmp")));
   codec_->FreeImage();
-  EXPECT_EQ(codec_->Encode(dir_.file("none.bmp")), 0);
+  EXPECT_FALSE(codec_->Encode(dir_.file("none.bmp")));
   EXPECT_FALSE(std::filesystem::exists(dir_.file("none.bmp")));
 }
 

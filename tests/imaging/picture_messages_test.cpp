@@ -90,9 +90,9 @@ TEST(PictureMessagesTest, LoadDecodeConvertAndFree) {
                               Arg(limits), Arg(converted), 0),
               1u);
     EXPECT_STREQ(converted, "pic.jpg");
-    EXPECT_EQ(manager.ConvertedImagePath(), "pic.jpg");
+    EXPECT_EQ(manager.Pictures().ConvertedPath(), "pic.jpg");
     EXPECT_TRUE(std::filesystem::exists(dir.file("pic.jpg")));
-    EXPECT_EQ(manager.Codec().Image()->biWidth, 640);
+    EXPECT_EQ(manager.Pictures().Codec().Image()->biWidth, 640);
   }
 
   std::uintptr_t header = 0;
@@ -100,21 +100,21 @@ TEST(PictureMessagesTest, LoadDecodeConvertAndFree) {
   ASSERT_EQ(dispatcher.Send(VORA_MSG_DECODE_IMAGE, Arg(path.c_str()),
                             Arg(&header), Arg(&pixels), 0),
             1u);
-  EXPECT_EQ(header, Arg(manager.Codec().Image()));
+  EXPECT_EQ(header, Arg(manager.Pictures().Codec().Image()));
   EXPECT_EQ(pixels, header + 40);
-  EXPECT_EQ(manager.ConvertedImagePath(), "");
+  EXPECT_EQ(manager.Pictures().ConvertedPath(), "");
 
   const std::uint32_t size[2] = {1024, 768};
   ASSERT_EQ(dispatcher.Send(VORA_MSG_DECODE_FIT, Arg(path.c_str()), Arg(size),
                             Arg(&header), Arg(&pixels)),
             1u);
-  EXPECT_EQ(manager.Codec().Image()->biWidth, 1024);
+  EXPECT_EQ(manager.Pictures().Codec().Image()->biWidth, 1024);
   const std::uint32_t smaller[2] = {100, 50};
   ASSERT_EQ(dispatcher.Send(VORA_MSG_DECODE_RESIZE, Arg(path.c_str()),
                             Arg(smaller), Arg(&header), Arg(&pixels)),
             1u);
-  EXPECT_EQ(header, Arg(manager.Codec().Image()));
-  EXPECT_EQ(manager.Codec().Image()->biHeight, 50);
+  EXPECT_EQ(header, Arg(manager.Pictures().Codec().Image()));
+  EXPECT_EQ(manager.Pictures().Codec().Image()->biHeight, 50);
 
   // A failed 2002 frees the current image and leaves the buffer alone.
   dir.write("bad.bmp", "BM");
@@ -125,7 +125,7 @@ TEST(PictureMessagesTest, LoadDecodeConvertAndFree) {
                             Arg(untouched), 0),
             0u);
   EXPECT_STREQ(untouched, "old");
-  EXPECT_FALSE(manager.Codec().HasImage());
+  EXPECT_FALSE(manager.Pictures().Codec().HasImage());
   EXPECT_EQ(dispatcher.Send(VORA_MSG_FREE_IMAGE, 0, 0, 0, 0), 1u);
   EXPECT_EQ(dispatcher.Send(VORA_MSG_DESTROY, 0, 0, 0, 0), 1u);
 }

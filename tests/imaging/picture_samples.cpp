@@ -140,6 +140,17 @@ std::unique_ptr<imaging::ImageCodec> CodecInstallation::MakeCodec() const {
 #endif
 }
 
+std::unique_ptr<imaging::PictureService>
+CodecInstallation::MakePictureService() const {
+#ifdef _WIN32
+  std::string folder = programFiles_;
+  return std::make_unique<imaging::PictureService>(
+      [folder] { return std::optional<std::string>(folder); });
+#else
+  return std::make_unique<imaging::PictureService>();
+#endif
+}
+
 std::string CodecInstallation::BuiltCodecPath() {
   return VORAFILE_TEST_QVIMAGE;
 }

@@ -1,10 +1,11 @@
 // Pictures made in code for the imaging tests: BMP files of every depth the
 // codec reads, with a comment per header field, and the codec installed in a
-// test folder where the image codec service finds it.
+// test folder where the picture service finds it.
 #ifndef VORAFILE_TESTS_IMAGING_PICTURE_SAMPLES_H
 #define VORAFILE_TESTS_IMAGING_PICTURE_SAMPLES_H
 
 #include "imaging/image_codec.h"
+#include "imaging/picture_service.h"
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -56,6 +57,8 @@ public:
                              const std::string &library = BuiltCodecPath());
   /// A codec service that finds this installation.
   std::unique_ptr<imaging::ImageCodec> MakeCodec() const;
+  /// A picture service whose codec finds this installation.
+  std::unique_ptr<imaging::PictureService> MakePictureService() const;
   /// The installed library file.
   const std::string &LibraryFile() const { return libraryFile_; }
 

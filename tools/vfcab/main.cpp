@@ -5,7 +5,7 @@
 #include "archive/cabinet_reader.h"
 #include "archive/cabinet_writer.h"
 #include "platform/file_system.h"
-#include "platform/terminal.h"
+#include "terminal.h"
 
 #include <algorithm>
 #include <charconv>
@@ -55,7 +55,7 @@ int Fail(const std::string &message) {
 // One progress line, redrawn in place; only on a terminal.
 class Progress {
 public:
-  Progress() : enabled_(platform::IsStandardOutputTerminal()) {}
+  Progress() : enabled_(vorafile::vfcab::IsStandardOutputTerminal()) {}
   void Show(std::int64_t done, std::int64_t total, std::string_view name) {
     if (!enabled_) {
       return;

@@ -1,6 +1,6 @@
 #include "convert_image.h"
 
-#include "imaging/picture_conversion.h"
+#include "imaging/picture_service.h"
 #include "platform/file_system.h"
 
 #include <charconv>
@@ -57,22 +57,20 @@ int RunConvertImage(int argc, const char *const *argv) {
       return Usage("unknown option");
     }
   }
-  imaging::ImageCodec codec;
-  if (codec.Load() == 0) {
-    const std::optional<std::string> library = codec.LibraryPath();
+  imaging::PictureService pictures;
+  if (!pictures.LoadCodec()) {
+    const std::optional<std::string> library = pictures.Codec().LibraryPath();
     (void)std::fprintf(stderr, "vorafile: cannot load the codec library %s\n",
                        library ? library->c_str()
                                : "(the program files folder is not known)");
     return kExitFailure;
   }
-  std::string converted;
-  if (imaging::ConvertPicture(codec, picture, limits, outFolder, converted) ==
-      0) {
+  if (!pictures.Convert(picture, limits, outFolder)) {
     (void)std::fprintf(stderr, "vorafile: %s: cannot convert\n",
                        picture.c_str());
     return kExitFailure;
   }
-  std::printf("%s\n", converted.c_str());
+  std::printf("%s\n", pictures.ConvertedPath().c_str());
   return 0;
 }
 

@@ -6,8 +6,8 @@
 // A colour table longer than the depth allows is refused; colour indices
 // past a short table read as black (image_block.cpp). The pixel rows must be
 // in the file whole.
-#include "imaging/qvimage/bmp_format.h"
-#include "imaging/qvimage/picture_codecs.h"
+#include "qvimage/bmp_format.h"
+#include "qvimage/picture_codecs.h"
 
 #include <array>
 #include <cstring>

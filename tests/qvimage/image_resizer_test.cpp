@@ -1,4 +1,4 @@
-#include "imaging/qvimage/image_transforms.h"
+#include "qvimage/image_transforms.h"
 
 #include <gtest/gtest.h>
 

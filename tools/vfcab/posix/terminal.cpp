@@ -1,12 +1,12 @@
 // POSIX-only code: the terminal test over isatty.
-#include "platform/terminal.h"
+#include "terminal.h"
 
 #include <unistd.h>
 
-namespace vorafile::platform {
+namespace vorafile::vfcab {
 
 bool IsStandardOutputTerminal() {
   return ::isatty(STDOUT_FILENO) != 0;
 }
 
-} // namespace vorafile::platform
+} // namespace vorafile::vfcab

@@ -1,4 +1,4 @@
-#include "imaging/qvimage/image_block.h"
+#include "qvimage/image_block.h"
 
 #include <cassert>
 #include <cstdlib>

@@ -1,9 +1,9 @@
 // Resampling and colour reduction of the codec library. Both make a new
 // block and leave the source alone; both answer null on failure.
-#ifndef VORAFILE_IMAGING_QVIMAGE_IMAGE_TRANSFORMS_H
-#define VORAFILE_IMAGING_QVIMAGE_IMAGE_TRANSFORMS_H
+#ifndef VORAFILE_QVIMAGE_IMAGE_TRANSFORMS_H
+#define VORAFILE_QVIMAGE_IMAGE_TRANSFORMS_H
 
-#include "imaging/qvimage/image_block.h"
+#include "qvimage/image_block.h"
 
 namespace vorafile::qvimage {
 
@@ -24,4 +24,4 @@ ImageBlock QuantizeMedianCut(const ImageView &source, std::uint32_t colours);
 
 } // namespace vorafile::qvimage
 
-#endif // VORAFILE_IMAGING_QVIMAGE_IMAGE_TRANSFORMS_H
+#endif // VORAFILE_QVIMAGE_IMAGE_TRANSFORMS_H

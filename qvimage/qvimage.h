@@ -13,8 +13,8 @@
  * Our build adds one optional export, DecodeImageScaled; callers look it up
  * and fall back to DecodeImage when a library lacks it.
  */
-#ifndef VORAFILE_IMAGING_QVIMAGE_QVIMAGE_H
-#define VORAFILE_IMAGING_QVIMAGE_QVIMAGE_H
+#ifndef VORAFILE_QVIMAGE_QVIMAGE_H
+#define VORAFILE_QVIMAGE_QVIMAGE_H
 
 #ifdef __cplusplus
 extern "C" {
@@ -64,4 +64,4 @@ QVIMAGE_API int DecodeImageScaled(const char *path, void **image, int minWidth,
 }
 #endif
 
-#endif /* VORAFILE_IMAGING_QVIMAGE_QVIMAGE_H */
+#endif /* VORAFILE_QVIMAGE_QVIMAGE_H */

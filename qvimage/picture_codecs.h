@@ -4,10 +4,10 @@
 // never read outside the span and allocate only after the declared size has
 // been checked against kMaxPixels. Writers answer the file's bytes, or
 // nothing.
-#ifndef VORAFILE_IMAGING_QVIMAGE_PICTURE_CODECS_H
-#define VORAFILE_IMAGING_QVIMAGE_PICTURE_CODECS_H
+#ifndef VORAFILE_QVIMAGE_PICTURE_CODECS_H
+#define VORAFILE_QVIMAGE_PICTURE_CODECS_H
 
-#include "imaging/qvimage/image_block.h"
+#include "qvimage/image_block.h"
 
 #include <cstdint>
 #include <optional>
@@ -56,4 +56,4 @@ std::optional<std::vector<std::uint8_t>> EncodePng(const ImageView &image);
 
 } // namespace vorafile::qvimage
 
-#endif // VORAFILE_IMAGING_QVIMAGE_PICTURE_CODECS_H
+#endif // VORAFILE_QVIMAGE_PICTURE_CODECS_H

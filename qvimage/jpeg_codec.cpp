@@ -1,6 +1,6 @@
 // JPEG reader and writer of the codec library, over the TurboJPEG interface
 // of libjpeg-turbo (which keeps libjpeg's setjmp error handling to itself).
-#include "imaging/qvimage/picture_codecs.h"
+#include "qvimage/picture_codecs.h"
 
 #include <turbojpeg.h>
 

@@ -1,8 +1,8 @@
 // Memory blocks of the codec library: a packed DIB behind a hidden prefix
 // that records how large the block is and where its pixel rows begin, so
 // that every block handed back to the library can be checked before use.
-#ifndef VORAFILE_IMAGING_QVIMAGE_IMAGE_BLOCK_H
-#define VORAFILE_IMAGING_QVIMAGE_IMAGE_BLOCK_H
+#ifndef VORAFILE_QVIMAGE_IMAGE_BLOCK_H
+#define VORAFILE_QVIMAGE_IMAGE_BLOCK_H
 
 #include "imaging/dib_format.h"
 
@@ -77,4 +77,4 @@ RGBQUAD *TableOf(BITMAPINFOHEADER *header);
 
 } // namespace vorafile::qvimage
 
-#endif // VORAFILE_IMAGING_QVIMAGE_IMAGE_BLOCK_H
+#endif // VORAFILE_QVIMAGE_IMAGE_BLOCK_H

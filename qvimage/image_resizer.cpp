@@ -1,7 +1,7 @@
 // Separable resampling: rows first into an intermediate image of the target
 // width, then columns. Weights are 14-bit fixed point and sum to exactly 1
 // per output sample, so flat areas stay flat.
-#include "imaging/qvimage/image_transforms.h"
+#include "qvimage/image_transforms.h"
 
 #include <algorithm>
 #include <cmath>

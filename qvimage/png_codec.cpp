@@ -1,6 +1,6 @@
 // PNG reader and writer of the codec library, over libpng's simplified
 // interface (which keeps libpng's setjmp error handling to itself).
-#include "imaging/qvimage/picture_codecs.h"
+#include "qvimage/picture_codecs.h"
 
 #include <png.h>
 

@@ -1,6 +1,6 @@
 // On-disk layout of BMP files as the codec library reads and writes them.
-#ifndef VORAFILE_IMAGING_QVIMAGE_BMP_FORMAT_H
-#define VORAFILE_IMAGING_QVIMAGE_BMP_FORMAT_H
+#ifndef VORAFILE_QVIMAGE_BMP_FORMAT_H
+#define VORAFILE_QVIMAGE_BMP_FORMAT_H
 
 #include <cstddef>
 #include <cstdint>
@@ -31,4 +31,4 @@ inline constexpr std::size_t kMaxInfoHeaderSize = 1024;
 
 } // namespace vorafile::qvimage::bmp
 
-#endif // VORAFILE_IMAGING_QVIMAGE_BMP_FORMAT_H
+#endif // VORAFILE_QVIMAGE_BMP_FORMAT_H

@@ -4,7 +4,7 @@
 // sums their exact colours, so that a box's palette entry is the true mean of
 // its pixels, and a picture with few colours keeps them exactly. Every cell
 // belongs to exactly one box, so mapping a pixel is one table look-up.
-#include "imaging/qvimage/image_transforms.h"
+#include "qvimage/image_transforms.h"
 
 #include <algorithm>
 #include <array>

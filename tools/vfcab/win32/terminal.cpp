@@ -1,13 +1,13 @@
 // Windows-only code: the terminal test over the runtime's _isatty.
-#include "platform/terminal.h"
+#include "terminal.h"
 
 #include <io.h>
 #include <stdio.h>
 
-namespace vorafile::platform {
+namespace vorafile::vfcab {
 
 bool IsStandardOutputTerminal() {
   return ::_isatty(_fileno(stdout)) != 0;
 }
 
-} // namespace vorafile::platform
+} // namespace vorafile::vfcab

@@ -1,9 +1,9 @@
 // The C boundary of the codec library: the exported functions. No exception
 // (std::bad_alloc included) leaves the library; every failure answers 0.
-#include "imaging/qvimage/qvimage.h"
+#include "qvimage/qvimage.h"
 
-#include "imaging/qvimage/image_transforms.h"
-#include "imaging/qvimage/picture_codecs.h"
+#include "qvimage/image_transforms.h"
+#include "qvimage/picture_codecs.h"
 
 #include <cstdio>
 #include <limits>

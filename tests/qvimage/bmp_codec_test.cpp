@@ -1,4 +1,4 @@
-#include "imaging/qvimage/picture_codecs.h"
+#include "qvimage/picture_codecs.h"
 
 #include "imaging/picture_samples.h"
 
