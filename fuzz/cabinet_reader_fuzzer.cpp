@@ -13,8 +13,8 @@
 // Nothing may crash, hang, leak or write past a buffer; a failure must come
 // with a decompression error code.
 #include "archive/cab_format.h"
-#include "archive/cabinet_compressor.h"
-#include "archive/cabinet_decompressor.h"
+#include "archive/cabinet_write_engine.h"
+#include "archive/cabinet_read_engine.h"
 
 #include <algorithm>
 #include <cstddef>

@@ -6,9 +6,9 @@
 #ifndef VORAFILE_ARCHIVE_CABINET_DISK_FILES_H
 #define VORAFILE_ARCHIVE_CABINET_DISK_FILES_H
 
-#include "archive/cabinet_compressor.h"
-#include "archive/cabinet_decompressor.h"
 #include "archive/cabinet_engine.h"
+#include "archive/cabinet_read_engine.h"
+#include "archive/cabinet_write_engine.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -5,8 +5,8 @@
 
 #include "archive/byte_cursor.h"
 #include "archive/cab_format.h"
-#include "archive/cabinet_compressor.h"
-#include "archive/cabinet_decompressor.h"
+#include "archive/cabinet_write_engine.h"
+#include "archive/cabinet_read_engine.h"
 #include "memory_files.h"
 
 #include <cstdint>

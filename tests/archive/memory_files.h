@@ -4,8 +4,8 @@
 #ifndef VORAFILE_TESTS_ARCHIVE_MEMORY_FILES_H
 #define VORAFILE_TESTS_ARCHIVE_MEMORY_FILES_H
 
-#include "archive/cabinet_compressor.h"
-#include "archive/cabinet_decompressor.h"
+#include "archive/cabinet_write_engine.h"
+#include "archive/cabinet_read_engine.h"
 
 #include <algorithm>
 #include <cstdint>

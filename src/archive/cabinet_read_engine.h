@@ -5,8 +5,8 @@
 // Usage: FdiCreate, FdiIsCabinet and/or FdiCopy, FdiDestroy. Functions return
 // true on success; on failure the error record given to FdiCreate holds an
 // FdiErrorCode.
-#ifndef VORAFILE_ARCHIVE_CABINET_DECOMPRESSOR_H
-#define VORAFILE_ARCHIVE_CABINET_DECOMPRESSOR_H
+#ifndef VORAFILE_ARCHIVE_CABINET_READ_ENGINE_H
+#define VORAFILE_ARCHIVE_CABINET_READ_ENGINE_H
 
 #include "archive/cabinet_engine.h"
 
@@ -121,4 +121,4 @@ bool FdiDestroy(FdiContext *context);
 
 } // namespace vorafile::archive
 
-#endif // VORAFILE_ARCHIVE_CABINET_DECOMPRESSOR_H
+#endif // VORAFILE_ARCHIVE_CABINET_READ_ENGINE_H

@@ -1,4 +1,4 @@
-#include "archive/cabinet_decompressor.h"
+#include "archive/cabinet_read_engine.h"
 
 #include "cabinet_test_support.h"
 #include "peer_tools.h"

@@ -1,4 +1,4 @@
-#include "archive/cabinet_compressor.h"
+#include "archive/cabinet_write_engine.h"
 #include "archive/mszip_codec.h"
 
 #include "cabinet_test_support.h"

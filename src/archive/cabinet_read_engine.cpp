@@ -1,4 +1,4 @@
-#include "archive/cabinet_decompressor.h"
+#include "archive/cabinet_read_engine.h"
 
 #include "archive/byte_cursor.h"
 #include "archive/cab_format.h"
