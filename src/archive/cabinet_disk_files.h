@@ -36,6 +36,9 @@ int DiskDelete(const char *path, int *err, void *user);
 /// with its terminator.
 bool DiskTempFile(char *buffer, int bufferSize, void *user);
 
+/// The file callbacks over the disk routines above.
+CabFileCallbacks DiskFileCallbacks();
+
 /// The writer's callbacks, every one of them the disk routines above (no
 /// file-placed callback).
 FciCallbacks DiskFciCallbacks();

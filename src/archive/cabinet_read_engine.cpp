@@ -2,6 +2,7 @@
 
 #include "archive/byte_cursor.h"
 #include "archive/cab_format.h"
+#include "archive/engine_files.h"
 #include "archive/engine_memory.h"
 #include "archive/mszip_codec.h"
 
@@ -179,32 +180,12 @@ bool FdiContext::Init() {
 }
 
 bool FdiContext::Fail(FdiErrorCode code, int runtimeError) {
-  if (error_ != nullptr) {
-    error_->operationCode = code;
-    error_->errorType = runtimeError;
-    error_->errorFlag = 1;
-  }
-  return false;
+  return RecordFailure(error_, code, runtimeError);
 }
 
 bool FdiContext::ReadAt(CabFileHandle file, std::uint64_t offset, void *data,
                         std::size_t size) {
-  int err = 0;
-  if (callbacks_.seek(file, static_cast<std::int64_t>(offset), kSeekSet, &err,
-                      callbacks_.user) != static_cast<std::int64_t>(offset)) {
-    return false;
-  }
-  auto *at = static_cast<std::uint8_t *>(data);
-  while (size > 0) {
-    std::int32_t got = callbacks_.read(
-        file, at, static_cast<std::uint32_t>(size), &err, callbacks_.user);
-    if (got <= 0 || static_cast<std::size_t>(got) > size) {
-      return false;
-    }
-    at += got;
-    size -= static_cast<std::size_t>(got);
-  }
-  return true;
+  return ReadFileAt(callbacks_, callbacks_.user, file, offset, data, size);
 }
 
 bool FdiContext::ReadHeader(CabFileHandle file, std::uint64_t base,
@@ -805,70 +786,31 @@ bool FdiContext::Copy(const char *cabinetName, const char *cabinetPath,
 
 FdiContext *FdiCreate(const FdiCallbacks &callbacks, int /*cpuType*/,
                       CabinetErrorRecord *error) {
-  if (error != nullptr) {
-    *error = CabinetErrorRecord{};
-  }
-  auto failAlloc = [error]() -> FdiContext * {
-    if (error != nullptr) {
-      *error = CabinetErrorRecord{kFdiErrAllocFail, 0, 1};
-    }
-    return nullptr;
-  };
-  if (callbacks.alloc == nullptr || callbacks.free == nullptr ||
-      callbacks.open == nullptr || callbacks.read == nullptr ||
-      callbacks.write == nullptr || callbacks.close == nullptr ||
-      callbacks.seek == nullptr) {
-    return failAlloc();
-  }
-  EngineAllocator allocator{callbacks.alloc, callbacks.free, callbacks.user};
-  FdiContext *context = nullptr;
-  try {
-    context = NewWithAllocator<FdiContext>(allocator, callbacks, error);
-  } catch (const std::bad_alloc &) {
-    return failAlloc();
-  }
-  if (context == nullptr) {
-    return failAlloc();
-  }
-  if (!context->Init()) {
-    DeleteWithAllocator(allocator, context);
+  if (!callbacks.IsComplete()) {
+    RecordFailure(error, kFdiErrAllocFail);
     return nullptr;
   }
-  return context;
+  return CreateEngineContext<FdiContext>(
+      EngineAllocator{callbacks.alloc, callbacks.free, callbacks.user}, error,
+      kFdiErrAllocFail, callbacks, error);
 }
 
 bool FdiIsCabinet(FdiContext *context, CabFileHandle file,
                   FdiCabinetInfo *info) {
-  if (context == nullptr) {
-    return false;
-  }
-  try {
-    return context->IsCabinet(file, info);
-  } catch (const std::bad_alloc &) {
-    return context->FailOutOfMemory();
-  }
+  return CallEngineContext(
+      context, [&](FdiContext &self) { return self.IsCabinet(file, info); });
 }
 
 bool FdiCopy(FdiContext *context, const char *cabinetName,
              const char *cabinetPath, int /*flags*/, FdiNotifyFn notify,
              FdiDecryptFn /*decrypt*/, void *user) {
-  if (context == nullptr) {
-    return false;
-  }
-  try {
-    return context->Copy(cabinetName, cabinetPath, notify, user);
-  } catch (const std::bad_alloc &) {
-    return context->FailOutOfMemory();
-  }
+  return CallEngineContext(context, [&](FdiContext &self) {
+    return self.Copy(cabinetName, cabinetPath, notify, user);
+  });
 }
 
 bool FdiDestroy(FdiContext *context) {
-  if (context == nullptr) {
-    return true;
-  }
-  EngineAllocator allocator = context->Allocator();
-  DeleteWithAllocator(allocator, context);
-  return true;
+  return DestroyEngineContext(context);
 }
 
 } // namespace vorafile::archive

@@ -22,14 +22,8 @@ inline constexpr int kCpu80386 = 1;
 /// Size of the cabinet folder buffer that kNextCabinet hands out.
 inline constexpr int kCabinetPathBufferSize = 256;
 
-struct FdiCallbacks {
-  CabAllocFn alloc = nullptr;
-  CabFreeFn free = nullptr;
-  CabOpenFn open = nullptr;
-  CabReadFn read = nullptr;
-  CabWriteFn write = nullptr;
-  CabCloseFn close = nullptr;
-  CabSeekFn seek = nullptr;
+/// The file routines with the value handed back to them.
+struct FdiCallbacks : CabFileCallbacks {
   /// Handed back to the file and memory callbacks.
   void *user = nullptr;
 };

@@ -3,6 +3,7 @@
 #include "archive/block_encoder_pool.h"
 #include "archive/byte_cursor.h"
 #include "archive/cab_format.h"
+#include "archive/engine_files.h"
 #include "archive/engine_memory.h"
 
 #include <algorithm>
@@ -199,12 +200,7 @@ FciContext::~FciContext() {
 }
 
 bool FciContext::Fail(FciErrorCode code, int runtimeError) {
-  if (error_ != nullptr) {
-    error_->operationCode = code;
-    error_->errorType = runtimeError;
-    error_->errorFlag = 1;
-  }
-  return false;
+  return RecordFailure(error_, code, runtimeError);
 }
 
 bool FciContext::IsDescriptionValid(const CabinetDescription &cabinet) const {
@@ -283,34 +279,12 @@ std::uint64_t FciContext::MaxSize() const {
 
 bool FciContext::WriteAt(CabFileHandle file, std::uint64_t offset,
                          const void *data, std::size_t size) {
-  int err = 0;
-  if (callbacks_.seek(file, static_cast<std::int64_t>(offset), kSeekSet, &err,
-                      user_) != static_cast<std::int64_t>(offset)) {
-    return false;
-  }
-  return size == 0 ||
-         callbacks_.write(file, data, static_cast<std::uint32_t>(size), &err,
-                          user_) == static_cast<std::int32_t>(size);
+  return WriteFileAt(callbacks_, user_, file, offset, data, size);
 }
 
 bool FciContext::ReadAt(CabFileHandle file, std::uint64_t offset, void *data,
                         std::size_t size) {
-  int err = 0;
-  if (callbacks_.seek(file, static_cast<std::int64_t>(offset), kSeekSet, &err,
-                      user_) != static_cast<std::int64_t>(offset)) {
-    return false;
-  }
-  auto *at = static_cast<std::uint8_t *>(data);
-  while (size > 0) {
-    std::int32_t got = callbacks_.read(
-        file, at, static_cast<std::uint32_t>(size), &err, user_);
-    if (got <= 0) {
-      return false;
-    }
-    at += got;
-    size -= static_cast<std::size_t>(got);
-  }
-  return true;
+  return ReadFileAt(callbacks_, user_, file, offset, data, size);
 }
 
 bool FciContext::WriteEntry(CabFileHandle file, std::uint64_t offset,
@@ -951,96 +925,51 @@ bool FciContext::FlushCabinet(bool getNextCabinet, FciNextCabinetFn nextCabinet,
 
 FciContext *FciCreate(const FciCallbacks &callbacks, CabinetErrorRecord *error,
                       const CabinetDescription &cabinet, void *user) {
-  if (error != nullptr) {
-    *error = CabinetErrorRecord{};
-  }
-  if (callbacks.alloc == nullptr || callbacks.free == nullptr ||
-      callbacks.open == nullptr || callbacks.read == nullptr ||
-      callbacks.write == nullptr || callbacks.close == nullptr ||
-      callbacks.seek == nullptr || callbacks.remove == nullptr ||
+  if (!callbacks.IsComplete() || callbacks.remove == nullptr ||
       callbacks.tempFile == nullptr) {
-    if (error != nullptr) {
-      *error = CabinetErrorRecord{kFciErrAllocFail, 0, 1};
-    }
+    RecordFailure(error, kFciErrAllocFail);
     return nullptr;
   }
-  EngineAllocator allocator{callbacks.alloc, callbacks.free, user};
-  FciContext *context = nullptr;
-  try {
-    context = NewWithAllocator<FciContext>(allocator, callbacks, error, cabinet,
-                                           user);
-    if (context != nullptr && context->Init()) {
-      return context;
-    }
-  } catch (const std::bad_alloc &) {
-  }
-  if (context == nullptr) {
-    if (error != nullptr) {
-      *error = CabinetErrorRecord{kFciErrAllocFail, 0, 1};
-    }
-    return nullptr;
-  }
-  DeleteWithAllocator(allocator, context);
-  return nullptr;
+  return CreateEngineContext<FciContext>(
+      EngineAllocator{callbacks.alloc, callbacks.free, user}, error,
+      kFciErrAllocFail, callbacks, error, cabinet, user);
 }
 
 bool FciAddFile(FciContext *context, const char *sourcePath,
                 const char *storedName, bool isExecutable,
                 FciNextCabinetFn nextCabinet, FciStatusFn status,
                 FciOpenInfoFn openInfo, std::uint16_t compressionType) {
-  if (context == nullptr || storedName == nullptr) {
+  if (storedName == nullptr) {
     return false;
   }
-  try {
-    return context->AddFile(sourcePath, storedName, isExecutable, nextCabinet,
-                            status, openInfo, compressionType);
-  } catch (const std::bad_alloc &) {
-    return context->FailOutOfMemory();
-  }
+  return CallEngineContext(context, [&](FciContext &self) {
+    return self.AddFile(sourcePath, storedName, isExecutable, nextCabinet,
+                        status, openInfo, compressionType);
+  });
 }
 
 bool FciFlushFolder(FciContext *context, FciNextCabinetFn nextCabinet,
                     FciStatusFn status) {
-  if (context == nullptr) {
-    return false;
-  }
-  try {
-    return context->FlushFolder(nextCabinet, status);
-  } catch (const std::bad_alloc &) {
-    return context->FailOutOfMemory();
-  }
+  return CallEngineContext(context, [&](FciContext &self) {
+    return self.FlushFolder(nextCabinet, status);
+  });
 }
 
 bool FciFlushCabinet(FciContext *context, bool getNextCabinet,
                      FciNextCabinetFn nextCabinet, FciStatusFn status) {
-  if (context == nullptr) {
-    return false;
-  }
-  try {
-    return context->FlushCabinet(getNextCabinet, nextCabinet, status);
-  } catch (const std::bad_alloc &) {
-    return context->FailOutOfMemory();
-  }
+  return CallEngineContext(context, [&](FciContext &self) {
+    return self.FlushCabinet(getNextCabinet, nextCabinet, status);
+  });
 }
 
 bool FciSetThreadCount(FciContext *context, unsigned threadCount) {
-  if (context == nullptr) {
-    return false;
-  }
-  try {
-    return context->SetThreadCount(threadCount);
-  } catch (const std::bad_alloc &) {
-    return context->FailOutOfMemory();
-  }
+  return CallEngineContext(context, [&](FciContext &self) {
+    return self.SetThreadCount(threadCount);
+  });
 }
 
 bool FciDestroy(FciContext *context) {
-  if (context == nullptr) {
-    return true;
-  }
-  EngineAllocator allocator = context->Allocator();
-  DeleteWithAllocator(allocator, context);
-  return true;
+  return DestroyEngineContext(context);
 }
 
 } // namespace vorafile::archive

@@ -71,15 +71,9 @@ using FciOpenInfoFn = CabFileHandle (*)(const char *path, std::uint16_t *date,
                                         std::uint16_t *attributes, int *err,
                                         void *user);
 
-struct FciCallbacks {
+/// The file routines plus those only the write engine needs.
+struct FciCallbacks : CabFileCallbacks {
   FciFilePlacedFn filePlaced = nullptr; ///< optional
-  CabAllocFn alloc = nullptr;
-  CabFreeFn free = nullptr;
-  CabOpenFn open = nullptr;
-  CabReadFn read = nullptr;
-  CabWriteFn write = nullptr;
-  CabCloseFn close = nullptr;
-  CabSeekFn seek = nullptr;
   CabDeleteFn remove = nullptr;
   FciTempFileFn tempFile = nullptr;
 };
