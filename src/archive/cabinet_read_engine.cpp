@@ -2,6 +2,7 @@
 
 #include "archive/byte_cursor.h"
 #include "archive/cab_format.h"
+#include "archive/cab_records.h"
 #include "archive/engine_files.h"
 #include "archive/engine_memory.h"
 #include "archive/mszip_codec.h"
@@ -42,56 +43,16 @@ namespace {
 constexpr int kNextCabinetAttempts = 8;
 // Smallest CFFILE record: the fixed part, a one-character name, its NUL.
 constexpr std::size_t kCfFileMin = cab::kCfFileSize + 2;
-constexpr std::size_t kEntryMax = cab::kCfFileSize + cab::kNameMax + 1;
 // Bytes after the header reserve that can hold the four set names.
 constexpr std::size_t kSetNamesMax = 4 * (cab::kNameMax + 1);
 
-struct CabinetHeader {
+using cab::FileRecord;
+using cab::FolderRecord;
+
+// A cabinet's header and where it was found.
+struct CabinetHeader : cab::HeaderRecord {
   std::uint64_t base = 0; // file offset of the signature
-  std::uint32_t size = 0;
-  std::uint32_t filesOffset = 0;
-  std::uint16_t folderCount = 0;
-  std::uint16_t fileCount = 0;
-  std::uint16_t flags = 0;
-  std::uint16_t setId = 0;
-  std::uint16_t index = 0;
-  std::uint16_t headerReserve = 0;
-  std::uint8_t folderReserve = 0;
-  std::uint8_t dataReserve = 0;
   std::uint32_t folderTableOffset = 0;
-  std::string previousName;
-  std::string previousDisk;
-  std::string nextName;
-  std::string nextDisk;
-
-  bool HasNext() const { return (flags & cab::kFlagNextCabinet) != 0; }
-  bool HasPrevious() const { return (flags & cab::kFlagPrevCabinet) != 0; }
-};
-
-struct FileRecord {
-  std::uint32_t size = 0;
-  std::uint32_t folderOffset = 0;
-  std::uint16_t folder = 0;
-  std::uint16_t date = 0;
-  std::uint16_t time = 0;
-  std::uint16_t attributes = 0;
-  std::string name;
-  std::size_t recordSize = 0;
-
-  bool IsFromPrevious() const {
-    return folder == cab::kFolderContinuedFromPrev ||
-           folder == cab::kFolderContinuedPrevAndNext;
-  }
-  bool IsToNext() const {
-    return folder == cab::kFolderContinuedToNext ||
-           folder == cab::kFolderContinuedPrevAndNext;
-  }
-};
-
-struct FolderRecord {
-  std::uint32_t dataOffset = 0;
-  std::uint16_t blockCount = 0;
-  std::uint16_t type = 0;
 };
 
 } // namespace
@@ -200,24 +161,14 @@ bool FdiContext::ReadHeader(CabFileHandle file, std::uint64_t base,
   if (got < cab::kCfHeaderSize) {
     return Fail(kFdiErrCorruptCabinet);
   }
-  ByteCursor cursor(fixed, sizeof fixed);
-  cursor.Skip(cab::kCfHeaderCbCabinet);
+  *header = CabinetHeader{};
   header->base = base;
-  header->size = cursor.ReadU32();
-  cursor.Skip(cab::kCfHeaderCoffFiles - cab::kCfHeaderReserved2);
-  header->filesOffset = cursor.ReadU32();
-  cursor.Skip(cab::kCfHeaderVersionMinor - cab::kCfHeaderReserved3);
-  std::uint8_t minor = cursor.ReadU8();
-  std::uint8_t major = cursor.ReadU8();
-  header->folderCount = cursor.ReadU16();
-  header->fileCount = cursor.ReadU16();
-  header->flags = cursor.ReadU16();
-  header->setId = cursor.ReadU16();
-  header->index = cursor.ReadU16();
-  if (!cursor.Ok()) {
+  ByteCursor cursor(fixed, sizeof fixed);
+  if (!cab::ReadHeaderFixed(cursor, header)) {
     return Fail(kFdiErrCorruptCabinet);
   }
-  if (major != cab::kVersionMajor || minor != cab::kVersionMinor) {
+  if (header->versionMajor != cab::kVersionMajor ||
+      header->versionMinor != cab::kVersionMinor) {
     return Fail(kFdiErrUnknownCabinetVersion);
   }
   if (header->size < cab::kCfHeaderSize || header->size > available) {
@@ -225,29 +176,23 @@ bool FdiContext::ReadHeader(CabFileHandle file, std::uint64_t base,
   }
 
   std::uint64_t at = cab::kCfHeaderSize;
-  header->headerReserve = 0;
-  header->folderReserve = 0;
-  header->dataReserve = 0;
-  if ((header->flags & cab::kFlagReservePresent) != 0) {
+  if (header->HasReserve()) {
     std::uint8_t reserve[cab::kCfReserveSize];
     if (at + sizeof reserve > header->size ||
         !ReadAt(file, base + at, reserve, sizeof reserve)) {
       return Fail(kFdiErrCorruptCabinet);
     }
-    header->headerReserve = LoadU16(reserve + cab::kCfReserveCbCfHeader);
-    header->folderReserve = reserve[cab::kCfReserveCbCfFolder];
-    header->dataReserve = reserve[cab::kCfReserveCbCfData];
+    ByteCursor sizes(reserve, sizeof reserve);
+    if (!cab::ReadReserveSizes(sizes, header)) {
+      return Fail(kFdiErrCorruptCabinet);
+    }
     at += sizeof reserve + header->headerReserve;
     if (header->headerReserve > cab::kHeaderReserveMax || at > header->size) {
       return Fail(kFdiErrCorruptCabinet);
     }
   }
 
-  header->previousName.clear();
-  header->previousDisk.clear();
-  header->nextName.clear();
-  header->nextDisk.clear();
-  if ((header->flags & (cab::kFlagPrevCabinet | cab::kFlagNextCabinet)) != 0) {
+  if (header->HasPrevious() || header->HasNext()) {
     std::uint8_t names[kSetNamesMax];
     auto size = static_cast<std::size_t>(
         std::min<std::uint64_t>(sizeof names, header->size - at));
@@ -255,15 +200,7 @@ bool FdiContext::ReadHeader(CabFileHandle file, std::uint64_t base,
       return Fail(kFdiErrCorruptCabinet);
     }
     ByteCursor strings(names, size);
-    if (header->HasPrevious()) {
-      header->previousName = strings.ReadCString(cab::kNameMax);
-      header->previousDisk = strings.ReadCString(cab::kNameMax, true);
-    }
-    if (header->HasNext()) {
-      header->nextName = strings.ReadCString(cab::kNameMax);
-      header->nextDisk = strings.ReadCString(cab::kNameMax, true);
-    }
-    if (!strings.Ok()) {
+    if (!cab::ReadSetNames(strings, header)) {
       return Fail(kFdiErrCorruptCabinet);
     }
     at += strings.Offset();
@@ -284,7 +221,7 @@ bool FdiContext::ReadHeader(CabFileHandle file, std::uint64_t base,
 }
 
 bool FdiContext::ReadFileRecord(std::uint64_t offset, FileRecord *record) {
-  std::uint8_t bytes[kEntryMax];
+  std::uint8_t bytes[cab::kFileRecordMax];
   if (offset >= header_.size) {
     return Fail(kFdiErrCorruptCabinet);
   }
@@ -294,15 +231,7 @@ bool FdiContext::ReadFileRecord(std::uint64_t offset, FileRecord *record) {
     return Fail(kFdiErrCorruptCabinet);
   }
   ByteCursor cursor(bytes, size);
-  record->size = cursor.ReadU32();
-  record->folderOffset = cursor.ReadU32();
-  record->folder = cursor.ReadU16();
-  record->date = cursor.ReadU16();
-  record->time = cursor.ReadU16();
-  record->attributes = cursor.ReadU16();
-  record->name = cursor.ReadCString(cab::kNameMax);
-  record->recordSize = cursor.Offset();
-  if (!cursor.Ok() ||
+  if (!cab::ReadFileRecord(cursor, record) ||
       std::uint64_t{record->folderOffset} + record->size > 0xFFFFFFFF) {
     return Fail(kFdiErrCorruptCabinet);
   }
@@ -327,9 +256,10 @@ bool FdiContext::ReadFolderRecord(std::uint16_t index, FolderRecord *record) {
       !ReadAt(cabinet_, header_.base + at, bytes, sizeof bytes)) {
     return Fail(kFdiErrCorruptCabinet);
   }
-  record->dataOffset = LoadU32(bytes + cab::kCfFolderCoffCabStart);
-  record->blockCount = LoadU16(bytes + cab::kCfFolderCCfData);
-  record->type = LoadU16(bytes + cab::kCfFolderTypeCompress);
+  ByteCursor cursor(bytes, sizeof bytes);
+  if (!cab::ReadFolderRecord(cursor, record)) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
   std::uint64_t minimumEnd = std::uint64_t{record->dataOffset} +
                              std::uint64_t{record->blockCount} *
                                  (cab::kCfDataSize + header_.dataReserve);
@@ -476,9 +406,14 @@ bool FdiContext::ReadBlockPart(std::size_t *payloadSize,
       !ReadAt(cabinet_, header_.base + nextBlock_, fixed, fixedSize)) {
     return Fail(kFdiErrCorruptCabinet);
   }
-  std::uint32_t checksum = LoadU32(fixed + cab::kCfDataCsum);
-  std::uint16_t compressed = LoadU16(fixed + cab::kCfDataCbData);
-  *uncompressed = LoadU16(fixed + cab::kCfDataCbUncomp);
+  ByteCursor cursor(fixed, fixedSize);
+  cab::DataRecord record;
+  if (!cab::ReadDataRecord(cursor, &record)) {
+    return Fail(kFdiErrCorruptCabinet);
+  }
+  std::uint32_t checksum = record.checksum;
+  std::uint16_t compressed = record.compressed;
+  *uncompressed = record.uncompressed;
   std::uint64_t end = nextBlock_ + fixedSize + compressed;
   if (*payloadSize + compressed > cab::kCompressedBlockMax ||
       *uncompressed > cab::kBlockMax || end > header_.size) {

@@ -3,10 +3,12 @@
 #include "archive/block_encoder_pool.h"
 #include "archive/byte_cursor.h"
 #include "archive/cab_format.h"
+#include "archive/cab_records.h"
 #include "archive/engine_files.h"
 #include "archive/engine_memory.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -51,29 +53,17 @@ constexpr std::size_t kTempFileCount = 3;
 constexpr int kTempNameSize = 256;
 // Largest block payload: a stored MSZIP block.
 constexpr std::size_t kPayloadMax = cab::kBlockMax + 7;
-constexpr std::size_t kEntryMax = cab::kCfFileSize + cab::kNameMax + 1;
 // Full blocks read ahead of coding: enough to keep kThreadsMax threads busy.
 constexpr std::size_t kQueuedBlocksMax =
     std::size_t{2} * BlockEncoderPool::kThreadsMax;
 // Temporary file to cabinet copies go in pieces of this size.
 constexpr std::size_t kCopyChunk = 4 * cab::kBlockMax;
 
-struct FolderRecord {
-  std::uint64_t dataOffset = 0; // in the data temporary file
-  std::uint16_t blockCount = 0;
-  std::uint16_t type = 0;
-};
-
-struct FileEntry {
-  std::uint32_t size = 0;
-  std::uint32_t folderOffset = 0;
-  std::uint16_t folder = 0;
-  std::uint16_t date = 0;
-  std::uint16_t time = 0;
-  std::uint16_t attributes = 0;
-  std::string name;
-  std::size_t recordSize = 0;
-};
+// A folder of the cabinet being built; until the cabinet is written its
+// dataOffset counts in the data temporary file, which never holds more than
+// one cabinet's data (under 4 GiB).
+using cab::FolderRecord;
+using FileEntry = cab::FileRecord;
 
 } // namespace
 
@@ -289,45 +279,29 @@ bool FciContext::ReadAt(CabFileHandle file, std::uint64_t offset, void *data,
 
 bool FciContext::WriteEntry(CabFileHandle file, std::uint64_t offset,
                             const FileEntry &entry) {
-  std::uint8_t record[kEntryMax] = {};
-  StoreU32(record + cab::kCfFileCbFile, entry.size);
-  StoreU32(record + cab::kCfFileUoffFolderStart, entry.folderOffset);
-  StoreU16(record + cab::kCfFileIFolder, entry.folder);
-  StoreU16(record + cab::kCfFileDate, entry.date);
-  StoreU16(record + cab::kCfFileTime, entry.time);
-  StoreU16(record + cab::kCfFileAttribs, entry.attributes);
-  // The name with its terminating NUL.
-  std::memcpy(record + cab::kCfFileSize, entry.name.c_str(),
-              entry.name.size() + 1);
-  return WriteAt(file, offset, record,
-                 cab::kCfFileSize + entry.name.size() + 1);
+  std::uint8_t record[cab::kFileRecordMax];
+  std::size_t size = cab::WriteFileRecord(entry, record);
+  return WriteAt(file, offset, record, size);
 }
 
 bool FciContext::ReadEntry(CabFileHandle file, std::uint64_t offset,
                            std::uint64_t end, FileEntry *entry) {
-  std::uint8_t record[kEntryMax];
+  std::uint8_t record[cab::kFileRecordMax];
   std::size_t size = static_cast<std::size_t>(
-      std::min<std::uint64_t>(kEntryMax, end - offset));
+      std::min<std::uint64_t>(sizeof record, end - offset));
   if (!ReadAt(file, offset, record, size)) {
     return false;
   }
   ByteCursor cursor(record, size);
-  entry->size = cursor.ReadU32();
-  entry->folderOffset = cursor.ReadU32();
-  entry->folder = cursor.ReadU16();
-  entry->date = cursor.ReadU16();
-  entry->time = cursor.ReadU16();
-  entry->attributes = cursor.ReadU16();
-  entry->name = std::string(cursor.ReadCString(cab::kNameMax));
-  entry->recordSize = cursor.Offset();
-  return cursor.Ok();
+  return cab::ReadFileRecord(cursor, entry);
 }
 
 bool FciContext::OpenFolder(std::uint16_t type) {
   if (folders_.size() >= cab::kFoldersMax) {
     return Fail(kFciErrCompressFail);
   }
-  folders_.push_back(FolderRecord{dataBytes_, 0, type});
+  folders_.push_back(
+      FolderRecord{static_cast<std::uint32_t>(dataBytes_), 0, type});
   folderOpen_ = true;
   folderContinued_ = false;
   folderType_ = type;
@@ -405,9 +379,10 @@ bool FciContext::AppendRecord(const std::uint8_t *payload,
                               std::size_t uncompressed) {
   std::uint8_t fixed[cab::kCfDataSize + cab::kDataReserveMax] = {};
   std::size_t fixedSize = cab::kCfDataSize + desc_.dataReserveSize;
-  StoreU16(fixed + cab::kCfDataCbData, static_cast<std::uint16_t>(payloadSize));
-  StoreU16(fixed + cab::kCfDataCbUncomp,
-           static_cast<std::uint16_t>(uncompressed));
+  cab::WriteDataRecord(
+      cab::DataRecord{0, static_cast<std::uint16_t>(payloadSize),
+                      static_cast<std::uint16_t>(uncompressed)},
+      fixed);
   std::uint32_t sum = CabinetChecksum(payload, payloadSize, 0);
   sum = CabinetChecksum(fixed + cab::kCfDataCbData,
                         fixedSize - cab::kCfDataCbData, sum);
@@ -679,63 +654,49 @@ bool FciContext::WriteCabinet(const CabinetDescription *next) {
   if (!ReportFilesPlaced()) {
     return false;
   }
-  std::vector<std::uint8_t> header(static_cast<std::size_t>(HeaderSize(false)));
-  std::uint16_t flags = 0;
+  cab::HeaderRecord record;
+  std::uint64_t headerSize = HeaderSize(false);
   if (HasReserve()) {
-    flags |= cab::kFlagReservePresent;
-    std::uint8_t *reserve = header.data() + cab::kCfHeaderSize;
-    StoreU16(reserve + cab::kCfReserveCbCfHeader,
-             static_cast<std::uint16_t>(desc_.headerReserveSize));
-    reserve[cab::kCfReserveCbCfFolder] =
-        static_cast<std::uint8_t>(desc_.folderReserveSize);
-    reserve[cab::kCfReserveCbCfData] =
-        static_cast<std::uint8_t>(desc_.dataReserveSize);
+    record.flags |= cab::kFlagReservePresent;
+    record.headerReserve = static_cast<std::uint16_t>(desc_.headerReserveSize);
+    record.folderReserve = static_cast<std::uint8_t>(desc_.folderReserveSize);
+    record.dataReserve = static_cast<std::uint8_t>(desc_.dataReserveSize);
   }
-  auto appendName = [&header](const std::string &name) {
-    header.insert(header.end(), name.begin(), name.end());
-    header.push_back(0);
-  };
   if (hasPrevious_) {
-    flags |= cab::kFlagPrevCabinet;
-    // HeaderSize already counted these bytes: write them in place.
-    header.resize(header.size() - previousName_.size() - previousDisk_.size() -
-                  2);
-    appendName(previousName_);
-    appendName(previousDisk_);
+    record.flags |= cab::kFlagPrevCabinet;
+    record.previousName = previousName_;
+    record.previousDisk = previousDisk_;
   }
   if (next != nullptr) {
-    flags |= cab::kFlagNextCabinet;
-    appendName(next->cabinetName);
-    appendName(next->diskName);
+    record.flags |= cab::kFlagNextCabinet;
+    record.nextName = next->cabinetName;
+    record.nextDisk = next->diskName;
+    headerSize += next->cabinetName.size() + 1 + next->diskName.size() + 1;
   }
   std::size_t folderEntrySize = cab::kCfFolderSize + desc_.folderReserveSize;
-  std::uint64_t filesOffset = header.size() + folders_.size() * folderEntrySize;
+  std::uint64_t filesOffset = headerSize + folders_.size() * folderEntrySize;
   std::uint64_t dataOffset = filesOffset + filesBytes_;
   std::uint64_t total = dataOffset + dataBytes_;
   if (total > kCabinetSizeMax) {
     return Fail(kFciErrCabinetFile);
   }
-  std::uint8_t *fixed = header.data();
-  StoreU32(fixed + cab::kCfHeaderCbCabinet, static_cast<std::uint32_t>(total));
-  StoreU32(fixed + cab::kCfHeaderCoffFiles,
-           static_cast<std::uint32_t>(filesOffset));
-  fixed[cab::kCfHeaderVersionMinor] = cab::kVersionMinor;
-  fixed[cab::kCfHeaderVersionMajor] = cab::kVersionMajor;
-  StoreU16(fixed + cab::kCfHeaderCFolders,
-           static_cast<std::uint16_t>(folders_.size()));
-  StoreU16(fixed + cab::kCfHeaderCFiles,
-           static_cast<std::uint16_t>(fileCount_));
-  StoreU16(fixed + cab::kCfHeaderFlags, flags);
-  StoreU16(fixed + cab::kCfHeaderSetId, desc_.setId);
-  StoreU16(fixed + cab::kCfHeaderICabinet,
-           static_cast<std::uint16_t>(std::max(desc_.cabinetNumber - 1, 0)));
+  record.size = static_cast<std::uint32_t>(total);
+  record.filesOffset = static_cast<std::uint32_t>(filesOffset);
+  record.folderCount = static_cast<std::uint16_t>(folders_.size());
+  record.fileCount = static_cast<std::uint16_t>(fileCount_);
+  record.setId = desc_.setId;
+  record.index =
+      static_cast<std::uint16_t>(std::max(desc_.cabinetNumber - 1, 0));
+  std::vector<std::uint8_t> header;
+  cab::AppendHeader(record, &header);
+  assert(header.size() == headerSize && "HeaderSize counts what is written");
   for (const FolderRecord &folder : folders_) {
     std::size_t at = header.size();
     header.resize(at + folderEntrySize);
-    StoreU32(header.data() + at + cab::kCfFolderCoffCabStart,
-             static_cast<std::uint32_t>(dataOffset + folder.dataOffset));
-    StoreU16(header.data() + at + cab::kCfFolderCCfData, folder.blockCount);
-    StoreU16(header.data() + at + cab::kCfFolderTypeCompress, folder.type);
+    cab::WriteFolderRecord(
+        FolderRecord{static_cast<std::uint32_t>(dataOffset + folder.dataOffset),
+                     folder.blockCount, folder.type},
+        header.data() + at);
   }
 
   std::string path = desc_.cabinetFolder + desc_.cabinetName;
