@@ -1,9 +1,10 @@
 #include "archive/cabinet_write_engine.h"
 
-#include "archive/block_encoder_pool.h"
+#include "archive/block_queue.h"
 #include "archive/byte_cursor.h"
 #include "archive/cab_format.h"
 #include "archive/cab_records.h"
+#include "archive/cabinet_spool.h"
 #include "archive/engine_files.h"
 #include "archive/engine_memory.h"
 
@@ -15,10 +16,9 @@
 #include <vector>
 
 // Writer notes:
-// - Compressed blocks go to a data temporary file in their final CFDATA form
-//   and file entries to a file-entry temporary file in their CFFILE form, so
-//   writing a cabinet is header + folder table + two copies; memory stays at
-//   a few block buffers whatever the cabinet holds.
+// - Blocks and file entries wait in temporary files (CabinetSpool), full
+//   blocks are coded in batches (BlockQueue); this file decides where
+//   folders end and cabinets split, and writes the cabinets.
 // - A file's entry is written when the file starts (its size is taken by
 //   seeking to its end), so the entries of a cabinet being split are known.
 // - Before a block is admitted, the cabinet's size with that block and with
@@ -31,16 +31,10 @@
 //   with cbUncomp 0, the rest opens the next cabinet, as readers expect of
 //   a continued folder. Otherwise the folder ends and the next cabinet
 //   starts a fresh one, so no reader needs the previous cabinet for it.
-// - Full blocks wait in a queue of kQueuedBlocksMax. Every block's input and
-//   its dictionary (the block before it) are then known, so the queue is
-//   coded at once by a BlockEncoderPool (several threads) and its blocks are
-//   admitted one by one in order on the calling thread, which alone calls
-//   the callbacks. The queue is drained when it is full, when a folder
-//   closes, and at the end of a file whenever its blocks could bring the
-//   folder to the threshold, so folders close after the same files as with
-//   one block at a time. Queue depth, not thread count, decides where a
-//   cabinet is split, so the bytes written are the same for any number of
-//   threads.
+// - The queue is coded when it is full, when a folder closes, and at the
+//   end of a file whenever its blocks could bring the folder to the
+//   threshold, so folders close after the same files as with one block at
+//   a time, and the bytes written are the same for any number of threads.
 
 namespace vorafile::archive {
 
@@ -49,13 +43,7 @@ namespace {
 // Room kept in every cabinet header for the next cabinet's two names.
 constexpr std::uint64_t kNextNamesReserve = 2 * (cab::kNameMax + 1);
 constexpr std::uint64_t kCabinetSizeMax = 0xFFFFFFFF;
-constexpr std::size_t kTempFileCount = 3;
-constexpr int kTempNameSize = 256;
-// Largest block payload: a stored MSZIP block.
-constexpr std::size_t kPayloadMax = cab::kBlockMax + 7;
-// Full blocks read ahead of coding: enough to keep kThreadsMax threads busy.
-constexpr std::size_t kQueuedBlocksMax =
-    std::size_t{2} * BlockEncoderPool::kThreadsMax;
+constexpr std::size_t kPayloadMax = BlockQueue::kPayloadMax;
 // Temporary file to cabinet copies go in pieces of this size.
 constexpr std::size_t kCopyChunk = 4 * cab::kBlockMax;
 
@@ -73,10 +61,9 @@ public:
              const CabinetDescription &cabinet, void *user)
       : callbacks_(callbacks), error_(error), desc_(cabinet),
         user_(user), allocator_{callbacks.alloc, callbacks.free, user},
-        pool_(allocator_) {}
+        queue_(allocator_), spool_(callbacks, user) {}
   FciContext(const FciContext &) = delete;
   FciContext &operator=(const FciContext &) = delete;
-  ~FciContext();
 
   bool Init();
   bool AddFile(const char *sourcePath, const char *storedName,
@@ -91,16 +78,6 @@ public:
   bool FailOutOfMemory() { return Fail(kFciErrAllocFail); }
 
 private:
-  struct TempFile {
-    std::string name;
-    CabFileHandle handle = kInvalidCabFile;
-  };
-  struct BlockSlot {
-    EngineBuffer input;   // uncompressed bytes
-    EngineBuffer payload; // the coded block
-    std::size_t size = 0;
-  };
-
   bool Fail(FciErrorCode code, int runtimeError = 0);
   bool IsDescriptionValid(const CabinetDescription &cabinet) const;
   bool HasReserve() const;
@@ -110,11 +87,10 @@ private:
 
   bool OpenFolder(std::uint16_t type);
   bool CloseFolder();
-  void EncodeJobs(BlockJob *jobs, std::size_t count);
   bool AppendRecord(const std::uint8_t *payload, std::size_t payloadSize,
                     std::size_t uncompressed);
   bool EmitQueued();
-  bool EmitBlock(std::size_t index);
+  bool EmitBlock(BlockJob &job);
   bool Spill(const std::uint8_t *payload, std::size_t payloadSize,
              bool *isContinued, std::size_t *firstPart);
   bool AskNextCabinet(CabinetDescription *next);
@@ -123,13 +99,9 @@ private:
   void ResetCabinet();
 
   bool WriteAt(CabFileHandle file, std::uint64_t offset, const void *data,
-               std::size_t size);
-  bool ReadAt(CabFileHandle file, std::uint64_t offset, void *data,
-              std::size_t size);
-  bool WriteEntry(CabFileHandle file, std::uint64_t offset,
-                  const FileEntry &entry);
-  bool ReadEntry(CabFileHandle file, std::uint64_t offset, std::uint64_t end,
-                 FileEntry *entry);
+               std::size_t size) {
+    return WriteFileAt(callbacks_, user_, file, offset, data, size);
+  }
   bool CopyTemp(CabFileHandle from, std::uint64_t size, CabFileHandle to,
                 const std::vector<FolderRecord> *folders);
 
@@ -138,21 +110,13 @@ private:
   CabinetDescription desc_;
   void *user_;
   EngineAllocator allocator_;
-  BlockEncoderPool pool_;
+  BlockQueue queue_;
+  CabinetSpool spool_;
   FciNextCabinetFn nextCabinet_ = nullptr;
   FciStatusFn status_ = nullptr;
   std::uint32_t estimatedSize_ = 0; // as given to the next-cabinet callback
 
-  // slots_[0, queuedBlocks_) wait to be coded; slots_[queuedBlocks_] is
-  // being filled (pendingSize_ bytes).
-  BlockSlot slots_[kQueuedBlocksMax];
-  BlockJob jobs_[kQueuedBlocksMax];
-  std::size_t queuedBlocks_ = 0;
-  EngineBuffer history_; // the folder's block before slots_[0]
-  EngineBuffer copy_;    // temporary file to cabinet copies
-  TempFile temp_[kTempFileCount];
-  CabFileHandle data_ = kInvalidCabFile;
-  std::size_t currentFiles_ = 1; // temp_ index of this cabinet's entries
+  EngineBuffer copy_; // temporary file to cabinet copies
 
   // The cabinet being built.
   bool hasPrevious_ = false;
@@ -173,21 +137,7 @@ private:
   std::uint64_t folderCommitted_ = 0;    // bytes in emitted blocks
   std::uint64_t folderCompressed_ = 0;
   std::uint64_t folderFilesStart_ = 0; // its first entry in this cabinet
-  std::size_t pendingSize_ = 0;
-  std::size_t historySize_ = 0;
 };
-
-FciContext::~FciContext() {
-  for (TempFile &temp : temp_) {
-    int err = 0;
-    if (temp.handle != kInvalidCabFile) {
-      callbacks_.close(temp.handle, &err, user_);
-    }
-    if (!temp.name.empty()) {
-      callbacks_.remove(temp.name.c_str(), &err, user_);
-    }
-  }
-}
 
 bool FciContext::Fail(FciErrorCode code, int runtimeError) {
   return RecordFailure(error_, code, runtimeError);
@@ -208,33 +158,13 @@ bool FciContext::Init() {
   if (!IsDescriptionValid(desc_)) {
     return Fail(kFciErrCabinetFile);
   }
-  for (BlockSlot &slot : slots_) {
-    if (!slot.input.Allocate(allocator_, cab::kBlockMax) ||
-        !slot.payload.Allocate(allocator_, kPayloadMax)) {
-      return Fail(kFciErrAllocFail);
-    }
-  }
-  if (!history_.Allocate(allocator_, cab::kBlockMax) ||
-      !copy_.Allocate(allocator_, kCopyChunk) || !pool_.Init(0)) {
+  if (!queue_.Init() || !copy_.Allocate(allocator_, kCopyChunk)) {
     return Fail(kFciErrAllocFail);
   }
-  for (TempFile &temp : temp_) {
-    char name[kTempNameSize] = {};
-    if (!callbacks_.tempFile(name, kTempNameSize, user_)) {
-      return Fail(kFciErrTempFile);
-    }
-    temp.name.assign(name, strnlen(name, kTempNameSize - 1));
-    int err = 0;
-    temp.handle = callbacks_.open(temp.name.c_str(),
-                                  open_flag::kReadWrite | open_flag::kCreate |
-                                      open_flag::kTruncate | open_flag::kBinary,
-                                  kOpenPermissionReadWrite, &err, user_);
-    if (temp.handle == kInvalidCabFile) {
-      temp.name.clear(); // nothing was made, nothing to delete
-      return Fail(kFciErrTempFile, err);
-    }
+  int err = 0;
+  if (!spool_.Create(&err)) {
+    return Fail(kFciErrTempFile, err);
   }
-  data_ = temp_[0].handle;
   return true;
 }
 
@@ -267,35 +197,6 @@ std::uint64_t FciContext::MaxSize() const {
   return desc_.maxCabinetSize == 0 ? kCabinetSizeMax : desc_.maxCabinetSize;
 }
 
-bool FciContext::WriteAt(CabFileHandle file, std::uint64_t offset,
-                         const void *data, std::size_t size) {
-  return WriteFileAt(callbacks_, user_, file, offset, data, size);
-}
-
-bool FciContext::ReadAt(CabFileHandle file, std::uint64_t offset, void *data,
-                        std::size_t size) {
-  return ReadFileAt(callbacks_, user_, file, offset, data, size);
-}
-
-bool FciContext::WriteEntry(CabFileHandle file, std::uint64_t offset,
-                            const FileEntry &entry) {
-  std::uint8_t record[cab::kFileRecordMax];
-  std::size_t size = cab::WriteFileRecord(entry, record);
-  return WriteAt(file, offset, record, size);
-}
-
-bool FciContext::ReadEntry(CabFileHandle file, std::uint64_t offset,
-                           std::uint64_t end, FileEntry *entry) {
-  std::uint8_t record[cab::kFileRecordMax];
-  std::size_t size = static_cast<std::size_t>(
-      std::min<std::uint64_t>(sizeof record, end - offset));
-  if (!ReadAt(file, offset, record, size)) {
-    return false;
-  }
-  ByteCursor cursor(record, size);
-  return cab::ReadFileRecord(cursor, entry);
-}
-
 bool FciContext::OpenFolder(std::uint16_t type) {
   if (folders_.size() >= cab::kFoldersMax) {
     return Fail(kFciErrCompressFail);
@@ -309,68 +210,35 @@ bool FciContext::OpenFolder(std::uint16_t type) {
   folderCommitted_ = 0;
   folderCompressed_ = 0;
   folderFilesStart_ = filesBytes_;
-  queuedBlocks_ = 0;
-  pendingSize_ = 0;
-  historySize_ = 0;
+  queue_.Reset();
   return true;
 }
 
 bool FciContext::CloseFolder() {
   if (folderOpen_) {
-    if (pendingSize_ > 0) {
-      slots_[queuedBlocks_].size = pendingSize_;
-      ++queuedBlocks_;
-      pendingSize_ = 0;
-    }
+    queue_.QueuePartial();
     if (!EmitQueued()) {
       return false;
     }
   }
   folderOpen_ = false;
-  historySize_ = 0;
+  queue_.ForgetHistory();
   return true;
 }
 
-void FciContext::EncodeJobs(BlockJob *jobs, std::size_t count) {
-  if (folderType_ != cab::kCompressNone) {
-    pool_.EncodeAll(jobs, count);
-    return;
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    std::memcpy(jobs[i].out, jobs[i].input, jobs[i].size);
-    jobs[i].payloadSize = jobs[i].size;
-    jobs[i].isStored = false;
-  }
-}
-
-// Codes the queued blocks and admits them in order; the last one becomes
-// the history and the block being filled moves to the front.
+// Codes the queued blocks and admits them in order.
 bool FciContext::EmitQueued() {
-  std::size_t count = queuedBlocks_;
+  std::size_t count = queue_.QueuedCount();
   if (count == 0) {
     return true;
   }
+  BlockJob *jobs = queue_.Encode(folderType_);
   for (std::size_t i = 0; i < count; ++i) {
-    BlockJob &job = jobs_[i];
-    job = BlockJob{};
-    job.history = i == 0 ? history_.Data() : slots_[i - 1].input.Data();
-    job.historySize = i == 0 ? historySize_ : slots_[i - 1].size;
-    job.input = slots_[i].input.Data();
-    job.size = slots_[i].size;
-    job.out = slots_[i].payload.Data();
-  }
-  EncodeJobs(jobs_, count);
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!EmitBlock(i)) {
+    if (!EmitBlock(jobs[i])) {
       return false;
     }
   }
-  history_.Swap(slots_[count - 1].input);
-  historySize_ = slots_[count - 1].size;
-  if (count < kQueuedBlocksMax) {
-    slots_[0].input.Swap(slots_[count].input);
-  }
-  queuedBlocks_ = 0;
+  queue_.Retire();
   return true;
 }
 
@@ -387,8 +255,9 @@ bool FciContext::AppendRecord(const std::uint8_t *payload,
   sum = CabinetChecksum(fixed + cab::kCfDataCbData,
                         fixedSize - cab::kCfDataCbData, sum);
   StoreU32(fixed + cab::kCfDataCsum, sum);
-  if (!WriteAt(data_, dataBytes_, fixed, fixedSize) ||
-      !WriteAt(data_, dataBytes_ + fixedSize, payload, payloadSize)) {
+  if (!spool_.WriteAt(spool_.Data(), dataBytes_, fixed, fixedSize) ||
+      !spool_.WriteAt(spool_.Data(), dataBytes_ + fixedSize, payload,
+                      payloadSize)) {
     return Fail(kFciErrTempFile);
   }
   dataBytes_ += fixedSize + payloadSize;
@@ -396,11 +265,10 @@ bool FciContext::AppendRecord(const std::uint8_t *payload,
   return true;
 }
 
-bool FciContext::EmitBlock(std::size_t index) {
+bool FciContext::EmitBlock(BlockJob &job) {
   if (folders_.back().blockCount >= cab::kBlocksPerFolderMax) {
     return Fail(kFciErrCompressFail);
   }
-  BlockJob &job = jobs_[index];
   if (job.payloadSize == 0 && job.size > 0) {
     return Fail(kFciErrCompressFail);
   }
@@ -426,7 +294,7 @@ bool FciContext::EmitBlock(std::size_t index) {
       // The block opens a fresh folder: code it again without history.
       job.history = nullptr;
       job.historySize = 0;
-      EncodeJobs(&job, 1);
+      queue_.EncodeOne(job, folderType_);
       if (job.payloadSize == 0 && job.size > 0) {
         return Fail(kFciErrCompressFail);
       }
@@ -476,9 +344,8 @@ bool FciContext::Spill(const std::uint8_t *payload, std::size_t payloadSize,
   if (!AskNextCabinet(&next)) {
     return false;
   }
-  CabFileHandle files = temp_[currentFiles_].handle;
-  std::size_t nextIndex = currentFiles_ == 1 ? 2 : 1;
-  CabFileHandle nextFiles = temp_[nextIndex].handle;
+  CabFileHandle files = spool_.Entries();
+  CabFileHandle nextFiles = spool_.NextEntries();
   std::uint64_t committed = folderCommitted_;
   bool folderHasBlocks = folderOpen_ && folders_.back().blockCount > 0;
 
@@ -488,7 +355,7 @@ bool FciContext::Spill(const std::uint8_t *payload, std::size_t payloadSize,
   if (folderOpen_ && folderHasBlocks) {
     for (std::uint64_t at = folderFilesStart_; at < filesBytes_;
          at += entry.recordSize) {
-      if (!ReadEntry(files, at, filesBytes_, &entry)) {
+      if (!spool_.ReadEntry(files, at, filesBytes_, &entry)) {
         return Fail(kFciErrTempFile);
       }
       if (entry.folderOffset < committed &&
@@ -512,7 +379,7 @@ bool FciContext::Spill(const std::uint8_t *payload, std::size_t payloadSize,
     std::uint32_t folderEntries = 0;
     for (std::uint64_t at = folderFilesStart_; at < filesBytes_;
          at += entry.recordSize) {
-      if (!ReadEntry(files, at, filesBytes_, &entry)) {
+      if (!spool_.ReadEntry(files, at, filesBytes_, &entry)) {
         return Fail(kFciErrTempFile);
       }
       ++folderEntries;
@@ -532,7 +399,8 @@ bool FciContext::Spill(const std::uint8_t *payload, std::size_t payloadSize,
         StoreU16(mark, entry.folder == cab::kFolderContinuedFromPrev
                            ? cab::kFolderContinuedPrevAndNext
                            : cab::kFolderContinuedToNext);
-        if (!WriteAt(files, at + cab::kCfFileIFolder, mark, sizeof mark)) {
+        if (!spool_.WriteAt(files, at + cab::kCfFileIFolder, mark,
+                            sizeof mark)) {
           return Fail(kFciErrTempFile);
         }
         entry.folder = cab::kFolderContinuedFromPrev;
@@ -541,7 +409,7 @@ bool FciContext::Spill(const std::uint8_t *payload, std::size_t payloadSize,
         entry.folderOffset =
             static_cast<std::uint32_t>(entry.folderOffset - rebase);
       }
-      if (!WriteEntry(nextFiles, nextBytes, entry)) {
+      if (!spool_.WriteEntry(nextFiles, nextBytes, entry)) {
         return Fail(kFciErrTempFile);
       }
       nextBytes += entry.recordSize;
@@ -579,7 +447,7 @@ bool FciContext::Spill(const std::uint8_t *payload, std::size_t payloadSize,
   previousName_ = desc_.cabinetName;
   previousDisk_ = desc_.diskName;
   desc_ = next;
-  currentFiles_ = nextIndex;
+  spool_.SwapEntries();
   filesBytes_ = nextBytes;
   fileCount_ = nextCount;
   dataBytes_ = 0;
@@ -600,10 +468,10 @@ bool FciContext::ReportFilesPlaced() {
   if (callbacks_.filePlaced == nullptr) {
     return true;
   }
-  CabFileHandle files = temp_[currentFiles_].handle;
+  CabFileHandle files = spool_.Entries();
   FileEntry entry;
   for (std::uint64_t at = 0; at < filesBytes_; at += entry.recordSize) {
-    if (!ReadEntry(files, at, filesBytes_, &entry)) {
+    if (!spool_.ReadEntry(files, at, filesBytes_, &entry)) {
       return Fail(kFciErrTempFile);
     }
     bool isContinuation = entry.folder == cab::kFolderContinuedFromPrev ||
@@ -629,7 +497,7 @@ bool FciContext::CopyTemp(CabFileHandle from, std::uint64_t size,
     }
     auto chunk = static_cast<std::size_t>(
         std::min<std::uint64_t>(copy_.Size(), folderEnd - done));
-    if (!ReadAt(from, done, copy_.Data(), chunk) ||
+    if (!spool_.ReadAt(from, done, copy_.Data(), chunk) ||
         callbacks_.write(to, copy_.Data(), static_cast<std::uint32_t>(chunk),
                          &err, user_) != static_cast<std::int32_t>(chunk)) {
       return Fail(kFciErrCabinetFile, err);
@@ -710,11 +578,10 @@ bool FciContext::WriteCabinet(const CabinetDescription *next) {
     return Fail(kFciErrCabinetFile, err);
   }
   // "MSCF" goes in last, so a cabinet cut short is never taken for whole.
-  bool ok =
-      WriteAt(cabinet, 0, header.data(), header.size()) &&
-      CopyTemp(temp_[currentFiles_].handle, filesBytes_, cabinet, nullptr) &&
-      CopyTemp(data_, dataBytes_, cabinet, &folders_) &&
-      WriteAt(cabinet, 0, cab::kSignature, sizeof cab::kSignature);
+  bool ok = WriteAt(cabinet, 0, header.data(), header.size()) &&
+            CopyTemp(spool_.Entries(), filesBytes_, cabinet, nullptr) &&
+            CopyTemp(spool_.Data(), dataBytes_, cabinet, &folders_) &&
+            WriteAt(cabinet, 0, cab::kSignature, sizeof cab::kSignature);
   bool closed = callbacks_.close(cabinet, &err, user_) == 0;
   if (!ok || !closed) {
     callbacks_.remove(path.c_str(), &err, user_);
@@ -785,7 +652,7 @@ bool FciContext::AddFile(const char *sourcePath, const char *storedName,
   // blocks could reach the end of the cabinet is closed before another file
   // joins it.
   const std::uint64_t queuedWorstCase =
-      (queuedBlocks_ + (pendingSize_ > 0 ? 1u : 0u)) *
+      (queue_.QueuedCount() + (queue_.HasPartial() ? 1u : 0u)) *
       std::uint64_t{cab::kCfDataSize + desc_.dataReserveSize + kPayloadMax};
   if (folderOpen_ &&
       (folderType_ != type || folderContinued_ ||
@@ -807,7 +674,7 @@ bool FciContext::AddFile(const char *sourcePath, const char *storedName,
   if (isExecutable) {
     entry.attributes |= cab::kAttribExecute;
   }
-  if (!WriteEntry(temp_[currentFiles_].handle, filesBytes_, entry)) {
+  if (!spool_.WriteEntry(spool_.Entries(), filesBytes_, entry)) {
     return Fail(kFciErrTempFile);
   }
   filesBytes_ += cab::kCfFileSize + nameLength + 1;
@@ -816,27 +683,21 @@ bool FciContext::AddFile(const char *sourcePath, const char *storedName,
 
   auto remaining = static_cast<std::uint64_t>(size);
   while (remaining > 0) {
-    BlockSlot &slot = slots_[queuedBlocks_];
     auto want = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(cab::kBlockMax - pendingSize_, remaining));
-    std::int32_t got = callbacks_.read(source, slot.input.Data() + pendingSize_,
-                                       want, &err, user_);
+        std::min<std::uint64_t>(queue_.FillRoom(), remaining));
+    std::int32_t got =
+        callbacks_.read(source, queue_.FillAt(), want, &err, user_);
     if (got <= 0 || static_cast<std::uint32_t>(got) > want) {
       return Fail(kFciErrReadSource, err); // error, or the file shrank
     }
-    pendingSize_ += static_cast<std::size_t>(got);
     remaining -= static_cast<std::uint64_t>(got);
-    if (pendingSize_ == cab::kBlockMax) {
-      slot.size = pendingSize_;
-      pendingSize_ = 0;
-      if (++queuedBlocks_ == kQueuedBlocksMax && !EmitQueued()) {
-        return false;
-      }
+    if (queue_.AddFilled(static_cast<std::size_t>(got)) && !EmitQueued()) {
+      return false;
     }
   }
   // No queued block codes larger than kPayloadMax: below this bound the
   // folder cannot have reached its threshold yet.
-  if (folderCompressed_ + queuedBlocks_ * kPayloadMax >=
+  if (folderCompressed_ + queue_.QueuedCount() * kPayloadMax >=
           desc_.folderThreshold &&
       !EmitQueued()) {
     return false;
@@ -848,7 +709,7 @@ bool FciContext::AddFile(const char *sourcePath, const char *storedName,
 }
 
 bool FciContext::SetThreadCount(unsigned threadCount) {
-  if (!pool_.Init(threadCount)) {
+  if (!queue_.SetThreadCount(threadCount)) {
     return Fail(kFciErrAllocFail);
   }
   return true;
