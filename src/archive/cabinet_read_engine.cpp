@@ -3,6 +3,7 @@
 #include "archive/byte_cursor.h"
 #include "archive/cab_format.h"
 #include "archive/cab_records.h"
+#include "archive/cabinet_header_reader.h"
 #include "archive/engine_files.h"
 #include "archive/engine_memory.h"
 #include "archive/mszip_codec.h"
@@ -41,19 +42,9 @@ namespace {
 
 // How often kNextCabinet is asked again after a wrong or missing cabinet.
 constexpr int kNextCabinetAttempts = 8;
-// Smallest CFFILE record: the fixed part, a one-character name, its NUL.
-constexpr std::size_t kCfFileMin = cab::kCfFileSize + 2;
-// Bytes after the header reserve that can hold the four set names.
-constexpr std::size_t kSetNamesMax = 4 * (cab::kNameMax + 1);
 
 using cab::FileRecord;
 using cab::FolderRecord;
-
-// A cabinet's header and where it was found.
-struct CabinetHeader : cab::HeaderRecord {
-  std::uint64_t base = 0; // file offset of the signature
-  std::uint32_t folderTableOffset = 0;
-};
 
 } // namespace
 
@@ -151,73 +142,9 @@ bool FdiContext::ReadAt(CabFileHandle file, std::uint64_t offset, void *data,
 
 bool FdiContext::ReadHeader(CabFileHandle file, std::uint64_t base,
                             std::uint64_t available, CabinetHeader *header) {
-  std::uint8_t fixed[cab::kCfHeaderSize];
-  std::size_t got = static_cast<std::size_t>(
-      std::min<std::uint64_t>(available, cab::kCfHeaderSize));
-  if (got < sizeof cab::kSignature || !ReadAt(file, base, fixed, got) ||
-      std::memcmp(fixed, cab::kSignature, sizeof cab::kSignature) != 0) {
-    return Fail(kFdiErrNotACabinet);
-  }
-  if (got < cab::kCfHeaderSize) {
-    return Fail(kFdiErrCorruptCabinet);
-  }
-  *header = CabinetHeader{};
-  header->base = base;
-  ByteCursor cursor(fixed, sizeof fixed);
-  if (!cab::ReadHeaderFixed(cursor, header)) {
-    return Fail(kFdiErrCorruptCabinet);
-  }
-  if (header->versionMajor != cab::kVersionMajor ||
-      header->versionMinor != cab::kVersionMinor) {
-    return Fail(kFdiErrUnknownCabinetVersion);
-  }
-  if (header->size < cab::kCfHeaderSize || header->size > available) {
-    return Fail(kFdiErrCorruptCabinet);
-  }
-
-  std::uint64_t at = cab::kCfHeaderSize;
-  if (header->HasReserve()) {
-    std::uint8_t reserve[cab::kCfReserveSize];
-    if (at + sizeof reserve > header->size ||
-        !ReadAt(file, base + at, reserve, sizeof reserve)) {
-      return Fail(kFdiErrCorruptCabinet);
-    }
-    ByteCursor sizes(reserve, sizeof reserve);
-    if (!cab::ReadReserveSizes(sizes, header)) {
-      return Fail(kFdiErrCorruptCabinet);
-    }
-    at += sizeof reserve + header->headerReserve;
-    if (header->headerReserve > cab::kHeaderReserveMax || at > header->size) {
-      return Fail(kFdiErrCorruptCabinet);
-    }
-  }
-
-  if (header->HasPrevious() || header->HasNext()) {
-    std::uint8_t names[kSetNamesMax];
-    auto size = static_cast<std::size_t>(
-        std::min<std::uint64_t>(sizeof names, header->size - at));
-    if (!ReadAt(file, base + at, names, size)) {
-      return Fail(kFdiErrCorruptCabinet);
-    }
-    ByteCursor strings(names, size);
-    if (!cab::ReadSetNames(strings, header)) {
-      return Fail(kFdiErrCorruptCabinet);
-    }
-    at += strings.Offset();
-  }
-
-  header->folderTableOffset = static_cast<std::uint32_t>(at);
-  std::uint64_t folderTableEnd =
-      at + std::uint64_t{header->folderCount} *
-               (cab::kCfFolderSize + header->folderReserve);
-  std::uint64_t filesEnd = std::uint64_t{header->filesOffset} +
-                           std::uint64_t{header->fileCount} * kCfFileMin;
-  if (folderTableEnd > header->size || header->filesOffset < folderTableEnd ||
-      filesEnd > header->size ||
-      (header->fileCount > 0 && header->folderCount == 0)) {
-    return Fail(kFdiErrCorruptCabinet);
-  }
-  return true;
+  FdiErrorCode code = ReadCabinetHeader(callbacks_, callbacks_.user, file, base,
+                                        available, header);
+  return code == kFdiErrNone || Fail(code);
 }
 
 bool FdiContext::ReadFileRecord(std::uint64_t offset, FileRecord *record) {
