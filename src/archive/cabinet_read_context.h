@@ -17,11 +17,11 @@
 
 namespace vorafile::archive {
 
-using cab::FileRecord;
-using cab::FolderRecord;
-
 class FdiContext {
 public:
+  using FileRecord = cab::FileRecord;
+  using FolderRecord = cab::FolderRecord;
+
   FdiContext(const FdiCallbacks &callbacks, CabinetErrorRecord *error)
       : callbacks_(callbacks),
         error_(error), allocator_{callbacks.alloc, callbacks.free,

@@ -19,14 +19,14 @@
 
 namespace vorafile::archive {
 
-// A folder of the cabinet being built; until the cabinet is written its
-// dataOffset counts in the data temporary file, which never holds more than
-// one cabinet's data (under 4 GiB).
-using cab::FolderRecord;
-using FileEntry = cab::FileRecord;
-
 class FciContext {
 public:
+  // A folder of the cabinet being built; until the cabinet is written its
+  // dataOffset counts in the data temporary file, which never holds more
+  // than one cabinet's data (under 4 GiB).
+  using FolderRecord = cab::FolderRecord;
+  using FileEntry = cab::FileRecord;
+
   FciContext(const FciCallbacks &callbacks, CabinetErrorRecord *error,
              const CabinetDescription &cabinet, void *user)
       : callbacks_(callbacks), error_(error), desc_(cabinet),
