@@ -60,9 +60,8 @@ public:
   /// Calls with a handle that is not open: always a fault of the caller.
   long badHandleCalls = 0;
 
-  FciCallbacks Fci() const {
-    FciCallbacks c;
-    c.filePlaced = nullptr;
+  static CabFileCallbacks Files() {
+    CabFileCallbacks c;
     c.alloc = Alloc;
     c.free = Free;
     c.open = Open;
@@ -70,19 +69,18 @@ public:
     c.write = Write;
     c.close = Close;
     c.seek = Seek;
+    return c;
+  }
+  FciCallbacks Fci() const {
+    FciCallbacks c;
+    static_cast<CabFileCallbacks &>(c) = Files();
     c.remove = Remove;
     c.tempFile = TempFile;
     return c;
   }
   FdiCallbacks Fdi() {
     FdiCallbacks c;
-    c.alloc = Alloc;
-    c.free = Free;
-    c.open = Open;
-    c.read = Read;
-    c.write = Write;
-    c.close = Close;
-    c.seek = Seek;
+    static_cast<CabFileCallbacks &>(c) = Files();
     c.user = this;
     return c;
   }
