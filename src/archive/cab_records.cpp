@@ -1,5 +1,6 @@
 #include "archive/cab_records.h"
 
+#include <cassert>
 #include <cstring>
 
 namespace vorafile::archive::cab {
@@ -108,6 +109,7 @@ void WriteFolderRecord(const FolderRecord &folder, std::uint8_t *out) {
 }
 
 std::size_t WriteFileRecord(const FileRecord &file, std::uint8_t *out) {
+  assert(file.name.size() <= kNameMax && "stored names are bounded on entry");
   StoreU32(out + kCfFileCbFile, file.size);
   StoreU32(out + kCfFileUoffFolderStart, file.folderOffset);
   StoreU16(out + kCfFileIFolder, file.folder);
