@@ -1,5 +1,5 @@
-// The decompression side of the cabinet engine (FDI-shaped): tests whether an
-// open file is a cabinet and walks a cabinet (and the rest of its set),
+// The cabinet read engine, the decompression side (FDI-shaped): tests whether
+// an open file is a cabinet and walks a cabinet (and the rest of its set),
 // letting a notification callback decide file by file what is extracted.
 //
 // Usage: FdiCreate, FdiIsCabinet and/or FdiCopy, FdiDestroy. Functions return

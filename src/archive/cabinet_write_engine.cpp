@@ -13,7 +13,8 @@
 // Writer notes:
 // - Blocks and file entries wait in temporary files (CabinetSpool), full
 //   blocks are coded in batches (BlockQueue); this file decides where
-//   folders end and cabinets split, and writes the cabinets.
+//   folders end, cabinet_write_out.cpp where cabinets split, and writes
+//   them.
 // - A file's entry is written when the file starts (its size is taken by
 //   seeking to its end), so the entries of a cabinet being split are known.
 // - Before a block is admitted, the cabinet's size with that block and with

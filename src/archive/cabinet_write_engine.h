@@ -1,6 +1,6 @@
-// The compression side of the cabinet engine (FCI-shaped): files are added one
-// by one, compressed into temporary files, and written out as a cabinet (or a
-// set of cabinets) when the cabinet is flushed.
+// The cabinet write engine, the compression side (FCI-shaped): files are added
+// one by one, compressed into temporary files, and written out as a cabinet (or
+// a set of cabinets) when the cabinet is flushed.
 //
 // Usage: FciCreate, FciAddFile for each file, FciFlushCabinet, FciDestroy.
 // Every function returns true on success; on failure the error record given
