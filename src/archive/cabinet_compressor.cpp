@@ -1,1046 +1,320 @@
 #include "archive/cabinet_compressor.h"
 
-#include "archive/block_encoder_pool.h"
-#include "archive/byte_cursor.h"
 #include "archive/cab_format.h"
-#include "archive/engine_memory.h"
+#include "archive/cabinet_disk_files.h"
+#include "platform/file_system.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
-#include <string>
+#include <random>
 #include <utility>
-#include <vector>
-
-// Writer notes:
-// - Compressed blocks go to a data temporary file in their final CFDATA form
-//   and file entries to a file-entry temporary file in their CFFILE form, so
-//   writing a cabinet is header + folder table + two copies; memory stays at
-//   a few block buffers whatever the cabinet holds.
-// - A file's entry is written when the file starts (its size is taken by
-//   seeking to its end), so the entries of a cabinet being split are known.
-// - Before a block is admitted, the cabinet's size with that block and with
-//   room for the next cabinet's names (2 x 256 bytes) is compared with the
-//   maximum; when it would be exceeded (and the cabinet already holds a
-//   block) the cabinet is written and the next one started.
-// - At such a split the open folder continues in the next cabinet (as its
-//   first folder) only when a file's data crosses the split. The block is
-//   then split too: its first compressed bytes fill the cabinet in a block
-//   with cbUncomp 0, the rest opens the next cabinet, as readers expect of
-//   a continued folder. Otherwise the folder ends and the next cabinet
-//   starts a fresh one, so no reader needs the previous cabinet for it.
-// - Full blocks wait in a queue of kQueuedBlocksMax. Every block's input and
-//   its dictionary (the block before it) are then known, so the queue is
-//   coded at once by a BlockEncoderPool (several threads) and its blocks are
-//   admitted one by one in order on the calling thread, which alone calls
-//   the callbacks. The queue is drained when it is full, when a folder
-//   closes, and at the end of a file whenever its blocks could bring the
-//   folder to the threshold, so folders close after the same files as with
-//   one block at a time. Queue depth, not thread count, decides where a
-//   cabinet is split, so the bytes written are the same for any number of
-//   threads.
 
 namespace vorafile::archive {
 
 namespace {
 
-// Room kept in every cabinet header for the next cabinet's two names.
-constexpr std::uint64_t kNextNamesReserve = 2 * (cab::kNameMax + 1);
-constexpr std::uint64_t kCabinetSizeMax = 0xFFFFFFFF;
-constexpr std::size_t kTempFileCount = 3;
-constexpr int kTempNameSize = 256;
-// Largest block payload: a stored MSZIP block.
-constexpr std::size_t kPayloadMax = cab::kBlockMax + 7;
-constexpr std::size_t kEntryMax = cab::kCfFileSize + cab::kNameMax + 1;
-// Full blocks read ahead of coding: enough to keep kThreadsMax threads busy.
-constexpr std::size_t kQueuedBlocksMax =
-    std::size_t{2} * BlockEncoderPool::kThreadsMax;
-// Temporary file to cabinet copies go in pieces of this size.
-constexpr std::size_t kCopyChunk = 4 * cab::kBlockMax;
+// Attribute bits taken from a source file: read-only, hidden, system and
+// archive.
+constexpr std::uint16_t kStoredAttributeMask = 0x27;
+// The engine's description fields hold at most this many characters.
+constexpr std::size_t kMaxDescriptionText = 255;
 
-struct FolderRecord {
-  std::uint64_t dataOffset = 0; // in the data temporary file
-  std::uint16_t blockCount = 0;
-  std::uint16_t type = 0;
-};
+CabinetCompressor &Self(void *user) {
+  return *static_cast<CabinetCompressor *>(user);
+}
 
-struct FileEntry {
-  std::uint32_t size = 0;
-  std::uint32_t folderOffset = 0;
-  std::uint16_t folder = 0;
-  std::uint16_t date = 0;
-  std::uint16_t time = 0;
-  std::uint16_t attributes = 0;
-  std::string name;
-  std::size_t recordSize = 0;
-};
+std::string UniqueSuffix() {
+  static std::atomic<std::uint32_t> counter{0};
+  static const std::uint32_t seed = [] {
+    std::random_device device;
+    return static_cast<std::uint32_t>(device());
+  }();
+  return ".~" + std::to_string(seed ^ (counter.fetch_add(1) * 2654435761U));
+}
 
 } // namespace
 
-class FciContext {
-public:
-  FciContext(const FciCallbacks &callbacks, CabinetErrorRecord *error,
-             const CabinetDescription &cabinet, void *user)
-      : callbacks_(callbacks), error_(error), desc_(cabinet),
-        user_(user), allocator_{callbacks.alloc, callbacks.free, user},
-        pool_(allocator_) {}
-  FciContext(const FciContext &) = delete;
-  FciContext &operator=(const FciContext &) = delete;
-  ~FciContext();
+CabinetCompressor::CabinetCompressor()
+    : compressionType_(cab::kCompressMsZip) {}
 
-  bool Init();
-  bool AddFile(const char *sourcePath, const char *storedName,
-               bool isExecutable, FciNextCabinetFn nextCabinet,
-               FciStatusFn status, FciOpenInfoFn openInfo,
-               std::uint16_t compressionType);
-  bool FlushFolder(FciNextCabinetFn nextCabinet, FciStatusFn status);
-  bool FlushCabinet(bool getNextCabinet, FciNextCabinetFn nextCabinet,
-                    FciStatusFn status);
-  bool SetThreadCount(unsigned threadCount);
-  const EngineAllocator &Allocator() const { return allocator_; }
-  bool FailOutOfMemory() { return Fail(kFciErrAllocFail); }
-
-private:
-  struct TempFile {
-    std::string name;
-    CabFileHandle handle = kInvalidCabFile;
-  };
-  struct BlockSlot {
-    EngineBuffer input;   // uncompressed bytes
-    EngineBuffer payload; // the coded block
-    std::size_t size = 0;
-  };
-
-  bool Fail(FciErrorCode code, int runtimeError = 0);
-  bool IsDescriptionValid(const CabinetDescription &cabinet) const;
-  bool HasReserve() const;
-  std::uint64_t HeaderSize(bool withNextReserve) const;
-  std::uint64_t EstimateSize() const;
-  std::uint64_t MaxSize() const;
-
-  bool OpenFolder(std::uint16_t type);
-  bool CloseFolder();
-  void EncodeJobs(BlockJob *jobs, std::size_t count);
-  bool AppendRecord(const std::uint8_t *payload, std::size_t payloadSize,
-                    std::size_t uncompressed);
-  bool EmitQueued();
-  bool EmitBlock(std::size_t index);
-  bool Spill(const std::uint8_t *payload, std::size_t payloadSize,
-             bool *isContinued, std::size_t *firstPart);
-  bool AskNextCabinet(CabinetDescription *next);
-  bool WriteCabinet(const CabinetDescription *next);
-  bool ReportFilesPlaced();
-  void ResetCabinet();
-
-  bool WriteAt(CabFileHandle file, std::uint64_t offset, const void *data,
-               std::size_t size);
-  bool ReadAt(CabFileHandle file, std::uint64_t offset, void *data,
-              std::size_t size);
-  bool WriteEntry(CabFileHandle file, std::uint64_t offset,
-                  const FileEntry &entry);
-  bool ReadEntry(CabFileHandle file, std::uint64_t offset, std::uint64_t end,
-                 FileEntry *entry);
-  bool CopyTemp(CabFileHandle from, std::uint64_t size, CabFileHandle to,
-                const std::vector<FolderRecord> *folders);
-
-  FciCallbacks callbacks_;
-  CabinetErrorRecord *error_;
-  CabinetDescription desc_;
-  void *user_;
-  EngineAllocator allocator_;
-  BlockEncoderPool pool_;
-  FciNextCabinetFn nextCabinet_ = nullptr;
-  FciStatusFn status_ = nullptr;
-  std::uint32_t estimatedSize_ = 0; // as given to the next-cabinet callback
-
-  // slots_[0, queuedBlocks_) wait to be coded; slots_[queuedBlocks_] is
-  // being filled (pendingSize_ bytes).
-  BlockSlot slots_[kQueuedBlocksMax];
-  BlockJob jobs_[kQueuedBlocksMax];
-  std::size_t queuedBlocks_ = 0;
-  EngineBuffer history_; // the folder's block before slots_[0]
-  EngineBuffer copy_;    // temporary file to cabinet copies
-  TempFile temp_[kTempFileCount];
-  CabFileHandle data_ = kInvalidCabFile;
-  std::size_t currentFiles_ = 1; // temp_ index of this cabinet's entries
-
-  // The cabinet being built.
-  bool hasPrevious_ = false;
-  std::string previousName_;
-  std::string previousDisk_;
-  std::vector<FolderRecord> folders_;
-  std::uint64_t filesBytes_ = 0;
-  std::uint32_t fileCount_ = 0;
-  std::uint64_t dataBytes_ = 0;
-
-  // The open folder. Offsets count from the folder's start, also when it
-  // began in an earlier cabinet.
-  bool folderOpen_ = false;
-  // The open folder began in the previous cabinet (a file crossed the split).
-  bool folderContinued_ = false;
-  std::uint16_t folderType_ = 0;
-  std::uint64_t folderUncompressed_ = 0; // bytes of all files added
-  std::uint64_t folderCommitted_ = 0;    // bytes in emitted blocks
-  std::uint64_t folderCompressed_ = 0;
-  std::uint64_t folderFilesStart_ = 0; // its first entry in this cabinet
-  std::size_t pendingSize_ = 0;
-  std::size_t historySize_ = 0;
-};
-
-FciContext::~FciContext() {
-  for (TempFile &temp : temp_) {
-    int err = 0;
-    if (temp.handle != kInvalidCabFile) {
-      callbacks_.close(temp.handle, &err, user_);
-    }
-    if (!temp.name.empty()) {
-      callbacks_.remove(temp.name.c_str(), &err, user_);
-    }
+CabinetCompressor::~CabinetCompressor() {
+  WaitForWorker();
+  if (context_ != nullptr) {
+    FinishCabinet(false);
   }
 }
 
-bool FciContext::Fail(FciErrorCode code, int runtimeError) {
-  if (error_ != nullptr) {
-    error_->operationCode = code;
-    error_->errorType = runtimeError;
-    error_->errorFlag = 1;
-  }
-  return false;
+const char *CabinetCompressor::ErrorText(std::int32_t code) {
+  return FciErrorText(code);
 }
 
-bool FciContext::IsDescriptionValid(const CabinetDescription &cabinet) const {
-  return cabinet.headerReserveSize <= cab::kHeaderReserveMax &&
-         cabinet.folderReserveSize <= cab::kFolderReserveMax &&
-         cabinet.dataReserveSize <= cab::kDataReserveMax &&
-         cabinet.cabinetName.size() <= cab::kNameMax &&
-         !cabinet.cabinetName.empty() &&
-         cabinet.diskName.size() <= cab::kNameMax &&
-         cabinet.cabinetName.find('\0') == std::string::npos &&
-         cabinet.diskName.find('\0') == std::string::npos;
+FciCallbacks CabinetCompressor::EngineCallbacks() const {
+  return DiskFciCallbacks();
 }
 
-bool FciContext::Init() {
-  if (!IsDescriptionValid(desc_)) {
-    return Fail(kFciErrCabinetFile);
-  }
-  for (BlockSlot &slot : slots_) {
-    if (!slot.input.Allocate(allocator_, cab::kBlockMax) ||
-        !slot.payload.Allocate(allocator_, kPayloadMax)) {
-      return Fail(kFciErrAllocFail);
-    }
-  }
-  if (!history_.Allocate(allocator_, cab::kBlockMax) ||
-      !copy_.Allocate(allocator_, kCopyChunk) || !pool_.Init(0)) {
-    return Fail(kFciErrAllocFail);
-  }
-  for (TempFile &temp : temp_) {
-    char name[kTempNameSize] = {};
-    if (!callbacks_.tempFile(name, kTempNameSize, user_)) {
-      return Fail(kFciErrTempFile);
-    }
-    temp.name.assign(name, strnlen(name, kTempNameSize - 1));
-    int err = 0;
-    temp.handle = callbacks_.open(temp.name.c_str(),
-                                  open_flag::kReadWrite | open_flag::kCreate |
-                                      open_flag::kTruncate | open_flag::kBinary,
-                                  kOpenPermissionReadWrite, &err, user_);
-    if (temp.handle == kInvalidCabFile) {
-      temp.name.clear(); // nothing was made, nothing to delete
-      return Fail(kFciErrTempFile, err);
-    }
-  }
-  data_ = temp_[0].handle;
-  return true;
-}
-
-bool FciContext::HasReserve() const {
-  return desc_.headerReserveSize != 0 || desc_.folderReserveSize != 0 ||
-         desc_.dataReserveSize != 0;
-}
-
-std::uint64_t FciContext::HeaderSize(bool withNextReserve) const {
-  std::uint64_t size = cab::kCfHeaderSize;
-  if (HasReserve()) {
-    size += cab::kCfReserveSize + desc_.headerReserveSize;
-  }
-  if (hasPrevious_) {
-    size += previousName_.size() + 1 + previousDisk_.size() + 1;
-  }
-  if (withNextReserve) {
-    size += kNextNamesReserve;
-  }
-  return size;
-}
-
-std::uint64_t FciContext::EstimateSize() const {
-  return HeaderSize(true) +
-         folders_.size() * (cab::kCfFolderSize + desc_.folderReserveSize) +
-         filesBytes_ + dataBytes_;
-}
-
-std::uint64_t FciContext::MaxSize() const {
-  return desc_.maxCabinetSize == 0 ? kCabinetSizeMax : desc_.maxCabinetSize;
-}
-
-bool FciContext::WriteAt(CabFileHandle file, std::uint64_t offset,
-                         const void *data, std::size_t size) {
-  int err = 0;
-  if (callbacks_.seek(file, static_cast<std::int64_t>(offset), kSeekSet, &err,
-                      user_) != static_cast<std::int64_t>(offset)) {
+bool CabinetCompressor::CreateCabinet(const std::string &cabinetFolder,
+                                      const std::string &cabinetName) {
+  WaitForWorker();
+  DropCabinet();
+  error_ = {};
+  cabinetFolder_ = platform::WithTrailingSeparator(cabinetFolder);
+  cabinetName_ = cabinetName;
+  if (cabinetName_.empty() || cabinetName_.size() > kMaxDescriptionText ||
+      cabinetFolder_.size() > kMaxDescriptionText ||
+      diskName_.size() > kMaxDescriptionText) {
     return false;
   }
-  return size == 0 ||
-         callbacks_.write(file, data, static_cast<std::uint32_t>(size), &err,
-                          user_) == static_cast<std::int32_t>(size);
+  description_ = {};
+  description_.maxCabinetSize = maxCabinetSize_;
+  description_.folderThreshold = folderThreshold_;
+  description_.cabinetNumber = 1;
+  description_.diskNumber = 0;
+  description_.failOnIncompressible = false;
+  description_.setId = setId_;
+  description_.diskName = diskName_;
+  description_.cabinetName = cabinetName_;
+  description_.cabinetFolder = cabinetFolder_;
+  cabinetPaths_ = {cabinetFolder_ + cabinetName_};
+  engine_ = EngineCallbacks();
+  FciCallbacks callbacks = engine_;
+  callbacks.open = OpenRoutine;
+  callbacks.filePlaced = FilePlacedRoutine;
+  context_ = FciCreate(callbacks, &error_, description_, this);
+  return context_ != nullptr;
 }
 
-bool FciContext::ReadAt(CabFileHandle file, std::uint64_t offset, void *data,
-                        std::size_t size) {
-  int err = 0;
-  if (callbacks_.seek(file, static_cast<std::int64_t>(offset), kSeekSet, &err,
-                      user_) != static_cast<std::int64_t>(offset)) {
+bool CabinetCompressor::AddFile(const std::string &path) {
+  if (context_ == nullptr) {
     return false;
   }
-  auto *at = static_cast<std::uint8_t *>(data);
-  while (size > 0) {
-    std::int32_t got = callbacks_.read(
-        file, at, static_cast<std::uint32_t>(size), &err, user_);
-    if (got <= 0) {
-      return false;
-    }
-    at += got;
-    size -= static_cast<std::size_t>(got);
-  }
-  return true;
-}
-
-bool FciContext::WriteEntry(CabFileHandle file, std::uint64_t offset,
-                            const FileEntry &entry) {
-  std::uint8_t record[kEntryMax] = {};
-  StoreU32(record + cab::kCfFileCbFile, entry.size);
-  StoreU32(record + cab::kCfFileUoffFolderStart, entry.folderOffset);
-  StoreU16(record + cab::kCfFileIFolder, entry.folder);
-  StoreU16(record + cab::kCfFileDate, entry.date);
-  StoreU16(record + cab::kCfFileTime, entry.time);
-  StoreU16(record + cab::kCfFileAttribs, entry.attributes);
-  // The name with its terminating NUL.
-  std::memcpy(record + cab::kCfFileSize, entry.name.c_str(),
-              entry.name.size() + 1);
-  return WriteAt(file, offset, record,
-                 cab::kCfFileSize + entry.name.size() + 1);
-}
-
-bool FciContext::ReadEntry(CabFileHandle file, std::uint64_t offset,
-                           std::uint64_t end, FileEntry *entry) {
-  std::uint8_t record[kEntryMax];
-  std::size_t size = static_cast<std::size_t>(
-      std::min<std::uint64_t>(kEntryMax, end - offset));
-  if (!ReadAt(file, offset, record, size)) {
+  std::string stored = StoredNameOf(path, baseFolder_);
+  // Host paths live in 260-character buffers.
+  if (path.size() >= platform::kMaxPath) {
+    error_.operationCode = kFciErrOpenSource;
+    DropCabinet();
     return false;
   }
-  ByteCursor cursor(record, size);
-  entry->size = cursor.ReadU32();
-  entry->folderOffset = cursor.ReadU32();
-  entry->folder = cursor.ReadU16();
-  entry->date = cursor.ReadU16();
-  entry->time = cursor.ReadU16();
-  entry->attributes = cursor.ReadU16();
-  entry->name = std::string(cursor.ReadCString(cab::kNameMax));
-  entry->recordSize = cursor.Offset();
-  return cursor.Ok();
-}
-
-bool FciContext::OpenFolder(std::uint16_t type) {
-  if (folders_.size() >= cab::kFoldersMax) {
-    return Fail(kFciErrCompressFail);
+  if (!FciAddFile(context_, path.c_str(), stored.c_str(), false,
+                  NextCabinetRoutine, StatusRoutine, OpenInfoRoutine,
+                  compressionType_)) {
+    DropCabinet();
+    return false;
   }
-  folders_.push_back(FolderRecord{dataBytes_, 0, type});
-  folderOpen_ = true;
-  folderContinued_ = false;
-  folderType_ = type;
-  folderUncompressed_ = 0;
-  folderCommitted_ = 0;
-  folderCompressed_ = 0;
-  folderFilesStart_ = filesBytes_;
-  queuedBlocks_ = 0;
-  pendingSize_ = 0;
-  historySize_ = 0;
   return true;
 }
 
-bool FciContext::CloseFolder() {
-  if (folderOpen_) {
-    if (pendingSize_ > 0) {
-      slots_[queuedBlocks_].size = pendingSize_;
-      ++queuedBlocks_;
-      pendingSize_ = 0;
-    }
-    if (!EmitQueued()) {
-      return false;
-    }
-  }
-  folderOpen_ = false;
-  historySize_ = 0;
-  return true;
+bool CabinetCompressor::AddFiles(const std::string &baseFolder,
+                                 std::vector<std::string> paths) {
+  WaitForWorker();
+  baseFolder_ = baseFolder;
+  return AddFiles(std::move(paths));
 }
 
-void FciContext::EncodeJobs(BlockJob *jobs, std::size_t count) {
-  if (folderType_ != cab::kCompressNone) {
-    pool_.EncodeAll(jobs, count);
-    return;
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    std::memcpy(jobs[i].out, jobs[i].input, jobs[i].size);
-    jobs[i].payloadSize = jobs[i].size;
-    jobs[i].isStored = false;
-  }
+bool CabinetCompressor::AddFiles(std::vector<std::string> paths) {
+  // One worker at a time: a finished one is reaped, a running one waited
+  // for, before the file list changes under it.
+  WaitForWorker();
+  files_ = std::move(paths);
+  return worker_.Start([this] { RunCompression(); });
 }
 
-// Codes the queued blocks and admits them in order; the last one becomes
-// the history and the block being filled moves to the front.
-bool FciContext::EmitQueued() {
-  std::size_t count = queuedBlocks_;
-  if (count == 0) {
-    return true;
-  }
-  for (std::size_t i = 0; i < count; ++i) {
-    BlockJob &job = jobs_[i];
-    job = BlockJob{};
-    job.history = i == 0 ? history_.Data() : slots_[i - 1].input.Data();
-    job.historySize = i == 0 ? historySize_ : slots_[i - 1].size;
-    job.input = slots_[i].input.Data();
-    job.size = slots_[i].size;
-    job.out = slots_[i].payload.Data();
-  }
-  EncodeJobs(jobs_, count);
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!EmitBlock(i)) {
-      return false;
+void CabinetCompressor::RunCompression() {
+  std::int32_t added = 0;
+  for (const std::string &path : files_) {
+    OnAddingFile(path);
+    if (!AddFile(path)) {
+      platform::PostWindowMessage(window_, kMsgCompressionFinished, 0, added);
+      OnFinished(false, added);
+      return;
     }
+    ++added;
   }
-  history_.Swap(slots_[count - 1].input);
-  historySize_ = slots_[count - 1].size;
-  if (count < kQueuedBlocksMax) {
-    slots_[0].input.Swap(slots_[count].input);
-  }
-  queuedBlocks_ = 0;
-  return true;
+  platform::PostWindowMessage(window_, kMsgCompressionFinished, 1, added);
+  OnFinished(true, added);
 }
 
-bool FciContext::AppendRecord(const std::uint8_t *payload,
-                              std::size_t payloadSize,
-                              std::size_t uncompressed) {
-  std::uint8_t fixed[cab::kCfDataSize + cab::kDataReserveMax] = {};
-  std::size_t fixedSize = cab::kCfDataSize + desc_.dataReserveSize;
-  StoreU16(fixed + cab::kCfDataCbData, static_cast<std::uint16_t>(payloadSize));
-  StoreU16(fixed + cab::kCfDataCbUncomp,
-           static_cast<std::uint16_t>(uncompressed));
-  std::uint32_t sum = CabinetChecksum(payload, payloadSize, 0);
-  sum = CabinetChecksum(fixed + cab::kCfDataCbData,
-                        fixedSize - cab::kCfDataCbData, sum);
-  StoreU32(fixed + cab::kCfDataCsum, sum);
-  if (!WriteAt(data_, dataBytes_, fixed, fixedSize) ||
-      !WriteAt(data_, dataBytes_ + fixedSize, payload, payloadSize)) {
-    return Fail(kFciErrTempFile);
+bool CabinetCompressor::FlushCabinet() {
+  WaitForWorker();
+  if (context_ == nullptr) {
+    return false;
   }
-  dataBytes_ += fixedSize + payloadSize;
-  ++folders_.back().blockCount;
-  return true;
+  return FinishCabinet(true);
 }
 
-bool FciContext::EmitBlock(std::size_t index) {
-  if (folders_.back().blockCount >= cab::kBlocksPerFolderMax) {
-    return Fail(kFciErrCompressFail);
-  }
-  BlockJob &job = jobs_[index];
-  if (job.payloadSize == 0 && job.size > 0) {
-    return Fail(kFciErrCompressFail);
-  }
-  if (job.isStored && desc_.failOnIncompressible) {
-    return Fail(kFciErrCompressFail);
-  }
-  const std::uint8_t *payload = job.out;
-  std::size_t payloadSize = job.payloadSize;
-  std::size_t reportedSize = payloadSize;
-  std::size_t recordSize =
-      cab::kCfDataSize + desc_.dataReserveSize + payloadSize;
-  if (dataBytes_ > 0 && EstimateSize() + recordSize > MaxSize()) {
-    bool isContinued = false;
-    std::size_t firstPart = 0;
-    if (!Spill(payload, payloadSize, &isContinued, &firstPart)) {
-      return false;
-    }
-    if (isContinued) {
-      // The block's first part went into the previous cabinet.
-      payload += firstPart;
-      payloadSize -= firstPart;
-    } else if (job.historySize > 0) {
-      // The block opens a fresh folder: code it again without history.
-      job.history = nullptr;
-      job.historySize = 0;
-      EncodeJobs(&job, 1);
-      if (job.payloadSize == 0 && job.size > 0) {
-        return Fail(kFciErrCompressFail);
+bool CabinetCompressor::FinishCabinet(bool report) {
+  bool ok = FciFlushCabinet(context_, false, NextCabinetRoutine, StatusRoutine);
+  FciDestroy(context_);
+  context_ = nullptr;
+  if (ok) {
+    for (PendingCabinet &cabinet : pending_) {
+      if (!platform::ReplaceFile(cabinet.temporary, cabinet.target)) {
+        error_.operationCode = kFciErrCabinetFile;
+        ok = false;
+        break;
       }
-      payloadSize = job.payloadSize;
-      reportedSize = payloadSize;
+      cabinet.temporary.clear();
     }
   }
-  if (!AppendRecord(payload, payloadSize, job.size)) {
+  DiscardPending();
+  if (!ok && report) {
+    OnError(error_.operationCode);
+  }
+  return ok;
+}
+
+void CabinetCompressor::DropCabinet() {
+  if (context_ != nullptr) {
+    FciDestroy(context_);
+    context_ = nullptr;
+  }
+  DiscardPending();
+}
+
+void CabinetCompressor::DiscardPending() {
+  for (const PendingCabinet &cabinet : pending_) {
+    if (!cabinet.temporary.empty()) {
+      platform::RemoveFile(cabinet.temporary);
+    }
+  }
+  pending_.clear();
+}
+
+CabFileHandle CabinetCompressor::OpenRoutine(const char *path, int flags,
+                                             int mode, int *err, void *user) {
+  CabinetCompressor &self = Self(user);
+  std::string target = path != nullptr ? path : "";
+  const auto &targets = self.cabinetPaths_;
+  if ((flags & open_flag::kCreate) == 0 ||
+      std::find(targets.begin(), targets.end(), target) == targets.end()) {
+    return self.engine_.open(path, flags, mode, err, user);
+  }
+  // A cabinet of this run: written under a name of its own until complete.
+  std::string temporary = target + UniqueSuffix();
+  CabFileHandle file =
+      self.engine_.open(temporary.c_str(), flags, mode, err, user);
+  if (file != kInvalidCabFile) {
+    self.pending_.push_back({target, temporary});
+  }
+  return file;
+}
+
+int CabinetCompressor::FilePlacedRoutine(CabinetDescription *cabinet,
+                                         const char *storedName,
+                                         std::int32_t size, bool isContinuation,
+                                         void *user) {
+  if (cabinet == nullptr || user == nullptr) {
+    return -1;
+  }
+  return Self(user).OnFilePlaced(storedName != nullptr ? storedName : "", size,
+                                 isContinuation, cabinet->diskNumber,
+                                 cabinet->cabinetName)
+             ? 0
+             : -1;
+}
+
+std::string NextCabinetName(const std::string &previousName,
+                            std::int32_t number) {
+  std::size_t dot = previousName.rfind('.');
+  std::size_t baseLength = dot == std::string::npos ? previousName.size() : dot;
+  // The first cabinet carries no number; from the third on the previous
+  // number is cut (one digit up to cabinet 10, two from cabinet 11).
+  std::size_t cut = number >= 11 ? 2 : number >= 3 ? 1 : 0;
+  std::string name =
+      previousName.substr(0, baseLength - std::min(cut, baseLength));
+  // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) about
+  // a chain of operator+ here.
+  name.append(std::to_string(number));
+  name.append(previousName, baseLength, std::string::npos);
+  return name;
+}
+
+bool CabinetCompressor::NextCabinetRoutine(CabinetDescription *cabinet,
+                                           std::uint32_t, void *user) {
+  if (cabinet == nullptr || user == nullptr) {
     return false;
   }
-  folderCommitted_ += job.size;
-  folderCompressed_ += reportedSize;
-  if (status_ != nullptr &&
-      status_(FciStatusKind::kFile, static_cast<std::uint32_t>(reportedSize),
-              static_cast<std::uint32_t>(job.size), user_) == -1) {
-    return Fail(kFciErrUserAbort);
+  CabinetCompressor &self = Self(user);
+  std::string name =
+      NextCabinetName(cabinet->cabinetName, cabinet->cabinetNumber);
+  if (name.size() > kMaxDescriptionText) {
+    return false;
   }
+  cabinet->cabinetName = name;
+  self.cabinetPaths_.push_back(cabinet->cabinetFolder + name);
   return true;
 }
 
-bool FciContext::AskNextCabinet(CabinetDescription *next) {
-  *next = desc_;
-  ++next->cabinetNumber;
-  if (nextCabinet_ == nullptr ||
-      !nextCabinet_(
-          next,
-          static_cast<std::uint32_t>(std::min(EstimateSize(), kCabinetSizeMax)),
-          user_)) {
-    return Fail(kFciErrUserAbort);
+std::int32_t CabinetCompressor::StatusRoutine(FciStatusKind kind,
+                                              std::uint32_t size1,
+                                              std::uint32_t size2, void *user) {
+  if (user == nullptr) {
+    return -1;
   }
-  if (!IsDescriptionValid(*next) ||
-      next->headerReserveSize != desc_.headerReserveSize ||
-      next->folderReserveSize != desc_.folderReserveSize ||
-      next->dataReserveSize != desc_.dataReserveSize) {
-    return Fail(kFciErrCabinetFile);
+  CabinetCompressor &self = Self(user);
+  switch (kind) {
+  case FciStatusKind::kFile:
+    if (self.OnFileProgress(size2, size1)) {
+      return 0;
+    }
+    platform::PostWindowMessage(self.window_, kMsgCompressionFinished,
+                                ~std::uintptr_t{0}, 0);
+    return -1;
+  case FciStatusKind::kFolder:
+    return self.OnFolderProgress(size2, size1) ? 0 : -1;
+  case FciStatusKind::kCabinet:
+    return self.OnCabinetComplete(size1, size2);
   }
+  return 0;
+}
+
+CabFileHandle CabinetCompressor::OpenInfoRoutine(const char *path,
+                                                 std::uint16_t *date,
+                                                 std::uint16_t *time,
+                                                 std::uint16_t *attributes,
+                                                 int *err, void *user) {
+  CabinetCompressor &self = Self(user);
+  CabFileHandle file = self.engine_.open(
+      path, open_flag::kReadOnly | open_flag::kBinary, 0, err, user);
+  if (file == kInvalidCabFile) {
+    return kInvalidCabFile;
+  }
+  platform::DosDateTime when =
+      platform::ReadLastWriteTime(path).value_or(platform::DosDateTime{});
+  *date = when.date;
+  *time = when.time;
+  *attributes = static_cast<std::uint16_t>(
+      platform::ReadAttributes(path).value_or(0) & kStoredAttributeMask);
+  return file;
+}
+
+bool CabinetCompressor::OnFilePlaced(const std::string &, std::int32_t, bool,
+                                     std::int32_t, const std::string &) {
   return true;
 }
 
-// Splits the cabinet before the block being emitted: sorts the open folder's
-// entries into those that stay, the one whose data crosses the split (listed
-// in both cabinets) and those that move on, writes this cabinet and starts
-// the next one.
-bool FciContext::Spill(const std::uint8_t *payload, std::size_t payloadSize,
-                       bool *isContinued, std::size_t *firstPart) {
-  CabinetDescription next;
-  if (!AskNextCabinet(&next)) {
-    return false;
-  }
-  CabFileHandle files = temp_[currentFiles_].handle;
-  std::size_t nextIndex = currentFiles_ == 1 ? 2 : 1;
-  CabFileHandle nextFiles = temp_[nextIndex].handle;
-  std::uint64_t committed = folderCommitted_;
-  bool folderHasBlocks = folderOpen_ && folders_.back().blockCount > 0;
-
-  // First pass: does a file cross the split?
-  bool crossing = false;
-  FileEntry entry;
-  if (folderOpen_ && folderHasBlocks) {
-    for (std::uint64_t at = folderFilesStart_; at < filesBytes_;
-         at += entry.recordSize) {
-      if (!ReadEntry(files, at, filesBytes_, &entry)) {
-        return Fail(kFciErrTempFile);
-      }
-      if (entry.folderOffset < committed &&
-          entry.folderOffset + std::uint64_t{entry.size} > committed) {
-        crossing = true;
-      }
-    }
-  }
-  *isContinued = crossing;
-  folderContinued_ = crossing;
-  std::uint64_t rebase = crossing ? 0 : committed;
-
-  // Second pass: patch the crossing entry, copy the ones for the next
-  // cabinet; entries are in folder-offset order, so the kept ones come first.
-  std::uint64_t keptEnd = filesBytes_;
-  std::uint32_t keptCount = fileCount_;
-  std::uint64_t nextBytes = 0;
-  std::uint32_t nextCount = 0;
-  if (folderOpen_) {
-    keptEnd = folderFilesStart_;
-    std::uint32_t folderEntries = 0;
-    for (std::uint64_t at = folderFilesStart_; at < filesBytes_;
-         at += entry.recordSize) {
-      if (!ReadEntry(files, at, filesBytes_, &entry)) {
-        return Fail(kFciErrTempFile);
-      }
-      ++folderEntries;
-      std::uint64_t end = entry.folderOffset + std::uint64_t{entry.size};
-      bool stays = folderHasBlocks && end <= committed;
-      bool crosses =
-          folderHasBlocks && entry.folderOffset < committed && end > committed;
-      if (stays || crosses) {
-        keptEnd = at + entry.recordSize;
-        --folderEntries;
-      }
-      if (stays) {
-        continue;
-      }
-      if (crosses) {
-        std::uint8_t mark[2];
-        StoreU16(mark, entry.folder == cab::kFolderContinuedFromPrev
-                           ? cab::kFolderContinuedPrevAndNext
-                           : cab::kFolderContinuedToNext);
-        if (!WriteAt(files, at + cab::kCfFileIFolder, mark, sizeof mark)) {
-          return Fail(kFciErrTempFile);
-        }
-        entry.folder = cab::kFolderContinuedFromPrev;
-      } else {
-        entry.folder = 0;
-        entry.folderOffset =
-            static_cast<std::uint32_t>(entry.folderOffset - rebase);
-      }
-      if (!WriteEntry(nextFiles, nextBytes, entry)) {
-        return Fail(kFciErrTempFile);
-      }
-      nextBytes += entry.recordSize;
-      ++nextCount;
-    }
-    keptCount = fileCount_ - folderEntries;
-  }
-
-  FolderRecord openFolder{0, 0, folderType_};
-  if (folderOpen_ && !folderHasBlocks) {
-    folders_.pop_back();
-  }
-  filesBytes_ = keptEnd;
-  fileCount_ = keptCount;
-  if (crossing) {
-    // Readers join a folder across cabinets through a block split between
-    // them (cbUncomp 0 on the first part): fill this cabinet with the block's
-    // first bytes.
-    std::uint64_t size =
-        HeaderSize(false) + next.cabinetName.size() + 1 + next.diskName.size() +
-        1 + folders_.size() * (cab::kCfFolderSize + desc_.folderReserveSize) +
-        filesBytes_ + dataBytes_ + cab::kCfDataSize + desc_.dataReserveSize;
-    std::uint64_t room = MaxSize() > size ? MaxSize() - size : 0;
-    *firstPart = static_cast<std::size_t>(
-        std::clamp<std::uint64_t>(room, 1, payloadSize));
-    if (!AppendRecord(payload, *firstPart, 0)) {
-      return false;
-    }
-  }
-  if (!WriteCabinet(&next)) {
-    return false;
-  }
-
-  hasPrevious_ = true;
-  previousName_ = desc_.cabinetName;
-  previousDisk_ = desc_.diskName;
-  desc_ = next;
-  currentFiles_ = nextIndex;
-  filesBytes_ = nextBytes;
-  fileCount_ = nextCount;
-  dataBytes_ = 0;
-  folders_.clear();
-  if (folderOpen_) {
-    folders_.push_back(openFolder);
-    folderFilesStart_ = 0;
-    if (!crossing) {
-      folderUncompressed_ -= committed;
-      folderCommitted_ = 0;
-      folderCompressed_ = 0;
-    }
-  }
+bool CabinetCompressor::OnFileProgress(std::uint32_t, std::uint32_t) {
   return true;
 }
 
-bool FciContext::ReportFilesPlaced() {
-  if (callbacks_.filePlaced == nullptr) {
-    return true;
-  }
-  CabFileHandle files = temp_[currentFiles_].handle;
-  FileEntry entry;
-  for (std::uint64_t at = 0; at < filesBytes_; at += entry.recordSize) {
-    if (!ReadEntry(files, at, filesBytes_, &entry)) {
-      return Fail(kFciErrTempFile);
-    }
-    bool isContinuation = entry.folder == cab::kFolderContinuedFromPrev ||
-                          entry.folder == cab::kFolderContinuedPrevAndNext;
-    if (callbacks_.filePlaced(&desc_, entry.name.c_str(),
-                              static_cast<std::int32_t>(entry.size),
-                              isContinuation, user_) == -1) {
-      return Fail(kFciErrUserAbort);
-    }
-  }
+bool CabinetCompressor::OnFolderProgress(std::uint32_t, std::uint32_t) {
   return true;
 }
 
-bool FciContext::CopyTemp(CabFileHandle from, std::uint64_t size,
-                          CabFileHandle to,
-                          const std::vector<FolderRecord> *folders) {
-  int err = 0;
-  std::size_t folder = 0;
-  for (std::uint64_t done = 0; done < size;) {
-    std::uint64_t folderEnd = size;
-    if (folders != nullptr && folder + 1 < folders->size()) {
-      folderEnd = (*folders)[folder + 1].dataOffset;
-    }
-    auto chunk = static_cast<std::size_t>(
-        std::min<std::uint64_t>(copy_.Size(), folderEnd - done));
-    if (!ReadAt(from, done, copy_.Data(), chunk) ||
-        callbacks_.write(to, copy_.Data(), static_cast<std::uint32_t>(chunk),
-                         &err, user_) != static_cast<std::int32_t>(chunk)) {
-      return Fail(kFciErrCabinetFile, err);
-    }
-    done += chunk;
-    if (folders != nullptr && status_ != nullptr) {
-      std::uint64_t start = (*folders)[folder].dataOffset;
-      if (status_(FciStatusKind::kFolder,
-                  static_cast<std::uint32_t>(done - start),
-                  static_cast<std::uint32_t>(folderEnd - start), user_) == -1) {
-        return Fail(kFciErrUserAbort);
-      }
-    }
-    if (done == folderEnd) {
-      ++folder;
-    }
-  }
+std::int32_t CabinetCompressor::OnCabinetComplete(std::uint32_t,
+                                                  std::uint32_t actualSize) {
+  return static_cast<std::int32_t>(actualSize);
+}
+
+bool CabinetCompressor::OnError(std::int32_t) {
   return true;
 }
 
-bool FciContext::WriteCabinet(const CabinetDescription *next) {
-  if (!ReportFilesPlaced()) {
-    return false;
-  }
-  std::vector<std::uint8_t> header(static_cast<std::size_t>(HeaderSize(false)));
-  std::uint16_t flags = 0;
-  if (HasReserve()) {
-    flags |= cab::kFlagReservePresent;
-    std::uint8_t *reserve = header.data() + cab::kCfHeaderSize;
-    StoreU16(reserve + cab::kCfReserveCbCfHeader,
-             static_cast<std::uint16_t>(desc_.headerReserveSize));
-    reserve[cab::kCfReserveCbCfFolder] =
-        static_cast<std::uint8_t>(desc_.folderReserveSize);
-    reserve[cab::kCfReserveCbCfData] =
-        static_cast<std::uint8_t>(desc_.dataReserveSize);
-  }
-  auto appendName = [&header](const std::string &name) {
-    header.insert(header.end(), name.begin(), name.end());
-    header.push_back(0);
-  };
-  if (hasPrevious_) {
-    flags |= cab::kFlagPrevCabinet;
-    // HeaderSize already counted these bytes: write them in place.
-    header.resize(header.size() - previousName_.size() - previousDisk_.size() -
-                  2);
-    appendName(previousName_);
-    appendName(previousDisk_);
-  }
-  if (next != nullptr) {
-    flags |= cab::kFlagNextCabinet;
-    appendName(next->cabinetName);
-    appendName(next->diskName);
-  }
-  std::size_t folderEntrySize = cab::kCfFolderSize + desc_.folderReserveSize;
-  std::uint64_t filesOffset = header.size() + folders_.size() * folderEntrySize;
-  std::uint64_t dataOffset = filesOffset + filesBytes_;
-  std::uint64_t total = dataOffset + dataBytes_;
-  if (total > kCabinetSizeMax) {
-    return Fail(kFciErrCabinetFile);
-  }
-  std::uint8_t *fixed = header.data();
-  StoreU32(fixed + cab::kCfHeaderCbCabinet, static_cast<std::uint32_t>(total));
-  StoreU32(fixed + cab::kCfHeaderCoffFiles,
-           static_cast<std::uint32_t>(filesOffset));
-  fixed[cab::kCfHeaderVersionMinor] = cab::kVersionMinor;
-  fixed[cab::kCfHeaderVersionMajor] = cab::kVersionMajor;
-  StoreU16(fixed + cab::kCfHeaderCFolders,
-           static_cast<std::uint16_t>(folders_.size()));
-  StoreU16(fixed + cab::kCfHeaderCFiles,
-           static_cast<std::uint16_t>(fileCount_));
-  StoreU16(fixed + cab::kCfHeaderFlags, flags);
-  StoreU16(fixed + cab::kCfHeaderSetId, desc_.setId);
-  StoreU16(fixed + cab::kCfHeaderICabinet,
-           static_cast<std::uint16_t>(std::max(desc_.cabinetNumber - 1, 0)));
-  for (const FolderRecord &folder : folders_) {
-    std::size_t at = header.size();
-    header.resize(at + folderEntrySize);
-    StoreU32(header.data() + at + cab::kCfFolderCoffCabStart,
-             static_cast<std::uint32_t>(dataOffset + folder.dataOffset));
-    StoreU16(header.data() + at + cab::kCfFolderCCfData, folder.blockCount);
-    StoreU16(header.data() + at + cab::kCfFolderTypeCompress, folder.type);
-  }
-
-  std::string path = desc_.cabinetFolder + desc_.cabinetName;
-  int err = 0;
-  CabFileHandle cabinet =
-      callbacks_.open(path.c_str(),
-                      open_flag::kReadWrite | open_flag::kCreate |
-                          open_flag::kTruncate | open_flag::kBinary,
-                      kOpenPermissionReadWrite, &err, user_);
-  if (cabinet == kInvalidCabFile) {
-    return Fail(kFciErrCabinetFile, err);
-  }
-  // "MSCF" goes in last, so a cabinet cut short is never taken for whole.
-  bool ok =
-      WriteAt(cabinet, 0, header.data(), header.size()) &&
-      CopyTemp(temp_[currentFiles_].handle, filesBytes_, cabinet, nullptr) &&
-      CopyTemp(data_, dataBytes_, cabinet, &folders_) &&
-      WriteAt(cabinet, 0, cab::kSignature, sizeof cab::kSignature);
-  bool closed = callbacks_.close(cabinet, &err, user_) == 0;
-  if (!ok || !closed) {
-    callbacks_.remove(path.c_str(), &err, user_);
-    if (error_ != nullptr && error_->errorFlag != 0) {
-      return false; // the failing step has said why
-    }
-    return Fail(kFciErrCabinetFile, err);
-  }
-  if (status_ != nullptr) {
-    auto actual = static_cast<std::uint32_t>(total);
-    std::uint32_t estimated = next != nullptr ? estimatedSize_ : actual;
-    if (status_(FciStatusKind::kCabinet, estimated, actual, user_) == -1) {
-      return Fail(kFciErrUserAbort);
-    }
-  }
+bool CabinetCompressor::OnFinished(bool, std::int32_t) {
   return true;
 }
 
-void FciContext::ResetCabinet() {
-  folders_.clear();
-  filesBytes_ = 0;
-  fileCount_ = 0;
-  dataBytes_ = 0;
-}
-
-bool FciContext::AddFile(const char *sourcePath, const char *storedName,
-                         bool isExecutable, FciNextCabinetFn nextCabinet,
-                         FciStatusFn status, FciOpenInfoFn openInfo,
-                         std::uint16_t compressionType) {
-  nextCabinet_ = nextCabinet;
-  status_ = status;
-  auto type = static_cast<std::uint16_t>(compressionType & cab::kCompressMask);
-  if (type != cab::kCompressNone && type != cab::kCompressMsZip) {
-    return Fail(kFciErrBadCompressionType);
-  }
-  std::size_t nameLength = strnlen(storedName, cab::kNameMax + 1);
-  if (sourcePath == nullptr || openInfo == nullptr || nameLength == 0 ||
-      nameLength > cab::kNameMax) {
-    return Fail(kFciErrOpenSource);
-  }
-  FileEntry entry;
-  entry.name.assign(storedName, nameLength);
-  int err = 0;
-  CabFileHandle source = openInfo(sourcePath, &entry.date, &entry.time,
-                                  &entry.attributes, &err, user_);
-  if (source == kInvalidCabFile) {
-    return Fail(kFciErrOpenSource, err);
-  }
-  // Closes the source on every way out.
-  struct SourceCloser {
-    FciContext *self;
-    CabFileHandle file;
-    ~SourceCloser() {
-      int ignored = 0;
-      self->callbacks_.close(file, &ignored, self->user_);
-    }
-  } closer{this, source};
-
-  std::int64_t size = callbacks_.seek(source, 0, kSeekEnd, &err, user_);
-  if (size < 0 || size > std::int64_t{0xFFFFFFFF} ||
-      callbacks_.seek(source, 0, kSeekSet, &err, user_) != 0) {
-    return Fail(kFciErrReadSource, err);
-  }
-  // As other writers lay sets out (and readers expect): a folder that
-  // continues from the previous cabinet ends with the file that crossed the
-  // split, so no folder spans more than that one file's cabinets. For the
-  // crossing file to be the last one in the folder, a folder whose queued
-  // blocks could reach the end of the cabinet is closed before another file
-  // joins it.
-  const std::uint64_t queuedWorstCase =
-      (queuedBlocks_ + (pendingSize_ > 0 ? 1u : 0u)) *
-      std::uint64_t{cab::kCfDataSize + desc_.dataReserveSize + kPayloadMax};
-  if (folderOpen_ &&
-      (folderType_ != type || folderContinued_ ||
-       EstimateSize() + queuedWorstCase > MaxSize() ||
-       folderUncompressed_ + static_cast<std::uint64_t>(size) > 0xFFFFFFFF)) {
-    if (!CloseFolder()) {
-      return false;
-    }
-  }
-  if (!folderOpen_ && !OpenFolder(type)) {
-    return false;
-  }
-  if (fileCount_ >= cab::kFilesMax) {
-    return Fail(kFciErrCompressFail);
-  }
-  entry.size = static_cast<std::uint32_t>(size);
-  entry.folderOffset = static_cast<std::uint32_t>(folderUncompressed_);
-  entry.folder = static_cast<std::uint16_t>(folders_.size() - 1);
-  if (isExecutable) {
-    entry.attributes |= cab::kAttribExecute;
-  }
-  if (!WriteEntry(temp_[currentFiles_].handle, filesBytes_, entry)) {
-    return Fail(kFciErrTempFile);
-  }
-  filesBytes_ += cab::kCfFileSize + nameLength + 1;
-  ++fileCount_;
-  folderUncompressed_ += static_cast<std::uint64_t>(size);
-
-  auto remaining = static_cast<std::uint64_t>(size);
-  while (remaining > 0) {
-    BlockSlot &slot = slots_[queuedBlocks_];
-    auto want = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(cab::kBlockMax - pendingSize_, remaining));
-    std::int32_t got = callbacks_.read(source, slot.input.Data() + pendingSize_,
-                                       want, &err, user_);
-    if (got <= 0 || static_cast<std::uint32_t>(got) > want) {
-      return Fail(kFciErrReadSource, err); // error, or the file shrank
-    }
-    pendingSize_ += static_cast<std::size_t>(got);
-    remaining -= static_cast<std::uint64_t>(got);
-    if (pendingSize_ == cab::kBlockMax) {
-      slot.size = pendingSize_;
-      pendingSize_ = 0;
-      if (++queuedBlocks_ == kQueuedBlocksMax && !EmitQueued()) {
-        return false;
-      }
-    }
-  }
-  // No queued block codes larger than kPayloadMax: below this bound the
-  // folder cannot have reached its threshold yet.
-  if (folderCompressed_ + queuedBlocks_ * kPayloadMax >=
-          desc_.folderThreshold &&
-      !EmitQueued()) {
-    return false;
-  }
-  if (folderCompressed_ >= desc_.folderThreshold) {
-    return CloseFolder();
-  }
+bool CabinetCompressor::OnAddingFile(const std::string &) {
   return true;
 }
-
-bool FciContext::SetThreadCount(unsigned threadCount) {
-  if (!pool_.Init(threadCount)) {
-    return Fail(kFciErrAllocFail);
-  }
-  return true;
-}
-
-bool FciContext::FlushFolder(FciNextCabinetFn nextCabinet, FciStatusFn status) {
-  nextCabinet_ = nextCabinet;
-  status_ = status;
-  return CloseFolder();
-}
-
-bool FciContext::FlushCabinet(bool getNextCabinet, FciNextCabinetFn nextCabinet,
-                              FciStatusFn status) {
-  nextCabinet_ = nextCabinet;
-  status_ = status;
-  if (!CloseFolder()) {
-    return false;
-  }
-  CabinetDescription next;
-  if (getNextCabinet && !AskNextCabinet(&next)) {
-    return false;
-  }
-  if (!WriteCabinet(getNextCabinet ? &next : nullptr)) {
-    return false;
-  }
-  ResetCabinet();
-  hasPrevious_ = getNextCabinet;
-  if (getNextCabinet) {
-    previousName_ = desc_.cabinetName;
-    previousDisk_ = desc_.diskName;
-    desc_ = next;
-  }
-  return true;
-}
-
-FciContext *FciCreate(const FciCallbacks &callbacks, CabinetErrorRecord *error,
-                      const CabinetDescription &cabinet, void *user) {
-  if (error != nullptr) {
-    *error = CabinetErrorRecord{};
-  }
-  if (callbacks.alloc == nullptr || callbacks.free == nullptr ||
-      callbacks.open == nullptr || callbacks.read == nullptr ||
-      callbacks.write == nullptr || callbacks.close == nullptr ||
-      callbacks.seek == nullptr || callbacks.remove == nullptr ||
-      callbacks.tempFile == nullptr) {
-    if (error != nullptr) {
-      *error = CabinetErrorRecord{kFciErrAllocFail, 0, 1};
-    }
-    return nullptr;
-  }
-  EngineAllocator allocator{callbacks.alloc, callbacks.free, user};
-  FciContext *context = nullptr;
-  try {
-    context = NewWithAllocator<FciContext>(allocator, callbacks, error, cabinet,
-                                           user);
-    if (context != nullptr && context->Init()) {
-      return context;
-    }
-  } catch (const std::bad_alloc &) {
-  }
-  if (context == nullptr) {
-    if (error != nullptr) {
-      *error = CabinetErrorRecord{kFciErrAllocFail, 0, 1};
-    }
-    return nullptr;
-  }
-  DeleteWithAllocator(allocator, context);
-  return nullptr;
-}
-
-bool FciAddFile(FciContext *context, const char *sourcePath,
-                const char *storedName, bool isExecutable,
-                FciNextCabinetFn nextCabinet, FciStatusFn status,
-                FciOpenInfoFn openInfo, std::uint16_t compressionType) {
-  if (context == nullptr || storedName == nullptr) {
-    return false;
-  }
-  try {
-    return context->AddFile(sourcePath, storedName, isExecutable, nextCabinet,
-                            status, openInfo, compressionType);
-  } catch (const std::bad_alloc &) {
-    return context->FailOutOfMemory();
-  }
-}
-
-bool FciFlushFolder(FciContext *context, FciNextCabinetFn nextCabinet,
-                    FciStatusFn status) {
-  if (context == nullptr) {
-    return false;
-  }
-  try {
-    return context->FlushFolder(nextCabinet, status);
-  } catch (const std::bad_alloc &) {
-    return context->FailOutOfMemory();
-  }
-}
-
-bool FciFlushCabinet(FciContext *context, bool getNextCabinet,
-                     FciNextCabinetFn nextCabinet, FciStatusFn status) {
-  if (context == nullptr) {
-    return false;
-  }
-  try {
-    return context->FlushCabinet(getNextCabinet, nextCabinet, status);
-  } catch (const std::bad_alloc &) {
-    return context->FailOutOfMemory();
-  }
-}
-
-bool FciSetThreadCount(FciContext *context, unsigned threadCount) {
-  if (context == nullptr) {
-    return false;
-  }
-  try {
-    return context->SetThreadCount(threadCount);
-  } catch (const std::bad_alloc &) {
-    return context->FailOutOfMemory();
-  }
-}
-
-bool FciDestroy(FciContext *context) {
-  if (context == nullptr) {
-    return true;
-  }
-  EngineAllocator allocator = context->Allocator();
-  DeleteWithAllocator(allocator, context);
-  return true;
-}
-
 } // namespace vorafile::archive

@@ -1,132 +1,170 @@
-// The compression side of the cabinet engine (FCI-shaped): files are added one
-// by one, compressed into temporary files, and written out as a cabinet (or a
-// set of cabinets) when the cabinet is flushed.
+// Building one cabinet from a list of files on a worker thread.
 //
-// Usage: FciCreate, FciAddFile for each file, FciFlushCabinet, FciDestroy.
-// Every function returns true on success; on failure the error record given
-// to FciCreate holds an FciErrorCode and the caller destroys the context.
+// CabinetCompressor wraps the write engine: CreateCabinet, then AddFiles (the
+// worker adds the files one by one and reports through the handlers), then
+// FlushCabinet writes the cabinet.
+//
+// The cabinet is written under a temporary name in its target folder and
+// renamed over the target only when it is complete: a failed run never
+// leaves a cabinet at the target path, and an existing file there stays as
+// it was.
+//
+// Names are stored relative to a base folder, with backslashes between
+// their components on every system.
 #ifndef VORAFILE_ARCHIVE_CABINET_COMPRESSOR_H
 #define VORAFILE_ARCHIVE_CABINET_COMPRESSOR_H
 
 #include "archive/cabinet_engine.h"
+#include "archive/cabinet_write_engine.h"
+#include "platform/window_messages.h"
+#include "platform/worker_thread.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vorafile::archive {
 
-/// Describes the cabinet being written; the next-cabinet callback receives a
-/// copy (with cabinetNumber already raised) and updates it for the next
-/// cabinet of a set.
-struct CabinetDescription {
-  /// Largest cabinet file in bytes; 0 means no limit (4 GiB - 1).
-  std::uint32_t maxCabinetSize = 0;
-  /// A folder is closed after the file that brings its compressed data to
-  /// this many bytes; 0 gives each file a folder of its own.
-  std::uint32_t folderThreshold = 0;
-  std::uint32_t headerReserveSize = 0; ///< at most 60000
-  std::uint32_t folderReserveSize = 0; ///< at most 255
-  std::uint32_t dataReserveSize = 0;   ///< at most 255
-  std::int32_t cabinetNumber = 0;
-  std::int32_t diskNumber = 0;
-  /// Fail with kFciErrCompressFail rather than store a block that MSZIP
-  /// cannot shrink.
-  bool failOnIncompressible = false;
-  std::uint16_t setId = 0;
-  std::string diskName;      ///< at most 255 characters
-  std::string cabinetName;   ///< at most 255 characters
-  std::string cabinetFolder; ///< prefix of cabinetName, with its separator
+/// Posted (wParam 1, lParam file count) when all files were added; wParam 0
+/// and lParam the files added before the failing one when adding failed;
+/// wParam all bits set and lParam 0 when a progress handler asked to abort.
+inline constexpr std::uint32_t kMsgCompressionFinished = 2192;
+
+class CabinetCompressor {
+public:
+  static constexpr std::uint32_t kDefaultMaxCabinetSize = 100000000;
+  static constexpr std::uint32_t kDefaultFolderThreshold = 900000;
+
+  CabinetCompressor();
+  CabinetCompressor(const CabinetCompressor &) = delete;
+  CabinetCompressor &operator=(const CabinetCompressor &) = delete;
+  /// Waits for a running worker, then writes the cabinet as FlushCabinet
+  /// does (with the base class handlers, and without reporting the
+  /// outcome).
+  virtual ~CabinetCompressor();
+
+  /// The window that receives kMsgCompressionFinished; null for none.
+  void SetNotificationWindow(platform::WindowHandle window) {
+    window_ = window;
+  }
+  /// These take effect at the next CreateCabinet.
+  void SetMaxCabinetSize(std::uint32_t bytes) { maxCabinetSize_ = bytes; }
+  void SetFolderThreshold(std::uint32_t bytes) { folderThreshold_ = bytes; }
+  void SetSetId(std::uint16_t id) { setId_ = id; }
+  void SetDiskName(std::string name) { diskName_ = std::move(name); }
+  /// The engine's compression type for the next files: cab::kCompressMsZip
+  /// (the default, what packages use) or cab::kCompressNone.
+  void SetCompressionType(std::uint16_t type) { compressionType_ = type; }
+
+  /// Starts a cabinet `cabinetName` in `cabinetFolder` (a separator is
+  /// added when missing). A cabinet still open is dropped first. False when
+  /// the engine context cannot be made or a name is too long.
+  [[nodiscard]] bool CreateCabinet(const std::string &cabinetFolder,
+                                   const std::string &cabinetName);
+
+  /// Compresses one file into the cabinet, under its stored name (see
+  /// StoredNameOf). On failure the cabinet is dropped (no context remains)
+  /// and the result is false.
+  [[nodiscard]] bool AddFile(const std::string &path);
+
+  /// Sets the base folder, then as AddFiles(paths).
+  [[nodiscard]] bool AddFiles(const std::string &baseFolder,
+                              std::vector<std::string> paths);
+  /// Starts the worker that adds `paths` in order and returns at once; the
+  /// handlers report the outcome. False when no worker could be started
+  /// (nothing is reported then).
+  [[nodiscard]] bool AddFiles(std::vector<std::string> paths);
+
+  /// Blocks until a started worker has ended, dispatching the calling
+  /// thread's window messages meanwhile.
+  void WaitForWorker() { worker_.WaitDispatchingMessages(); }
+
+  /// Writes the cabinet and renames it over its target, then drops the
+  /// context. On failure OnError is called and nothing is left at the
+  /// target. False also when no cabinet was open.
+  [[nodiscard]] bool FlushCabinet();
+
+  [[nodiscard]] bool HasCabinet() const { return context_ != nullptr; }
+  [[nodiscard]] const CabinetErrorRecord &Error() const { return error_; }
+  [[nodiscard]] const std::string &BaseFolder() const { return baseFolder_; }
+
+  /// The fixed text of a compression error code.
+  static const char *ErrorText(std::int32_t code);
+
+protected:
+  /// The memory and file routines handed to the engine; a subclass may
+  /// substitute its own. Each receives this object as its user value.
+  virtual FciCallbacks EngineCallbacks() const;
+
+  // Handlers; they run on the worker (FlushCabinet's on the caller).
+  virtual bool OnFilePlaced(const std::string &fileName, std::int32_t size,
+                            bool isContinuation, std::int32_t diskNumber,
+                            const std::string &cabinetName);
+  /// False aborts the compression.
+  virtual bool OnFileProgress(std::uint32_t uncompressedBytes,
+                              std::uint32_t compressedBytes);
+  /// False aborts.
+  virtual bool OnFolderProgress(std::uint32_t folderTotal,
+                                std::uint32_t copiedSoFar);
+  /// The size to record for the finished cabinet.
+  virtual std::int32_t OnCabinetComplete(std::uint32_t estimatedSize,
+                                         std::uint32_t actualSize);
+  virtual bool OnError(std::int32_t errorCode);
+  virtual bool OnFinished(bool success, std::int32_t fileCount);
+  /// Called before each file; the result is ignored.
+  virtual bool OnAddingFile(const std::string &path);
+
+private:
+  struct PendingCabinet {
+    std::string target;
+    std::string temporary;
+  };
+
+  void RunCompression();
+  void DropCabinet();
+  void DiscardPending();
+  bool FinishCabinet(bool report);
+
+  static CabFileHandle OpenRoutine(const char *path, int flags, int mode,
+                                   int *err, void *user);
+  static int FilePlacedRoutine(CabinetDescription *cabinet,
+                               const char *storedName, std::int32_t size,
+                               bool isContinuation, void *user);
+  static bool NextCabinetRoutine(CabinetDescription *cabinet,
+                                 std::uint32_t previousCabinetSize, void *user);
+  static std::int32_t StatusRoutine(FciStatusKind kind, std::uint32_t size1,
+                                    std::uint32_t size2, void *user);
+  static CabFileHandle OpenInfoRoutine(const char *path, std::uint16_t *date,
+                                       std::uint16_t *time,
+                                       std::uint16_t *attributes, int *err,
+                                       void *user);
+
+  FciContext *context_ = nullptr;
+  CabinetErrorRecord error_;
+  platform::WindowHandle window_ = nullptr;
+  std::vector<std::string> files_;
+  std::string baseFolder_;
+  CabinetDescription description_;
+  std::string cabinetName_;
+  std::string cabinetFolder_;
+  std::uint32_t maxCabinetSize_ = kDefaultMaxCabinetSize;
+  std::uint32_t folderThreshold_ = kDefaultFolderThreshold;
+  std::uint16_t setId_ = 0;
+  std::string diskName_;
+  std::uint16_t compressionType_;
+  FciCallbacks engine_;
+  /// Target paths of the cabinets of this run, the first one and each that
+  /// the next-cabinet routine names; their creation is redirected.
+  std::vector<std::string> cabinetPaths_;
+  std::vector<PendingCabinet> pending_;
+  platform::WorkerThread worker_;
 };
 
-enum class FciStatusKind : int {
-  /// A block was compressed: size1 compressed, size2 uncompressed bytes.
-  kFile = 0,
-  /// Folder data is being copied into the cabinet: size1 bytes copied so
-  /// far, size2 the folder's total.
-  kFolder = 1,
-  /// A cabinet was written: size1 estimated (the size passed to the
-  /// next-cabinet callback, or the actual size), size2 actual size. The
-  /// result is the size to record; -1 aborts.
-  kCabinet = 2,
-};
-
-/// Called for every file entry as its cabinet is written; -1 aborts.
-using FciFilePlacedFn = int (*)(CabinetDescription *cabinet,
-                                const char *storedName, std::int32_t size,
-                                bool isContinuation, void *user);
-/// Fills `buffer` (of `bufferSize` bytes) with a fresh temporary file name.
-using FciTempFileFn = bool (*)(char *buffer, int bufferSize, void *user);
-/// Updates `cabinet` (number already raised) to describe the next cabinet
-/// of the set; false aborts.
-using FciNextCabinetFn = bool (*)(CabinetDescription *cabinet,
-                                  std::uint32_t previousCabinetSize,
-                                  void *user);
-/// Progress; -1 aborts with kFciErrUserAbort (see FciStatusKind).
-using FciStatusFn = std::int32_t (*)(FciStatusKind kind, std::uint32_t size1,
-                                     std::uint32_t size2, void *user);
-/// Opens a source file for reading and gives its DOS date, time and
-/// attributes; returns a handle for the read, seek and close callbacks, or -1.
-using FciOpenInfoFn = CabFileHandle (*)(const char *path, std::uint16_t *date,
-                                        std::uint16_t *time,
-                                        std::uint16_t *attributes, int *err,
-                                        void *user);
-
-struct FciCallbacks {
-  FciFilePlacedFn filePlaced = nullptr; ///< optional
-  CabAllocFn alloc = nullptr;
-  CabFreeFn free = nullptr;
-  CabOpenFn open = nullptr;
-  CabReadFn read = nullptr;
-  CabWriteFn write = nullptr;
-  CabCloseFn close = nullptr;
-  CabSeekFn seek = nullptr;
-  CabDeleteFn remove = nullptr;
-  FciTempFileFn tempFile = nullptr;
-};
-
-class FciContext;
-
-/// Creates a compression context and its temporary files. `user` comes back
-/// in every callback. Returns nullptr on failure (kFciErrAllocFail,
-/// kFciErrTempFile, or kFciErrCabinetFile for a description out of range).
-FciContext *FciCreate(const FciCallbacks &callbacks, CabinetErrorRecord *error,
-                      const CabinetDescription &cabinet, void *user);
-
-/// Compresses one source file into the current folder. `compressionType` is
-/// kCompressNone or kCompressMsZip (cab_format.h); Quantum and LZX give
-/// kFciErrBadCompressionType. `storedName` is 1 to 255 characters. When the
-/// cabinet would grow past its maximum size the cabinet is written and
-/// `nextCabinet` asked for the next one; `status` and `nextCabinet` may be
-/// nullptr.
-[[nodiscard]] bool FciAddFile(FciContext *context, const char *sourcePath,
-                              const char *storedName, bool isExecutable,
-                              FciNextCabinetFn nextCabinet, FciStatusFn status,
-                              FciOpenInfoFn openInfo,
-                              std::uint16_t compressionType);
-
-/// Closes the current folder; the next file starts a new one.
-[[nodiscard]] bool FciFlushFolder(FciContext *context,
-                                  FciNextCabinetFn nextCabinet,
-                                  FciStatusFn status);
-
-/// Writes the current cabinet: header, folders, files, data, then "MSCF" at
-/// offset 0, then closes it. With `getNextCabinet` the cabinet is linked to
-/// a further cabinet of the set (asked from `nextCabinet` now), which the
-/// next added file starts. A cabinet with no files is written too.
-[[nodiscard]] bool FciFlushCabinet(FciContext *context, bool getNextCabinet,
-                                   FciNextCabinetFn nextCabinet,
-                                   FciStatusFn status);
-
-/// Sets how many threads code MSZIP blocks, the calling one included (0:
-/// one per processor, the default; at most 4). The extra threads only run
-/// deflate on the engine's buffers: every callback is still called on the
-/// thread that calls the engine. The cabinets written are the same for any
-/// count. False (kFciErrAllocFail) when the coders' memory cannot be had.
-[[nodiscard]] bool FciSetThreadCount(FciContext *context, unsigned threadCount);
-
-/// Closes and deletes the temporary files and releases the context. Anything
-/// not flushed is dropped. nullptr is accepted.
-bool FciDestroy(FciContext *context);
+/// The name of cabinet `number` of a set after `previousName`: the number
+/// replaces the previous one before the extension ("pack.cab", "pack2.cab",
+/// ..., "pack10.cab", "pack11.cab").
+std::string NextCabinetName(const std::string &previousName,
+                            std::int32_t number);
 
 } // namespace vorafile::archive
 

@@ -237,11 +237,8 @@ bool StoredNamesEqual(std::string_view a, std::string_view b) {
   return true;
 }
 
-namespace {
-
-// The members both engines' callback tables have.
-template <typename Callbacks> Callbacks WithDiskRoutines() {
-  Callbacks callbacks;
+CabFileCallbacks DiskFileCallbacks() {
+  CabFileCallbacks callbacks;
   callbacks.alloc = DiskAlloc;
   callbacks.free = DiskFree;
   callbacks.open = DiskOpen;
@@ -252,17 +249,18 @@ template <typename Callbacks> Callbacks WithDiskRoutines() {
   return callbacks;
 }
 
-} // namespace
-
 FciCallbacks DiskFciCallbacks() {
-  auto callbacks = WithDiskRoutines<FciCallbacks>();
+  FciCallbacks callbacks;
+  static_cast<CabFileCallbacks &>(callbacks) = DiskFileCallbacks();
   callbacks.remove = DiskDelete;
   callbacks.tempFile = DiskTempFile;
   return callbacks;
 }
 
 FdiCallbacks DiskFdiCallbacks() {
-  return WithDiskRoutines<FdiCallbacks>();
+  FdiCallbacks callbacks;
+  static_cast<CabFileCallbacks &>(callbacks) = DiskFileCallbacks();
+  return callbacks;
 }
 
 } // namespace vorafile::archive

@@ -6,9 +6,9 @@
 #ifndef VORAFILE_ARCHIVE_CABINET_DISK_FILES_H
 #define VORAFILE_ARCHIVE_CABINET_DISK_FILES_H
 
-#include "archive/cabinet_compressor.h"
-#include "archive/cabinet_decompressor.h"
 #include "archive/cabinet_engine.h"
+#include "archive/cabinet_read_engine.h"
+#include "archive/cabinet_write_engine.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +35,9 @@ int DiskDelete(const char *path, int *err, void *user);
 /// file is not created. False when it does not fit into `bufferSize` bytes
 /// with its terminator.
 bool DiskTempFile(char *buffer, int bufferSize, void *user);
+
+/// The file callbacks over the disk routines above.
+CabFileCallbacks DiskFileCallbacks();
 
 /// The writer's callbacks, every one of them the disk routines above (no
 /// file-placed callback).

@@ -1,5 +1,7 @@
 #include "archive/cabinet_engine.h"
 
+#include "archive/byte_cursor.h"
+
 namespace vorafile::archive {
 
 const char *FciErrorText(std::int32_t code) {
@@ -63,10 +65,7 @@ std::uint32_t CabinetChecksum(const std::uint8_t *data, std::size_t size,
   std::uint32_t sum = seed;
   std::size_t i = 0;
   for (; i + 4 <= size; i += 4) {
-    sum ^= static_cast<std::uint32_t>(data[i]) |
-           static_cast<std::uint32_t>(data[i + 1]) << 8 |
-           static_cast<std::uint32_t>(data[i + 2]) << 16 |
-           static_cast<std::uint32_t>(data[i + 3]) << 24;
+    sum ^= LoadU32(data + i);
   }
   // The tail is taken with its first byte highest, as the format defines.
   std::uint32_t tail = 0;

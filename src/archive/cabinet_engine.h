@@ -58,6 +58,24 @@ using CabSeekFn = std::int64_t (*)(CabFileHandle file, std::int64_t distance,
 /// Returns 0, or -1 on failure.
 using CabDeleteFn = int (*)(const char *path, int *err, void *user);
 
+/// The file and memory routines through which both engines reach the
+/// caller's files; every one must be set.
+struct CabFileCallbacks {
+  CabAllocFn alloc = nullptr;
+  CabFreeFn free = nullptr;
+  CabOpenFn open = nullptr;
+  CabReadFn read = nullptr;
+  CabWriteFn write = nullptr;
+  CabCloseFn close = nullptr;
+  CabSeekFn seek = nullptr;
+
+  [[nodiscard]] bool IsComplete() const {
+    return alloc != nullptr && free != nullptr && open != nullptr &&
+           read != nullptr && write != nullptr && close != nullptr &&
+           seek != nullptr;
+  }
+};
+
 /// Filled by the engine when an operation fails: the error code (one of
 /// FciErrorCode or FdiErrorCode), the runtime error of the callback that
 /// failed (0 when none) and a set flag.
@@ -66,6 +84,18 @@ struct CabinetErrorRecord {
   std::int32_t errorType = 0;
   std::int32_t errorFlag = 0;
 };
+
+/// Fills `error` (when given) with a failure; always false, so a failing
+/// step can `return RecordFailure(...)`.
+inline bool RecordFailure(CabinetErrorRecord *error, std::int32_t code,
+                          int runtimeError = 0) {
+  if (error != nullptr) {
+    error->operationCode = code;
+    error->errorType = runtimeError;
+    error->errorFlag = 1;
+  }
+  return false;
+}
 
 /// Compression side error codes.
 enum FciErrorCode : std::int32_t {

@@ -1,5 +1,6 @@
 // Memory of the cabinet engine, all of it taken from the caller's allocation
-// callbacks: fixed buffers and the engine contexts themselves.
+// callbacks: fixed buffers and the engine contexts themselves, with the
+// shape both engines' entry functions share (create, call, destroy).
 #ifndef VORAFILE_ARCHIVE_ENGINE_MEMORY_H
 #define VORAFILE_ARCHIVE_ENGINE_MEMORY_H
 
@@ -73,6 +74,56 @@ void DeleteWithAllocator(const EngineAllocator &allocator, T *object) {
     object->~T();
     allocator.Release(object);
   }
+}
+
+/// Makes an engine context and runs its Init(); nullptr when either fails.
+/// When no memory can be had, `error` receives `allocFailCode`; a failing
+/// Init has recorded its own reason.
+template <typename Context, typename... Args>
+Context *CreateEngineContext(const EngineAllocator &allocator,
+                             CabinetErrorRecord *error,
+                             std::int32_t allocFailCode, Args &&...args) {
+  if (error != nullptr) {
+    *error = CabinetErrorRecord{};
+  }
+  Context *context = nullptr;
+  try {
+    context = NewWithAllocator<Context>(allocator, std::forward<Args>(args)...);
+    if (context != nullptr && context->Init()) {
+      return context;
+    }
+  } catch (const std::bad_alloc &) {
+  }
+  if (context == nullptr) {
+    RecordFailure(error, allocFailCode);
+    return nullptr;
+  }
+  DeleteWithAllocator(allocator, context);
+  return nullptr;
+}
+
+/// Runs `call(*context)`, so that no exception leaves an entry function: a
+/// failed allocation becomes the context's out-of-memory failure. False
+/// for a null context.
+template <typename Context, typename Call>
+bool CallEngineContext(Context *context, Call &&call) {
+  if (context == nullptr) {
+    return false;
+  }
+  try {
+    return call(*context);
+  } catch (const std::bad_alloc &) {
+    return context->FailOutOfMemory();
+  }
+}
+
+/// Releases a context with the allocator it came from; nullptr is accepted.
+template <typename Context> bool DestroyEngineContext(Context *context) {
+  if (context != nullptr) {
+    EngineAllocator allocator = context->Allocator();
+    DeleteWithAllocator(allocator, context);
+  }
+  return true;
 }
 
 } // namespace vorafile::archive

@@ -1,5 +1,6 @@
 #include "archive/mszip_codec.h"
 
+#include "archive/byte_cursor.h"
 #include "archive/cab_format.h"
 
 #include <cmath>
@@ -279,10 +280,8 @@ std::size_t MsZipEncoder::Store(const std::uint8_t *input, std::size_t size,
   std::uint8_t *at = out + cab::kMsZipSignatureSize;
   auto length = static_cast<std::uint16_t>(size);
   at[0] = 0x01;
-  at[1] = static_cast<std::uint8_t>(length);
-  at[2] = static_cast<std::uint8_t>(length >> 8);
-  at[3] = static_cast<std::uint8_t>(~length);
-  at[4] = static_cast<std::uint8_t>(~length >> 8);
+  StoreU16(at + 1, length);
+  StoreU16(at + 3, static_cast<std::uint16_t>(~length));
   if (size > 0) {
     std::memcpy(at + 5, input, size);
   }

@@ -5,8 +5,9 @@
 
 #include "archive/byte_cursor.h"
 #include "archive/cab_format.h"
-#include "archive/cabinet_compressor.h"
-#include "archive/cabinet_decompressor.h"
+#include "archive/cab_records.h"
+#include "archive/cabinet_read_engine.h"
+#include "archive/cabinet_write_engine.h"
 #include "memory_files.h"
 
 #include <cstdint>
@@ -244,14 +245,10 @@ AsMap(const std::vector<SourceFile> &sources) {
 }
 
 inline void PutU16(std::string &bytes, std::size_t at, std::uint16_t value) {
-  bytes[at] = static_cast<char>(value & 0xFF);
-  bytes[at + 1] = static_cast<char>(value >> 8);
+  StoreU16(reinterpret_cast<std::uint8_t *>(bytes.data() + at), value);
 }
 inline void PutU32(std::string &bytes, std::size_t at, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) {
-    bytes[at + static_cast<std::size_t>(i)] =
-        static_cast<char>((value >> (8 * i)) & 0xFF);
-  }
+  StoreU32(reinterpret_cast<std::uint8_t *>(bytes.data() + at), value);
 }
 inline std::uint16_t GetU16(const std::string &bytes, std::size_t at) {
   return LoadU16(reinterpret_cast<const std::uint8_t *>(bytes.data() + at));
@@ -260,41 +257,19 @@ inline std::uint32_t GetU32(const std::string &bytes, std::size_t at) {
   return LoadU32(reinterpret_cast<const std::uint8_t *>(bytes.data() + at));
 }
 
-/// A cabinet's records as the tests look at them (the bytes are assumed to
-/// be well formed).
-struct ParsedCabinet {
-  struct Folder {
-    std::uint32_t dataOffset = 0;
-    std::uint16_t blockCount = 0;
-    std::uint16_t type = 0;
+/// A cabinet's records as the tests look at them, each with where it lies
+/// (the bytes are assumed to be well formed).
+struct ParsedCabinet : cab::HeaderRecord {
+  struct Folder : cab::FolderRecord {
     std::size_t at = 0;
   };
-  struct File {
-    std::uint32_t size = 0;
-    std::uint32_t folderOffset = 0;
-    std::uint16_t folder = 0;
-    std::uint16_t date = 0;
-    std::uint16_t time = 0;
-    std::uint16_t attributes = 0;
-    std::string name;
+  struct File : cab::FileRecord {
     std::size_t at = 0;
   };
-  struct Block {
+  struct Block : cab::DataRecord {
     std::size_t at = 0;
-    std::uint32_t checksum = 0;
-    std::uint16_t compressed = 0;
-    std::uint16_t uncompressed = 0;
     std::size_t payloadAt = 0;
   };
-  std::uint32_t size = 0;
-  std::uint32_t filesOffset = 0;
-  std::uint16_t flags = 0;
-  std::uint16_t setId = 0;
-  std::uint16_t index = 0;
-  std::uint16_t headerReserve = 0;
-  std::uint8_t folderReserve = 0;
-  std::uint8_t dataReserve = 0;
-  std::string previousName, previousDisk, nextName, nextDisk;
   std::vector<Folder> folders;
   std::vector<File> files;
   std::vector<Block> blocks; ///< of every folder, in folder order
@@ -302,54 +277,27 @@ struct ParsedCabinet {
 
 inline ParsedCabinet ParseCabinet(const std::string &bytes) {
   ParsedCabinet parsed;
-  ByteCursor c(reinterpret_cast<const std::uint8_t *>(bytes.data()),
-               bytes.size());
-  c.Skip(cab::kCfHeaderCbCabinet);
-  parsed.size = c.ReadU32();
-  c.Skip(4);
-  parsed.filesOffset = c.ReadU32();
-  c.Skip(6);
-  std::uint16_t folderCount = c.ReadU16();
-  std::uint16_t fileCount = c.ReadU16();
-  parsed.flags = c.ReadU16();
-  parsed.setId = c.ReadU16();
-  parsed.index = c.ReadU16();
-  if (parsed.flags & cab::kFlagReservePresent) {
-    parsed.headerReserve = c.ReadU16();
-    parsed.folderReserve = c.ReadU8();
-    parsed.dataReserve = c.ReadU8();
+  const auto *data = reinterpret_cast<const std::uint8_t *>(bytes.data());
+  ByteCursor c(data, bytes.size());
+  (void)cab::ReadHeaderFixed(c, &parsed);
+  if (parsed.HasReserve()) {
+    (void)cab::ReadReserveSizes(c, &parsed);
     c.Skip(parsed.headerReserve);
   }
-  if (parsed.flags & cab::kFlagPrevCabinet) {
-    parsed.previousName = c.ReadCString(255);
-    parsed.previousDisk = c.ReadCString(255, true);
-  }
-  if (parsed.flags & cab::kFlagNextCabinet) {
-    parsed.nextName = c.ReadCString(255);
-    parsed.nextDisk = c.ReadCString(255, true);
-  }
-  for (int i = 0; i < folderCount; ++i) {
+  (void)cab::ReadSetNames(c, &parsed);
+  for (int i = 0; i < parsed.folderCount; ++i) {
     ParsedCabinet::Folder folder;
     folder.at = c.Offset();
-    folder.dataOffset = c.ReadU32();
-    folder.blockCount = c.ReadU16();
-    folder.type = c.ReadU16();
+    (void)cab::ReadFolderRecord(c, &folder);
     c.Skip(parsed.folderReserve);
     parsed.folders.push_back(folder);
   }
-  ByteCursor f(reinterpret_cast<const std::uint8_t *>(bytes.data()),
-               bytes.size());
+  ByteCursor f(data, bytes.size());
   f.Skip(parsed.filesOffset);
-  for (int i = 0; i < fileCount; ++i) {
+  for (int i = 0; i < parsed.fileCount; ++i) {
     ParsedCabinet::File file;
     file.at = f.Offset();
-    file.size = f.ReadU32();
-    file.folderOffset = f.ReadU32();
-    file.folder = f.ReadU16();
-    file.date = f.ReadU16();
-    file.time = f.ReadU16();
-    file.attributes = f.ReadU16();
-    file.name = f.ReadCString(255);
+    (void)cab::ReadFileRecord(f, &file);
     parsed.files.push_back(file);
   }
   for (const ParsedCabinet::Folder &folder : parsed.folders) {
@@ -357,9 +305,8 @@ inline ParsedCabinet ParseCabinet(const std::string &bytes) {
     for (int i = 0; i < folder.blockCount; ++i) {
       ParsedCabinet::Block block;
       block.at = at;
-      block.checksum = GetU32(bytes, at);
-      block.compressed = GetU16(bytes, at + 4);
-      block.uncompressed = GetU16(bytes, at + 6);
+      ByteCursor b(data + at, cab::kCfDataSize);
+      (void)cab::ReadDataRecord(b, &block);
       block.payloadAt = at + cab::kCfDataSize + parsed.dataReserve;
       parsed.blocks.push_back(block);
       at = block.payloadAt + block.compressed;

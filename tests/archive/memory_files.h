@@ -1,17 +1,21 @@
 // In-memory files and memory for the cabinet engine's callbacks, with fault
 // injection: the N-th allocation, write or open can be made to fail, and live
-// allocations are counted so that tests can check nothing leaked.
+// allocations are counted so that tests can check nothing leaked. Shared by
+// the engine tests, the cabinet fuzzer and anything else that runs the
+// engines without a disk.
 #ifndef VORAFILE_TESTS_ARCHIVE_MEMORY_FILES_H
 #define VORAFILE_TESTS_ARCHIVE_MEMORY_FILES_H
 
-#include "archive/cabinet_compressor.h"
-#include "archive/cabinet_decompressor.h"
+#include "archive/cabinet_read_engine.h"
+#include "archive/cabinet_write_engine.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,10 +50,18 @@ public:
   std::uint16_t date = 0x5A21;
   std::uint16_t time = 0x6B3C;
   std::uint16_t attributes = 0x20;
+  /// A name that is not there opens for reading as these bytes when set.
+  std::optional<std::string> missingFile;
+  /// Bytes by which writes may grow the files in all; a write past that is
+  /// counted as done but not stored (keeps a fuzzer's memory bounded).
+  std::size_t storedGrowthMax = std::numeric_limits<std::size_t>::max();
+  std::size_t storedGrowth = 0;
+  long droppedWrites = 0;
+  /// Calls with a handle that is not open: always a fault of the caller.
+  long badHandleCalls = 0;
 
-  FciCallbacks Fci() const {
-    FciCallbacks c;
-    c.filePlaced = nullptr;
+  static CabFileCallbacks Files() {
+    CabFileCallbacks c;
     c.alloc = Alloc;
     c.free = Free;
     c.open = Open;
@@ -57,19 +69,18 @@ public:
     c.write = Write;
     c.close = Close;
     c.seek = Seek;
+    return c;
+  }
+  FciCallbacks Fci() const {
+    FciCallbacks c;
+    static_cast<CabFileCallbacks &>(c) = Files();
     c.remove = Remove;
     c.tempFile = TempFile;
     return c;
   }
   FdiCallbacks Fdi() {
     FdiCallbacks c;
-    c.alloc = Alloc;
-    c.free = Free;
-    c.open = Open;
-    c.read = Read;
-    c.write = Write;
-    c.close = Close;
-    c.seek = Seek;
+    static_cast<CabFileCallbacks &>(c) = Files();
     c.user = this;
     return c;
   }
@@ -101,8 +112,11 @@ public:
     bool create = (flags & open_flag::kCreate) != 0;
     auto found = self.files.find(name);
     if (found == self.files.end() && !create) {
-      *err = 2;
-      return kInvalidCabFile;
+      if (!self.missingFile) {
+        *err = 2;
+        return kInvalidCabFile;
+      }
+      self.files[name] = *self.missingFile;
     }
     if (create && (flags & open_flag::kTruncate) != 0) {
       self.files[name].clear();
@@ -119,6 +133,7 @@ public:
     MemoryFiles &self = From(user);
     auto found = self.handles.find(file);
     if (found == self.handles.end()) {
+      ++self.badHandleCalls;
       *err = 9;
       return -1;
     }
@@ -141,6 +156,9 @@ public:
                             std::uint32_t count, int *err, void *user) {
     MemoryFiles &self = From(user);
     auto found = self.handles.find(file);
+    if (found == self.handles.end()) {
+      ++self.badHandleCalls;
+    }
     if (found == self.handles.end() || !found->second.writable ||
         self.writeCalls++ == self.failWriteAt) {
       *err = 28;
@@ -149,6 +167,13 @@ public:
     std::string &data = self.files[found->second.name];
     std::size_t position = found->second.position;
     if (data.size() < position + count) {
+      std::size_t growth = position + count - data.size();
+      if (growth > self.storedGrowthMax - self.storedGrowth) {
+        ++self.droppedWrites;
+        found->second.position += count;
+        return static_cast<std::int32_t>(count);
+      }
+      self.storedGrowth += growth;
       data.resize(position + count);
     }
     std::memcpy(data.data() + position, buffer, count);
@@ -158,6 +183,7 @@ public:
   }
   static int Close(CabFileHandle file, int *err, void *user) {
     if (From(user).handles.erase(file) == 0) {
+      ++From(user).badHandleCalls;
       *err = 9;
       return -1;
     }
@@ -168,6 +194,7 @@ public:
     MemoryFiles &self = From(user);
     auto found = self.handles.find(file);
     if (found == self.handles.end()) {
+      ++self.badHandleCalls;
       *err = 9;
       return -1;
     }

@@ -1,4 +1,4 @@
-#include "archive/cabinet_compressor.h"
+#include "archive/cabinet_write_engine.h"
 #include "archive/mszip_codec.h"
 
 #include "cabinet_test_support.h"
@@ -15,7 +15,7 @@
 namespace vorafile::archive::test {
 namespace {
 
-TEST(CabinetCompressorTest, RoundTripSmallEmptyAndManyFiles) {
+TEST(CabinetWriteEngineTest, RoundTripSmallEmptyAndManyFiles) {
   std::vector<SourceFile> sources = {{"a.txt", "hello"}, {"empty.bin", ""}};
   for (int i = 0; i < 300; ++i) {
     sources.push_back({"maps\\f" + std::to_string(i) + ".txt",
@@ -36,7 +36,7 @@ TEST(CabinetCompressorTest, RoundTripSmallEmptyAndManyFiles) {
   }
 }
 
-TEST(CabinetCompressorTest, WritesHeaderFoldersFilesAndCheckedBlocks) {
+TEST(CabinetWriteEngineTest, WritesHeaderFoldersFilesAndCheckedBlocks) {
   MemoryFiles fs;
   WriteResult written = WriteCabinets(
       fs, {{"a.txt", "hello"}, {"sub\\b.txt", ""}}, DefaultDescription());
@@ -70,7 +70,7 @@ TEST(CabinetCompressorTest, WritesHeaderFoldersFilesAndCheckedBlocks) {
   EXPECT_EQ(fixed, bytes);
 }
 
-TEST(CabinetCompressorTest, WritesSignatureLastAndRemovesTemporaryFiles) {
+TEST(CabinetWriteEngineTest, WritesSignatureLastAndRemovesTemporaryFiles) {
   MemoryFiles fs;
   ASSERT_TRUE(
       WriteCabinets(fs, {{"a.txt", TextBytes(50000, 4)}}, DefaultDescription())
@@ -89,7 +89,7 @@ TEST(CabinetCompressorTest, WritesSignatureLastAndRemovesTemporaryFiles) {
   }
 }
 
-TEST(CabinetCompressorTest, RepeatsAcrossBlocksUseHistoryOnlyWhereCoded) {
+TEST(CabinetWriteEngineTest, RepeatsAcrossBlocksUseHistoryOnlyWhereCoded) {
   // A 20000-byte random run repeated: most of the second block repeats the
   // first, which only a dictionary carried over from it can exploit.
   std::string run = RandomBytes(20000, 5);
@@ -111,7 +111,7 @@ TEST(CabinetCompressorTest, RepeatsAcrossBlocksUseHistoryOnlyWhereCoded) {
   EXPECT_EQ(ExtractCabinet(fs, "out.cab").extracted, AsMap(sources));
 }
 
-TEST(CabinetCompressorTest, StoresBlocksThatDeflateWouldExpand) {
+TEST(CabinetWriteEngineTest, StoresBlocksThatDeflateWouldExpand) {
   std::vector<SourceFile> sources = {{"noise.bin", RandomBytes(40000, 6)}};
   MemoryFiles fs;
   ASSERT_TRUE(WriteCabinets(fs, sources, DefaultDescription()).ok);
@@ -130,7 +130,7 @@ TEST(CabinetCompressorTest, StoresBlocksThatDeflateWouldExpand) {
   EXPECT_EQ(refused.error.operationCode, kFciErrCompressFail);
 }
 
-TEST(CabinetCompressorTest, StartsFoldersAtThresholdAndTypeChange) {
+TEST(CabinetWriteEngineTest, StartsFoldersAtThresholdAndTypeChange) {
   std::vector<SourceFile> sources = {{"a", TextBytes(40000, 7)},
                                      {"b", TextBytes(10, 8)},
                                      {"c", TextBytes(70000, 9)}};
@@ -169,7 +169,7 @@ TEST(CabinetCompressorTest, StartsFoldersAtThresholdAndTypeChange) {
       (std::map<std::string, std::string>{{"a", "stored"}, {"b", "zipped"}}));
 }
 
-TEST(CabinetCompressorTest, SplitsSetAtMaximumSizeAndReadsItBack) {
+TEST(CabinetWriteEngineTest, SplitsSetAtMaximumSizeAndReadsItBack) {
   std::vector<SourceFile> sources = MixedSources();
   for (std::uint16_t type : {cab::kCompressMsZip, cab::kCompressNone}) {
     SCOPED_TRACE(type);
@@ -205,7 +205,7 @@ TEST(CabinetCompressorTest, SplitsSetAtMaximumSizeAndReadsItBack) {
   }
 }
 
-TEST(CabinetCompressorTest, SameCabinetsForAnyThreadCount) {
+TEST(CabinetWriteEngineTest, SameCabinetsForAnyThreadCount) {
   // Many small files and large ones, folder thresholds and set splits: the
   // blocks are coded on several threads but admitted in order, so the bytes
   // do not depend on who coded them.
@@ -249,7 +249,7 @@ TEST(CabinetCompressorTest, SameCabinetsForAnyThreadCount) {
   }
 }
 
-TEST(CabinetCompressorTest, SplitAtFileBoundaryStartsFreshFolder) {
+TEST(CabinetWriteEngineTest, SplitAtFileBoundaryStartsFreshFolder) {
   // Stored 32768-byte files: every block ends with a file, so no file
   // crosses the split and each later cabinet reads on its own.
   std::vector<SourceFile> sources;
@@ -271,7 +271,7 @@ TEST(CabinetCompressorTest, SplitAtFileBoundaryStartsFreshFolder) {
                                                 {"f3", sources[3].data}}));
 }
 
-TEST(CabinetCompressorTest, FlushWithNextCabinetLinksIndependentCabinets) {
+TEST(CabinetWriteEngineTest, FlushWithNextCabinetLinksIndependentCabinets) {
   MemoryFiles fs;
   fs.files["src/a"] = TextBytes(5000, 14);
   fs.files["src/b"] = TextBytes(6000, 15);
@@ -302,7 +302,7 @@ TEST(CabinetCompressorTest, FlushWithNextCabinetLinksIndependentCabinets) {
   EXPECT_TRUE(two.partial.empty());
 }
 
-TEST(CabinetCompressorTest, ReportsFilesPlacedWithContinuations) {
+TEST(CabinetWriteEngineTest, ReportsFilesPlacedWithContinuations) {
   struct Placed {
     std::string cabinet;
     std::string name;
@@ -336,7 +336,7 @@ TEST(CabinetCompressorTest, ReportsFilesPlacedWithContinuations) {
             cab::kFolderContinuedFromPrev);
 }
 
-TEST(CabinetCompressorTest, WritesReserveAreas) {
+TEST(CabinetWriteEngineTest, WritesReserveAreas) {
   MemoryFiles fs;
   CabinetDescription desc = DefaultDescription();
   desc.headerReserveSize = 6144;
@@ -352,7 +352,7 @@ TEST(CabinetCompressorTest, WritesReserveAreas) {
   EXPECT_EQ(ExtractCabinet(fs, "out.cab").extracted, AsMap(sources));
 }
 
-TEST(CabinetCompressorTest, FailsWithTheRightCode) {
+TEST(CabinetWriteEngineTest, FailsWithTheRightCode) {
   struct Case {
     const char *label;
     std::uint16_t type;
@@ -403,7 +403,7 @@ std::int32_t AbortOnKind(FciStatusKind kind, std::uint32_t, std::uint32_t,
   return static_cast<int>(kind) == abortKind ? -1 : 0;
 }
 
-TEST(CabinetCompressorTest, StatusReportsProgressAndCanAbort) {
+TEST(CabinetWriteEngineTest, StatusReportsProgressAndCanAbort) {
   struct Totals {
     std::uint64_t uncompressed = 0;
     std::uint32_t cabinetSize = 0;
@@ -447,7 +447,7 @@ TEST(CabinetCompressorTest, StatusReportsProgressAndCanAbort) {
   }
 }
 
-TEST(CabinetCompressorTest, FailedAllocationsAndWritesFailCleanly) {
+TEST(CabinetWriteEngineTest, FailedAllocationsAndWritesFailCleanly) {
   std::vector<SourceFile> sources = MixedSources();
   CabinetDescription desc = DefaultDescription();
   desc.maxCabinetSize = 60000;
@@ -498,7 +498,7 @@ struct PeerCase {
   std::uint32_t reserve;
 };
 
-TEST(CabinetCompressorTest, PeerToolsAcceptWhatWeWrite) {
+TEST(CabinetWriteEngineTest, PeerToolsAcceptWhatWeWrite) {
   const PeerCase cases[] = {
       {"mszip", cab::kCompressMsZip, 900000, 100000000, 0},
       {"stored", cab::kCompressNone, 900000, 100000000, 0},
@@ -552,7 +552,7 @@ TEST(CabinetCompressorTest, PeerToolsAcceptWhatWeWrite) {
   }
 }
 
-TEST(CabinetCompressorTest, WineExtractsWhatWeWrite) {
+TEST(CabinetWriteEngineTest, WineExtractsWhatWeWrite) {
   std::string wine = WineCommand();
   if (wine.empty()) {
     GTEST_SKIP() << "wine64 is not installed";

@@ -1,12 +1,12 @@
-// The decompression side of the cabinet engine (FDI-shaped): tests whether an
-// open file is a cabinet and walks a cabinet (and the rest of its set),
+// The cabinet read engine, the decompression side (FDI-shaped): tests whether
+// an open file is a cabinet and walks a cabinet (and the rest of its set),
 // letting a notification callback decide file by file what is extracted.
 //
 // Usage: FdiCreate, FdiIsCabinet and/or FdiCopy, FdiDestroy. Functions return
 // true on success; on failure the error record given to FdiCreate holds an
 // FdiErrorCode.
-#ifndef VORAFILE_ARCHIVE_CABINET_DECOMPRESSOR_H
-#define VORAFILE_ARCHIVE_CABINET_DECOMPRESSOR_H
+#ifndef VORAFILE_ARCHIVE_CABINET_READ_ENGINE_H
+#define VORAFILE_ARCHIVE_CABINET_READ_ENGINE_H
 
 #include "archive/cabinet_engine.h"
 
@@ -22,14 +22,8 @@ inline constexpr int kCpu80386 = 1;
 /// Size of the cabinet folder buffer that kNextCabinet hands out.
 inline constexpr int kCabinetPathBufferSize = 256;
 
-struct FdiCallbacks {
-  CabAllocFn alloc = nullptr;
-  CabFreeFn free = nullptr;
-  CabOpenFn open = nullptr;
-  CabReadFn read = nullptr;
-  CabWriteFn write = nullptr;
-  CabCloseFn close = nullptr;
-  CabSeekFn seek = nullptr;
+/// The file routines with the value handed back to them.
+struct FdiCallbacks : CabFileCallbacks {
   /// Handed back to the file and memory callbacks.
   void *user = nullptr;
 };
@@ -121,4 +115,4 @@ bool FdiDestroy(FdiContext *context);
 
 } // namespace vorafile::archive
 
-#endif // VORAFILE_ARCHIVE_CABINET_DECOMPRESSOR_H
+#endif // VORAFILE_ARCHIVE_CABINET_READ_ENGINE_H

@@ -1,4 +1,4 @@
-#include "archive/cabinet_decompressor.h"
+#include "archive/cabinet_read_engine.h"
 
 #include "cabinet_test_support.h"
 #include "peer_tools.h"
@@ -61,14 +61,14 @@ std::string HandBuiltCabinet(const std::string &name,
   return bytes;
 }
 
-TEST(CabinetDecompressorTest, HandBuiltCabinetIsRead) {
+TEST(CabinetReadEngineTest, HandBuiltCabinetIsRead) {
   Extraction x = ExtractBytes(HandBuiltCabinet("a.txt", "hello", 5));
   ASSERT_TRUE(x.ok) << x.error.operationCode;
   EXPECT_EQ(x.extracted,
             (std::map<std::string, std::string>{{"a.txt", "hello"}}));
 }
 
-TEST(CabinetDecompressorTest, IsCabinetReportsSummaryOrWhyNot) {
+TEST(CabinetReadEngineTest, IsCabinetReportsSummaryOrWhyNot) {
   MemoryFiles fs;
   CabinetDescription desc = DefaultDescription();
   desc.maxCabinetSize = 40000;
@@ -111,7 +111,7 @@ TEST(CabinetDecompressorTest, IsCabinetReportsSummaryOrWhyNot) {
   EXPECT_EQ(fs.liveAllocs, 0);
 }
 
-TEST(CabinetDecompressorTest, TruncationLadderFailsCleanly) {
+TEST(CabinetReadEngineTest, TruncationLadderFailsCleanly) {
   const std::string whole = SampleCabinet();
   ASSERT_FALSE(whole.empty());
   ASSERT_TRUE(ExtractBytes(whole).ok);
@@ -140,7 +140,7 @@ struct DamageCase {
   std::int32_t code;
 };
 
-TEST(CabinetDecompressorTest, DamagedCabinetsFailWithTheRightCode) {
+TEST(CabinetReadEngineTest, DamagedCabinetsFailWithTheRightCode) {
   const std::string sample = SampleCabinet();
   const ParsedCabinet parsed = ParseCabinet(sample);
   ASSERT_EQ(parsed.folders.size(), 3u);
@@ -290,7 +290,7 @@ TEST(CabinetDecompressorTest, DamagedCabinetsFailWithTheRightCode) {
   }
 }
 
-TEST(CabinetDecompressorTest, DamagedHandBuiltCabinetsFail) {
+TEST(CabinetReadEngineTest, DamagedHandBuiltCabinetsFail) {
   std::string unterminated = HandBuiltCabinet("a.txt", "hello", 5);
   unterminated.pop_back(); // the name's NUL
   PutU32(unterminated, cab::kCfHeaderCbCabinet,
@@ -330,7 +330,7 @@ TEST(CabinetDecompressorTest, DamagedHandBuiltCabinetsFail) {
   EXPECT_STREQ(FdiErrorText(-3), "Unknown error");
 }
 
-TEST(CabinetDecompressorTest, ChecksumZeroMeansNone) {
+TEST(CabinetReadEngineTest, ChecksumZeroMeansNone) {
   std::string bytes = SampleCabinet();
   for (const ParsedCabinet::Block &block : ParseCabinet(bytes).blocks) {
     PutU32(bytes, block.at, 0);
@@ -340,7 +340,7 @@ TEST(CabinetDecompressorTest, ChecksumZeroMeansNone) {
   EXPECT_EQ(x.extracted, AsMap(SampleSources()));
 }
 
-TEST(CabinetDecompressorTest, ReadsReserveAreasWithContent) {
+TEST(CabinetReadEngineTest, ReadsReserveAreasWithContent) {
   MemoryFiles fs;
   CabinetDescription desc = DefaultDescription();
   desc.headerReserveSize = 100;
@@ -366,7 +366,7 @@ TEST(CabinetDecompressorTest, ReadsReserveAreasWithContent) {
   EXPECT_EQ(x.extracted, AsMap(SampleSources()));
 }
 
-TEST(CabinetDecompressorTest, NotificationsDecideWhatHappens) {
+TEST(CabinetReadEngineTest, NotificationsDecideWhatHappens) {
   const std::string sample = SampleCabinet();
   Extraction skip;
   skip.skipAll = true;
@@ -401,7 +401,7 @@ TEST(CabinetDecompressorTest, NotificationsDecideWhatHappens) {
   EXPECT_EQ(missing.error.operationCode, kFdiErrCabinetNotFound);
 }
 
-TEST(CabinetDecompressorTest, FailedAllocationsFailCleanly) {
+TEST(CabinetReadEngineTest, FailedAllocationsFailCleanly) {
   for (long n = 0;; ++n) {
     MemoryFiles fs;
     fs.files["in.cab"] = SampleCabinet();
@@ -427,7 +427,7 @@ MemoryFiles WriteSet(std::uint32_t dataReserve = 0) {
   return fs;
 }
 
-TEST(CabinetDecompressorTest, FollowsSetAndChecksNextCabinet) {
+TEST(CabinetReadEngineTest, FollowsSetAndChecksNextCabinet) {
   MemoryFiles fs = WriteSet();
   ASSERT_EQ(fs.files.count("out3.cab"), 1u);
 
@@ -472,7 +472,7 @@ TEST(CabinetDecompressorTest, FollowsSetAndChecksNextCabinet) {
   EXPECT_EQ(aborted.error.operationCode, kFdiErrUserAbort);
 }
 
-TEST(CabinetDecompressorTest, ReadsCabinetsMadeByGcab) {
+TEST(CabinetReadEngineTest, ReadsCabinetsMadeByGcab) {
   if (!HasPeerTool("gcab")) {
     GTEST_SKIP() << "gcab is not installed";
   }
@@ -494,7 +494,7 @@ TEST(CabinetDecompressorTest, ReadsCabinetsMadeByGcab) {
   }
 }
 
-TEST(CabinetDecompressorTest, ReadsCabinetsMadeByWineCabarc) {
+TEST(CabinetReadEngineTest, ReadsCabinetsMadeByWineCabarc) {
   std::string wine = WineCommand();
   if (wine.empty()) {
     GTEST_SKIP() << "wine64 is not installed";

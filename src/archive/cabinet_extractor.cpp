@@ -1,0 +1,449 @@
+#include "archive/cabinet_extractor.h"
+
+#include "archive/cabinet_disk_files.h"
+#include "platform/file_system.h"
+
+#include <cstring>
+#include <set>
+#include <utility>
+
+namespace vorafile::archive {
+
+namespace {
+
+// Of the stored attributes only the archive bit is given back to an
+// extracted file; read-only, hidden and system are not restored.
+constexpr std::uint32_t kRestoredAttributeMask = 0x20;
+
+// Characters that end the folder part of a host path.
+constexpr const char *kHostSeparators =
+    platform::kPathSeparator == '\\' ? "\\/:" : "/";
+
+// Creates the folders of `storedName` (the part before its last separator)
+// below `destination`, one level at a time; existing folders are fine.
+bool MakeFoldersOf(const std::string &destination,
+                   const std::string &storedName) {
+  std::size_t last = storedName.find_last_of("\\/");
+  if (last == std::string::npos) {
+    return true;
+  }
+  std::string folder = destination;
+  std::size_t start = 0;
+  while (start < last) {
+    std::size_t end = storedName.find_first_of("\\/", start);
+    if (end > start) {
+      folder += storedName.substr(start, end - start);
+      std::optional<std::uint32_t> attributes =
+          platform::ReadAttributes(folder);
+      if (attributes) {
+        if ((*attributes & platform::attr::kDirectory) == 0) {
+          return false;
+        }
+      } else if (!platform::MakeFolder(folder)) {
+        return false;
+      }
+      folder += platform::kPathSeparator;
+    }
+    start = end + 1;
+  }
+  return true;
+}
+
+} // namespace
+
+CabinetExtractor::CabinetExtractor() = default;
+
+CabinetExtractor::~CabinetExtractor() {
+  WaitForWorker();
+  if (context_ != nullptr) {
+    FdiDestroy(context_);
+  }
+}
+
+const char *CabinetExtractor::ErrorText(std::int32_t code) {
+  return FdiErrorText(code);
+}
+
+FdiCallbacks CabinetExtractor::EngineCallbacks() const {
+  return DiskFdiCallbacks();
+}
+
+bool CabinetExtractor::Open(const std::string &cabinetPath) {
+  WaitForWorker();
+  if (context_ != nullptr) {
+    FdiDestroy(context_);
+    context_ = nullptr;
+  }
+  error_ = {};
+  cabinetPath_ = cabinetPath;
+  engine_ = EngineCallbacks();
+  engine_.user = this;
+  context_ = FdiCreate(engine_, kCpu80386, &error_);
+  if (context_ == nullptr) {
+    return false;
+  }
+  int err = 0;
+  CabFileHandle file =
+      engine_.open(cabinetPath.c_str(),
+                   open_flag::kReadOnly | open_flag::kBinary, 0, &err, this);
+  bool isCabinet = false;
+  if (file != kInvalidCabFile) {
+    FdiCabinetInfo info;
+    isCabinet = FdiIsCabinet(context_, file, &info);
+    engine_.close(file, &err, this);
+  } else {
+    error_.operationCode = kFdiErrCabinetNotFound;
+  }
+  if (!isCabinet) {
+    FdiDestroy(context_);
+    context_ = nullptr;
+  }
+  return isCabinet;
+}
+
+bool CabinetExtractor::Close() {
+  WaitForWorker();
+  if (context_ == nullptr) {
+    return true;
+  }
+  if (!FdiDestroy(context_)) {
+    return false;
+  }
+  context_ = nullptr;
+  return true;
+}
+
+bool CabinetExtractor::ExtractAll(const std::string &destinationFolder) {
+  // Set before the worker starts, so it does not race the first folder.
+  platform::WriteAttributes(destinationFolder, platform::attr::kNormal);
+  return Start(ExtractMode::kExtractAll, &destinationFolder);
+}
+
+bool CabinetExtractor::ExtractFile(const std::string &name,
+                                   const std::string &destinationFolder) {
+  WaitForWorker();
+  wantedName_ = name;
+  return Start(ExtractMode::kExtractFile, &destinationFolder);
+}
+
+bool CabinetExtractor::List() {
+  return Start(ExtractMode::kList, nullptr);
+}
+
+bool CabinetExtractor::FindFile(const std::string &name) {
+  WaitForWorker();
+  found_ = false;
+  wantedName_ = name;
+  return Start(ExtractMode::kFind, nullptr);
+}
+
+bool CabinetExtractor::ExtractFiles(std::vector<std::string> names,
+                                    const std::string &destinationFolder) {
+  WaitForWorker();
+  names_ = std::move(names);
+  return Start(ExtractMode::kExtractList, &destinationFolder);
+}
+
+bool CabinetExtractor::Start(ExtractMode mode,
+                             const std::string *destinationFolder) {
+  WaitForWorker();
+  if (context_ == nullptr) {
+    return false;
+  }
+  extracted_ = 0;
+  ownError_ = 0;
+  error_ = {};
+  mode_ = mode;
+  if (destinationFolder != nullptr) {
+    destinationFolder_ = platform::WithTrailingSeparator(*destinationFolder);
+  }
+  return worker_.Start([this] { RunExtraction(); });
+}
+
+void CabinetExtractor::RunExtraction() {
+  std::size_t split = cabinetPath_.find_last_of(kHostSeparators);
+  cabinetFolder_ =
+      split == std::string::npos ? "" : cabinetPath_.substr(0, split + 1);
+  cabinetName_ = split == std::string::npos ? cabinetPath_
+                                            : cabinetPath_.substr(split + 1);
+  // One engine pass takes a cabinet and the cabinets that its last folder
+  // runs on into. A set whose folders end within a cabinet (as most writers
+  // lay sets out) goes on in the next cabinet: the pass starts again there,
+  // and the files continued from an earlier cabinet are skipped as partial.
+  const std::string firstCabinet = cabinetName_;
+  auto copySet = [this, &firstCabinet] {
+    std::set<std::string> seen;
+    cabinetName_ = firstCabinet;
+    for (;;) {
+      nextCabinetName_.clear();
+      if (!FdiCopy(context_, cabinetName_.c_str(), cabinetFolder_.c_str(), 0,
+                   NotifyRoutine, nullptr, this)) {
+        return false;
+      }
+      // A set that names a cabinet twice would never end.
+      if (nextCabinetName_.empty() || !seen.insert(cabinetName_).second ||
+          seen.count(nextCabinetName_) != 0) {
+        return true;
+      }
+      cabinetName_ = nextCabinetName_;
+    }
+  };
+  bool ok = true;
+  if (mode_ == ExtractMode::kExtractList) {
+    for (const std::string &name : names_) {
+      wantedName_ = name;
+      ok = copySet();
+      if (!ok) {
+        break;
+      }
+    }
+  } else {
+    ok = copySet();
+  }
+  cabinetName_ = firstCabinet;
+  std::int32_t code = 0;
+  if (!ok) {
+    // The engine closed the handle of a file it was writing; the file goes.
+    if (!writingPath_.empty()) {
+      platform::RemoveFile(writingPath_);
+      writingPath_.clear();
+      writingFile_ = 0;
+    }
+    FdiDestroy(context_);
+    context_ = nullptr;
+    if (ownError_ != 0) {
+      error_.operationCode = ownError_;
+    }
+    code = error_.operationCode;
+  }
+  platform::SendWindowMessage(window_, kMsgExtractionFinished,
+                              static_cast<std::uintptr_t>(mode_), extracted_);
+  if (code == kFdiErrUserAbort) {
+    OnAborted();
+  } else if (code != 0) {
+    OnError(code);
+  } else {
+    switch (mode_) {
+    case ExtractMode::kExtractAll:
+      OnExtractAllDone(extracted_);
+      break;
+    case ExtractMode::kExtractFile:
+      OnExtractFileDone(extracted_);
+      break;
+    case ExtractMode::kList:
+      OnListDone(extracted_);
+      break;
+    case ExtractMode::kExtractList:
+      OnExtractListDone(extracted_);
+      break;
+    case ExtractMode::kFind:
+      OnFindDone(found_);
+      break;
+    case ExtractMode::kNone:
+      break;
+    }
+  }
+}
+
+CabFileHandle CabinetExtractor::NotifyRoutine(FdiNotificationKind kind,
+                                              FdiNotification *note) {
+  if (note == nullptr || note->user == nullptr) {
+    return -1;
+  }
+  CabinetExtractor &self = *static_cast<CabinetExtractor *>(note->user);
+  auto text = [](const char *value) {
+    return std::string(value != nullptr ? value : "");
+  };
+  switch (kind) {
+  case FdiNotificationKind::kCabinetInfo:
+    self.nextCabinetName_ = text(note->text1);
+    return self.OnCabinetInfo(note->setId, text(note->text3), text(note->text1),
+                              text(note->text2), note->cabinetIndex)
+               ? 0
+               : -1;
+  case FdiNotificationKind::kPartialFile:
+    return self.OnPartialFile(text(note->text1), text(note->text2),
+                              text(note->text3))
+               ? 0
+               : -1;
+  case FdiNotificationKind::kCopyFile:
+    return self.OnCopyFile(*note);
+  case FdiNotificationKind::kCloseFileInfo:
+    return self.OnCloseFile(*note);
+  case FdiNotificationKind::kNextCabinet:
+    return self.OnNextCabinetNote(*note);
+  case FdiNotificationKind::kEnumerate:
+    return 0;
+  }
+  return 0;
+}
+
+CabFileHandle CabinetExtractor::OnCopyFile(const FdiNotification &note) {
+  std::string name = note.text1 != nullptr ? note.text1 : "";
+  CabinetFileInfo info;
+  info.size = note.size;
+  info.name = name.c_str();
+  info.date = note.date;
+  info.time = note.time;
+  info.attributes = note.attributes;
+  auto infoParam = reinterpret_cast<std::uintptr_t>(&info);
+  switch (mode_) {
+  case ExtractMode::kExtractAll:
+  case ExtractMode::kExtractFile:
+  case ExtractMode::kExtractList: {
+    if (mode_ != ExtractMode::kExtractAll &&
+        !StoredNamesEqual(name, wantedName_)) {
+      return 0;
+    }
+    if (!IsSafeStoredName(name)) {
+      return Refuse();
+    }
+    platform::SendWindowMessage(window_, kMsgExtractFile, infoParam, 0);
+    if (!OnExtractFile(info)) {
+      return -1;
+    }
+    return OpenTarget(info, mode_ != ExtractMode::kExtractFile);
+  }
+  case ExtractMode::kList:
+    platform::SendWindowMessage(window_, kMsgListFile, infoParam, 0);
+    OnListFile(info);
+    return 0;
+  case ExtractMode::kFind:
+    if (StoredNamesEqual(name, wantedName_)) {
+      found_ = true;
+      platform::SendWindowMessage(window_, kMsgFoundFile, infoParam, 1);
+    }
+    return 0;
+  case ExtractMode::kNone:
+    break;
+  }
+  return 0;
+}
+
+CabFileHandle CabinetExtractor::Refuse() {
+  ownError_ = kFdiErrTargetFile;
+  return -1;
+}
+
+CabFileHandle CabinetExtractor::OpenTarget(const CabinetFileInfo &info,
+                                           bool makeFolders) {
+  std::string target = destinationFolder_ + StoredNameToPath(info.name);
+  if (target.size() >= platform::kMaxPath ||
+      (makeFolders && !MakeFoldersOf(destinationFolder_, info.name))) {
+    return Refuse();
+  }
+  int err = 0;
+  CabFileHandle file =
+      engine_.open(target.c_str(),
+                   open_flag::kWriteOnly | open_flag::kCreate |
+                       open_flag::kTruncate | open_flag::kBinary,
+                   kOpenPermissionReadWrite, &err, this);
+  if (file == kInvalidCabFile) {
+    return Refuse();
+  }
+  ++extracted_;
+  writingPath_ = target;
+  writingFile_ = file;
+  return file;
+}
+
+CabFileHandle CabinetExtractor::OnCloseFile(const FdiNotification &note) {
+  std::string name = note.text1 != nullptr ? note.text1 : "";
+  std::uint16_t date = note.date;
+  std::uint16_t time = note.time;
+  std::uint16_t attributes = note.attributes;
+  bool keep = OnFileClosing(name, &date, &time, &attributes);
+  int err = 0;
+  bool closed = engine_.close(note.file, &err, this) == 0;
+  std::string target = std::move(writingPath_);
+  writingPath_.clear();
+  writingFile_ = 0;
+  if (!keep || !closed) {
+    // A file whose data may not have reached the disk is not left behind.
+    platform::RemoveFile(target);
+    if (!closed) {
+      ownError_ = kFdiErrTargetFile;
+    }
+    return -1;
+  }
+  platform::WriteFileTime(target, platform::DosDateTime{date, time});
+  platform::WriteAttributes(target, attributes & kRestoredAttributeMask);
+  return 1;
+}
+
+CabFileHandle CabinetExtractor::OnNextCabinetNote(FdiNotification &note) {
+  std::string nextName = note.text1 != nullptr ? note.text1 : "";
+  std::string folder;
+  bool keepGoing =
+      OnNextCabinet(nextName, note.text2 != nullptr ? note.text2 : "", folder,
+                    note.errorCode);
+  if (folder.empty()) {
+    folder = note.text3 != nullptr ? note.text3 : "";
+  } else if (note.text3 != nullptr &&
+             folder.size() < static_cast<std::size_t>(kCabinetPathBufferSize)) {
+    std::memcpy(note.text3, folder.c_str(), folder.size() + 1);
+  } else {
+    return -1;
+  }
+  if (!keepGoing || folder.size() >= platform::kMaxPath ||
+      nextName.size() >= platform::kMaxPath) {
+    return -1;
+  }
+  cabinetFolder_ = folder;
+  cabinetName_ = nextName;
+  int err = 0;
+  std::string path = folder + nextName;
+  CabFileHandle file = engine_.open(
+      path.c_str(), open_flag::kReadOnly | open_flag::kBinary, 0, &err, this);
+  if (file == kInvalidCabFile) {
+    return -1;
+  }
+  engine_.close(file, &err, this);
+  return 0;
+}
+
+bool CabinetExtractor::OnCabinetInfo(std::uint16_t, const std::string &,
+                                     const std::string &, const std::string &,
+                                     std::uint16_t) {
+  return true;
+}
+bool CabinetExtractor::OnPartialFile(const std::string &, const std::string &,
+                                     const std::string &) {
+  return true;
+}
+bool CabinetExtractor::OnFileClosing(const std::string &, std::uint16_t *,
+                                     std::uint16_t *, std::uint16_t *) {
+  return true;
+}
+bool CabinetExtractor::OnNextCabinet(const std::string &, const std::string &,
+                                     std::string &, std::int32_t) {
+  return true;
+}
+bool CabinetExtractor::OnListFile(const CabinetFileInfo &) {
+  return true;
+}
+bool CabinetExtractor::OnExtractFile(const CabinetFileInfo &) {
+  return true;
+}
+bool CabinetExtractor::OnAborted() {
+  return true;
+}
+bool CabinetExtractor::OnError(std::int32_t) {
+  return true;
+}
+bool CabinetExtractor::OnExtractAllDone(std::int32_t) {
+  return true;
+}
+bool CabinetExtractor::OnExtractFileDone(std::int32_t) {
+  return true;
+}
+bool CabinetExtractor::OnExtractListDone(std::int32_t) {
+  return true;
+}
+bool CabinetExtractor::OnListDone(std::int32_t) {
+  return true;
+}
+bool CabinetExtractor::OnFindDone(bool) {
+  return true;
+}
+} // namespace vorafile::archive
