@@ -6,6 +6,7 @@
 // A colour table longer than the depth allows is refused; colour indices
 // past a short table read as black (image_block.cpp). The pixel rows must be
 // in the file whole.
+#include "platform/little_endian.h"
 #include "qvimage/bmp_format.h"
 #include "qvimage/picture_codecs.h"
 
@@ -15,28 +16,6 @@
 namespace vorafile::qvimage {
 
 namespace {
-
-std::uint16_t ReadLe16(Bytes data, std::size_t offset) {
-  return static_cast<std::uint16_t>(data[offset] | (data[offset + 1] << 8));
-}
-
-std::uint32_t ReadLe32(Bytes data, std::size_t offset) {
-  return static_cast<std::uint32_t>(data[offset]) |
-         (static_cast<std::uint32_t>(data[offset + 1]) << 8) |
-         (static_cast<std::uint32_t>(data[offset + 2]) << 16) |
-         (static_cast<std::uint32_t>(data[offset + 3]) << 24);
-}
-
-void WriteLe16(std::uint8_t *out, std::uint32_t value) {
-  out[0] = static_cast<std::uint8_t>(value);
-  out[1] = static_cast<std::uint8_t>(value >> 8);
-}
-
-void WriteLe32(std::uint8_t *out, std::uint32_t value) {
-  for (int i = 0; i < 4; ++i) {
-    out[i] = static_cast<std::uint8_t>(value >> (8 * i));
-  }
-}
 
 // A channel mask of a BI_BITFIELDS file: we take whole bytes only.
 std::optional<std::uint32_t> ByteShiftOfMask(std::uint32_t mask) {
@@ -84,17 +63,19 @@ ImageBlock DecodeBmp(Bytes data) {
     return nullptr;
   }
   const Bytes info = data.subspan(bmp::kFileHeaderSize);
-  const std::uint32_t infoSize = ReadLe32(info, bmp::kBiSize);
+  const std::uint32_t infoSize = LoadU32(info.data() + bmp::kBiSize);
   if (infoSize < bmp::kInfoHeaderSize || infoSize > bmp::kMaxInfoHeaderSize ||
       infoSize > info.size()) {
     return nullptr;
   }
-  const auto width = static_cast<std::int32_t>(ReadLe32(info, bmp::kBiWidth));
-  const auto height = static_cast<std::int32_t>(ReadLe32(info, bmp::kBiHeight));
-  const std::uint16_t planes = ReadLe16(info, bmp::kBiPlanes);
-  const std::uint16_t bitCount = ReadLe16(info, bmp::kBiBitCount);
-  const std::uint32_t compression = ReadLe32(info, bmp::kBiCompression);
-  const std::uint32_t colorsUsed = ReadLe32(info, bmp::kBiClrUsed);
+  const auto width =
+      static_cast<std::int32_t>(LoadU32(info.data() + bmp::kBiWidth));
+  const auto height =
+      static_cast<std::int32_t>(LoadU32(info.data() + bmp::kBiHeight));
+  const std::uint16_t planes = LoadU16(info.data() + bmp::kBiPlanes);
+  const std::uint16_t bitCount = LoadU16(info.data() + bmp::kBiBitCount);
+  const std::uint32_t compression = LoadU32(info.data() + bmp::kBiCompression);
+  const std::uint32_t colorsUsed = LoadU32(info.data() + bmp::kBiClrUsed);
   // INT32_MIN has no positive counterpart; it is far beyond the limit anyway.
   if (width <= 0 || height == 0 || height == INT32_MIN || planes != 1) {
     return nullptr;
@@ -115,7 +96,7 @@ ImageBlock DecodeBmp(Bytes data) {
   BitfieldMasks masks;
   if (compression == imaging::kBiBitfields && bitCount == 32) {
     if (infoSize >= bmp::kV4HeaderMinSize) {
-      masks.alpha = ReadLe32(info, bmp::kBV4RedMask + 12);
+      masks.alpha = LoadU32(info.data() + bmp::kBV4RedMask + 12);
     } else {
       // The three masks follow a 40-byte header.
       if (data.size() < tableOffset + 12) {
@@ -126,9 +107,9 @@ ImageBlock DecodeBmp(Bytes data) {
     const Bytes maskBytes = infoSize >= bmp::kV4HeaderMinSize
                                 ? info.subspan(bmp::kBV4RedMask)
                                 : data.subspan(bmp::kFileHeaderSize + infoSize);
-    masks.red = ReadLe32(maskBytes, 0);
-    masks.green = ReadLe32(maskBytes, 4);
-    masks.blue = ReadLe32(maskBytes, 8);
+    masks.red = LoadU32(maskBytes.data());
+    masks.green = LoadU32(maskBytes.data() + 4);
+    masks.blue = LoadU32(maskBytes.data() + 8);
   } else if (compression != imaging::kBiRgb) {
     return nullptr;
   }
@@ -141,7 +122,7 @@ ImageBlock DecodeBmp(Bytes data) {
       return nullptr;
     }
   }
-  const std::uint32_t pixelOffset = ReadLe32(data, bmp::kBfOffBits);
+  const std::uint32_t pixelOffset = LoadU32(data.data() + bmp::kBfOffBits);
   const std::uint64_t tableEnd =
       tableOffset + static_cast<std::uint64_t>(tableEntries) * 4;
   const std::uint64_t stride = imaging::DibRowStride(columns, bitCount);
@@ -183,7 +164,7 @@ ImageBlock DecodeBmp(Bytes data) {
       CopyIndexedRow(in, columns, bitCount, target);
     } else if (compression == imaging::kBiBitfields) {
       for (std::size_t x = 0; x < columns; ++x) {
-        const std::uint32_t value = ReadLe32(Bytes(in + 4 * x, 4), 0);
+        const std::uint32_t value = LoadU32(in + 4 * x);
         target[4 * x] = static_cast<std::uint8_t>(value >> *blueShift);
         target[4 * x + 1] = static_cast<std::uint8_t>(value >> *greenShift);
         target[4 * x + 2] = static_cast<std::uint8_t>(value >> *redShift);
@@ -212,20 +193,20 @@ std::optional<std::vector<std::uint8_t>> EncodeBmp(const ImageView &image) {
   std::array<std::uint8_t, bmp::kFileHeaderSize + bmp::kInfoHeaderSize> head{};
   head[0] = 'B';
   head[1] = 'M';
-  WriteLe32(&head[bmp::kBfSize], static_cast<std::uint32_t>(fileSize));
-  WriteLe32(&head[bmp::kBfOffBits], static_cast<std::uint32_t>(offBits));
+  StoreU32(&head[bmp::kBfSize], static_cast<std::uint32_t>(fileSize));
+  StoreU32(&head[bmp::kBfOffBits], static_cast<std::uint32_t>(offBits));
   std::uint8_t *info = &head[bmp::kFileHeaderSize];
-  WriteLe32(info + bmp::kBiSize, bmp::kInfoHeaderSize);
-  WriteLe32(info + bmp::kBiWidth, image.width);
-  WriteLe32(info + bmp::kBiHeight, image.height);
-  WriteLe16(info + bmp::kBiPlanes, 1);
-  WriteLe16(info + bmp::kBiBitCount, image.bitCount);
-  WriteLe32(info + bmp::kBiCompression, imaging::kBiRgb);
-  WriteLe32(info + 20, static_cast<std::uint32_t>(pixelBytes)); // biSizeImage
-  WriteLe32(info + 24, 2835); // biXPelsPerMeter: 72 dots per inch
-  WriteLe32(info + 28, 2835);
-  WriteLe32(info + bmp::kBiClrUsed,
-            image.bitCount <= 8 ? image.tableEntries : 0);
+  StoreU32(info + bmp::kBiSize, bmp::kInfoHeaderSize);
+  StoreU32(info + bmp::kBiWidth, image.width);
+  StoreU32(info + bmp::kBiHeight, image.height);
+  StoreU16(info + bmp::kBiPlanes, 1);
+  StoreU16(info + bmp::kBiBitCount, static_cast<std::uint16_t>(image.bitCount));
+  StoreU32(info + bmp::kBiCompression, imaging::kBiRgb);
+  StoreU32(info + 20, static_cast<std::uint32_t>(pixelBytes)); // biSizeImage
+  StoreU32(info + 24, 2835); // biXPelsPerMeter: 72 dots per inch
+  StoreU32(info + 28, 2835);
+  StoreU32(info + bmp::kBiClrUsed,
+           image.bitCount <= 8 ? image.tableEntries : 0);
   std::vector<std::uint8_t> file;
   file.reserve(static_cast<std::size_t>(fileSize));
   file.insert(file.end(), head.begin(), head.end());

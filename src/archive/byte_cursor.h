@@ -1,38 +1,18 @@
-// The cabinet layer's one little-endian reader and writer: loads and stores,
-// and a cursor reading records out of a byte span. Every cursor read is
+// The cabinet layer's record reader: a cursor reading little-endian records
+// out of a byte span. Every cursor read is
 // bounds checked (overflow-safe); the first failure makes its error sticky:
 // the offset stops moving and later reads return 0 or empty, so a record is
 // decoded straight through and checked once with Ok() at its end.
 #ifndef VORAFILE_ARCHIVE_BYTE_CURSOR_H
 #define VORAFILE_ARCHIVE_BYTE_CURSOR_H
 
+#include "platform/little_endian.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 namespace vorafile::archive {
-
-/// The little-endian loads and stores of the cabinet layer: the cursor reads
-/// through them, and writers store records with them.
-inline void StoreU16(std::uint8_t *at, std::uint16_t value) {
-  at[0] = static_cast<std::uint8_t>(value);
-  at[1] = static_cast<std::uint8_t>(value >> 8);
-}
-inline void StoreU32(std::uint8_t *at, std::uint32_t value) {
-  at[0] = static_cast<std::uint8_t>(value);
-  at[1] = static_cast<std::uint8_t>(value >> 8);
-  at[2] = static_cast<std::uint8_t>(value >> 16);
-  at[3] = static_cast<std::uint8_t>(value >> 24);
-}
-inline std::uint16_t LoadU16(const std::uint8_t *at) {
-  return static_cast<std::uint16_t>(at[0] | at[1] << 8);
-}
-inline std::uint32_t LoadU32(const std::uint8_t *at) {
-  return static_cast<std::uint32_t>(at[0]) |
-         static_cast<std::uint32_t>(at[1]) << 8 |
-         static_cast<std::uint32_t>(at[2]) << 16 |
-         static_cast<std::uint32_t>(at[3]) << 24;
-}
 
 class ByteCursor {
 public:
