@@ -220,7 +220,7 @@ bool SceneDocument::Open(const std::string &rawFolder) {
   nodes::FileSource source(file.get());
   const std::int64_t result = root_->Read(&source, 0);
   file.reset();
-  if (result == nodes::kReadFailed || root_->IsTableOverfull()) {
+  if (result == nodes::kReadFailed || root_->GetNodeIndex().IsOverfull()) {
     const ScriptReadProblem &problem = root_->GetReadProblem();
     RecordProblem(scriptPath_, problem.position, problem.keyword,
                   problem.reason.empty() ? "cannot read the scene script"
@@ -253,7 +253,7 @@ bool SceneDocument::WriteScript() {
 
 int SceneDocument::CachedRowCount() {
   if (!cachedRowCount_ && root_) {
-    cachedRowCount_ = root_->GetRowCount();
+    cachedRowCount_ = root_->GetNodeIndex().GetRowCount();
   }
   return cachedRowCount_.value_or(0);
 }
@@ -262,14 +262,7 @@ SceneNode *SceneDocument::FindById(std::int32_t id) {
   if (!root_) {
     return nullptr;
   }
-  const int rows = CachedRowCount();
-  const auto &table = root_->GetIndexTable();
-  for (int row = 0; row < rows; ++row) {
-    if (table[static_cast<std::size_t>(row)].id == id) {
-      return table[static_cast<std::size_t>(row)].node;
-    }
-  }
-  return nullptr;
+  return root_->GetNodeIndex().FindByIdInRows(id, CachedRowCount());
 }
 
 SceneNode *SceneDocument::FindByTypeAndOrdinal(std::int32_t type,
@@ -278,16 +271,7 @@ SceneNode *SceneDocument::FindByTypeAndOrdinal(std::int32_t type,
     return nullptr;
   }
   CachedRowCount();
-  std::int32_t seen = 0;
-  for (const NodeIndexRow &row : root_->GetIndexTable()) {
-    if (row.type == VORA_NODE_END) {
-      break;
-    }
-    if (row.type == type && seen++ == ordinal) {
-      return row.node;
-    }
-  }
-  return nullptr;
+  return root_->GetNodeIndex().FindByTypeAndOrdinal(type, ordinal);
 }
 
 SceneNode *SceneDocument::FollowPath(SceneNode *start, const NodePath *path) {

@@ -220,11 +220,12 @@ int CommandInfo(Scene &scene) {
   const vorafile::SceneRoot &root = *document.GetRoot();
   std::printf("scene script:   %s\n", document.GetScriptPath().c_str());
   std::printf("script version: %d\n", root.GetScriptVersion());
-  std::printf("nodes:          %d\n", root.GetRowCount());
+  const vorafile::NodeIndex &index = root.GetNodeIndex();
+  std::printf("nodes:          %d\n", index.GetRowCount());
   std::map<std::string, int> counts;
-  for (int row = 0; row < root.GetRowCount(); ++row) {
+  for (int row = 0; row < index.GetRowCount(); ++row) {
     ++counts[cli::NodeTypeName(
-        root.GetIndexTable()[static_cast<std::size_t>(row)].type)];
+        index.GetRows()[static_cast<std::size_t>(row)].type)];
   }
   for (const auto &[name, count] : counts) {
     std::printf("  %-14s %d\n", name.c_str(), count);
