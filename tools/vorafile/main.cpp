@@ -305,14 +305,10 @@ int CommandSet(Scene &scene, const Options &options) {
     return Failure(options.positional[3] + ": not a " +
                    std::string(cli::ValueTypeName(*type)) + " value");
   }
-  // The same road a host's write takes.
-  ParamQuery query{};
-  query.id = static_cast<std::uint32_t>(*id);
-  query.extra = -1;
-  query.valueType = static_cast<std::uint32_t>(*type);
-  query.size = static_cast<std::uint32_t>(value->GetSize());
-  query.data = const_cast<void *>(value->GetSource());
-  if (!SceneDocument::WriteParam(*node, query)) {
+  // The checks a host's write goes through.
+  if (!SceneDocument::WriteParamChecked(
+          *node, *id, value->GetSource(), static_cast<std::uint32_t>(*type),
+          static_cast<std::uint32_t>(value->GetSize()))) {
     return Failure("the node refused the value (another type is stored?)");
   }
   if (!scene.Save(output == options.values.end() ? "" : output->second)) {

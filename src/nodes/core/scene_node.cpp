@@ -167,6 +167,8 @@ int SceneNode::GetParamId(std::string_view name) const {
   return ParamIdOf(name);
 }
 
+void SceneNode::VisitSubItems(SubItemVisitor & /*visitor*/) const {}
+
 bool SceneNode::AddParamValue(int id, const ParamValue &value, int index) {
   return AddParam(id, value.GetSource(),
                   static_cast<std::uint32_t>(value.GetType()), index);

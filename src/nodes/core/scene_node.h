@@ -25,6 +25,7 @@
 
 #include "nodes/core/node_registry.h"
 #include "nodes/core/param_value.h"
+#include "nodes/core/sub_item_visitor.h"
 #include "nodes/core/text_stream.h"
 #include "vorafile/vorafile.h"
 
@@ -145,6 +146,10 @@ public:
   virtual std::size_t GetParamsSize() const;
   /// Id of a name through the built-in index; 275 when unknown.
   virtual int GetParamId(std::string_view name) const;
+  /// Hands the visitor every extra entry of the node (items of its indexed
+  /// lists, not in the parameter list) in the order the class defines; the
+  /// same entries in the same order on every call. The base has none.
+  virtual void VisitSubItems(SubItemVisitor &visitor) const;
 
   // ---- The scene's node index ---------------------------------------
 
