@@ -104,7 +104,8 @@ public:
   SceneNode &operator=(const SceneNode &) = delete;
 
   /// Clears the node's rows from the scene's node index (a node discarded
-  /// under a living root leaves no row behind), destroys the parameters,
+  /// under a living root leaves no row behind; the index is reached through
+  /// the parent, which must still exist), destroys the parameters,
   /// then the children in order: owned children are destroyed, counted
   /// children are released (and destroyed by the last release), referenced
   /// children are left alone.
