@@ -1,10 +1,8 @@
 #include "document/scene_document.h"
 
-#include "document/node_info_block.h"
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/text_stream.h"
 #include "platform/file_system.h"
-#include "platform/shared_memory.h"
 
 #include <cstdio>
 #include <cstring>
@@ -45,12 +43,6 @@ int LineNumberAt(const std::string &path, std::int64_t position) {
     }
   }
   return line;
-}
-
-void CopyName(char (&text)[VORA_PARAM_TEXT_SIZE], const std::string &name) {
-  const std::size_t length = std::min(name.size(), sizeof text - 1);
-  std::memcpy(text, name.data(), length);
-  text[length] = '\0';
 }
 
 // A packed colour: red in the lowest byte, then green, then blue; alpha 1.
@@ -220,7 +212,7 @@ bool SceneDocument::Open(const std::string &rawFolder) {
   nodes::FileSource source(file.get());
   const std::int64_t result = root_->Read(&source, 0);
   file.reset();
-  if (result == nodes::kReadFailed || root_->IsTableOverfull()) {
+  if (result == nodes::kReadFailed || root_->GetNodeIndex().IsOverfull()) {
     const ScriptReadProblem &problem = root_->GetReadProblem();
     RecordProblem(scriptPath_, problem.position, problem.keyword,
                   problem.reason.empty() ? "cannot read the scene script"
@@ -253,7 +245,7 @@ bool SceneDocument::WriteScript() {
 
 int SceneDocument::CachedRowCount() {
   if (!cachedRowCount_ && root_) {
-    cachedRowCount_ = root_->GetRowCount();
+    cachedRowCount_ = root_->GetNodeIndex().GetRowCount();
   }
   return cachedRowCount_.value_or(0);
 }
@@ -262,14 +254,7 @@ SceneNode *SceneDocument::FindById(std::int32_t id) {
   if (!root_) {
     return nullptr;
   }
-  const int rows = CachedRowCount();
-  const auto &table = root_->GetIndexTable();
-  for (int row = 0; row < rows; ++row) {
-    if (table[static_cast<std::size_t>(row)].id == id) {
-      return table[static_cast<std::size_t>(row)].node;
-    }
-  }
-  return nullptr;
+  return root_->GetNodeIndex().FindByIdInRows(id, CachedRowCount());
 }
 
 SceneNode *SceneDocument::FindByTypeAndOrdinal(std::int32_t type,
@@ -278,16 +263,7 @@ SceneNode *SceneDocument::FindByTypeAndOrdinal(std::int32_t type,
     return nullptr;
   }
   CachedRowCount();
-  std::int32_t seen = 0;
-  for (const NodeIndexRow &row : root_->GetIndexTable()) {
-    if (row.type == VORA_NODE_END) {
-      break;
-    }
-    if (row.type == type && seen++ == ordinal) {
-      return row.node;
-    }
-  }
-  return nullptr;
+  return root_->GetNodeIndex().FindByTypeAndOrdinal(type, ordinal);
 }
 
 SceneNode *SceneDocument::FollowPath(SceneNode *start, const NodePath *path) {
@@ -317,109 +293,28 @@ SceneNode *SceneDocument::FindByIdAndPath(std::int32_t id,
   return FollowPath(FindById(id), path);
 }
 
-bool SceneDocument::ReadParam(SceneNode &node, ParamQuery &query) {
-  const int id = static_cast<int>(query.id);
-  ParamValue value;
-  if (!node.GetParamValue(id, value, query.extra)) {
+bool SceneDocument::WriteParamChecked(SceneNode &node, int id,
+                                      const void *source, std::uint32_t code,
+                                      std::uint32_t size, int extra) {
+  if (source == nullptr) {
     return false;
   }
-  CopyName(query.text, node.GetParamName(id, -1));
-  query.valueType = static_cast<std::uint32_t>(value.GetType());
-  const auto size = static_cast<std::uint32_t>(value.GetSize());
-  if (query.size < size) {
-    query.size = size;
-    return false;
-  }
-  query.size = size;
-  if (query.data == nullptr) {
-    return false;
-  }
-  return value.CopyBytes(query.data, size);
-}
-
-bool SceneDocument::WriteParam(SceneNode &node, const ParamQuery &query) {
-  if (query.data == nullptr) {
-    return false;
-  }
-  const int id = static_cast<int>(query.id);
-  const void *source = query.data;
-  std::string text;
-  if (query.valueType == VORA_VALUE_STRING) {
-    // A text is taken up to its terminator, and never past the size the
-    // host gave when it gave one.
-    const char *chars = static_cast<const char *>(query.data);
-    text.assign(chars, query.size > 0 ? strnlen(chars, query.size)
-                                      : std::strlen(chars));
-    source = text.c_str();
-  } else if (query.size < nodes::FixedSizeOfType(query.valueType)) {
-    // Fewer bytes than the type holds: reading them all would overrun the
-    // host's value.
+  // Fewer bytes than the type holds: reading them all would overrun the
+  // caller's value.
+  if (code != VORA_VALUE_STRING && size < nodes::FixedSizeOfType(code)) {
     return false;
   }
   ParamValue stored;
-  if (node.GetParamValue(id, stored, query.extra)) {
-    if (static_cast<std::uint32_t>(stored.GetType()) != query.valueType) {
+  if (node.GetParamValue(id, stored, extra)) {
+    if (static_cast<std::uint32_t>(stored.GetType()) != code) {
       return false;
     }
-    if (query.valueType != VORA_VALUE_STRING &&
-        stored.GetSize() != query.size) {
+    if (code != VORA_VALUE_STRING && stored.GetSize() != size) {
       return false;
     }
-    return node.SetParam(id, source, query.valueType, query.extra);
+    return node.SetParam(id, source, code, extra);
   }
-  return node.AddParam(id, source, query.valueType, query.extra);
-}
-
-bool SceneDocument::FillInfo(SceneNode &node, NodeInfoBlock &block) {
-  if (block.recordSize != sizeof(NodeInfoBlock)) {
-    return false;
-  }
-  const int count = node.GetParamCount();
-  block.count = static_cast<std::uint32_t>(std::max(count, 0));
-  if (count <= 0) {
-    return true;
-  }
-  block.entries = AllocateNodeInfoEntries(block.count);
-  if (block.entries == nullptr) {
-    return false;
-  }
-  std::optional<platform::SharedMapping> mapping =
-      platform::MapSharedBlock(VORA_SHARED_BLOCK_NAME, VORA_SHARED_BLOCK_SIZE);
-  if (!mapping) {
-    return false;
-  }
-  block.mapping = mapping->handle;
-  block.view = mapping->view;
-  block.used = 0;
-
-  auto *shared = static_cast<unsigned char *>(block.view);
-  std::uint32_t entry = 0;
-  for (const nodes::NodeParam &param : node.GetParamArray()) {
-    const ParamValue *value = param.GetValue();
-    if (entry == block.count || value == nullptr) {
-      break;
-    }
-    const std::size_t size = value->GetSize();
-    // The block has a fixed size; values that do not fit fail the fill
-    // rather than run past its end.
-    if (size > VORA_SHARED_BLOCK_SIZE - block.used) {
-      return false;
-    }
-    ParamQuery &query = block.entries[entry++];
-    query.id = static_cast<std::uint32_t>(param.GetId());
-    query.extra = -1;
-    CopyName(query.text, node.GetParamName(param.GetId(), -1));
-    query.valueType = static_cast<std::uint32_t>(value->GetType());
-    query.size = static_cast<std::uint32_t>(size);
-    query.data = shared + block.used;
-    value->CopyBytes(query.data, size);
-    block.used += static_cast<std::uint32_t>(size);
-  }
-  return true;
-}
-
-bool SceneDocument::RemoveParam(SceneNode &node, std::uint32_t paramId) {
-  return node.RemoveParam(static_cast<int>(paramId), -1);
+  return node.AddParam(id, source, code, extra);
 }
 
 int SceneDocument::MergeMigrationList() {
@@ -438,8 +333,11 @@ int SceneDocument::MergeMigrationList() {
 
   auto write = [&](std::int32_t type, std::int32_t ordinal,
                    const HostValue &value) {
+    // A value that the template holds with another type is left out.
     if (SceneNode *node = FindByTypeAndOrdinal(type, ordinal)) {
-      WriteParam(*node, value.query);
+      (void)WriteParamChecked(*node, static_cast<int>(value.query.id),
+                              value.query.data, value.query.valueType,
+                              value.query.size);
     }
   };
   struct Entry {

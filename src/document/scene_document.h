@@ -64,19 +64,16 @@ public:
   nodes::SceneNode *FindByPath(const NodePath *path);
   nodes::SceneNode *FindByIdAndPath(std::int32_t id, const NodePath *path);
 
-  // ---- Parameter access ---------------------------------------------
+  // ---- Parameter writes ---------------------------------------------
 
-  /// Copies one value into the caller's buffer. Fails with the needed size
-  /// in query.size when the buffer is too small or null.
-  static bool ReadParam(nodes::SceneNode &node, ParamQuery &query);
-  /// Changes one value (same type, and same size unless a text), or adds
-  /// it when the node does not hold it.
-  static bool WriteParam(nodes::SceneNode &node, const ParamQuery &query);
-  /// Fills the block with every value of the node, packed into the shared
-  /// block "voramemfilemap". A failure after the allocations leaves them
-  /// in the block for release.
-  static bool FillInfo(nodes::SceneNode &node, NodeInfoBlock &block);
-  static bool RemoveParam(nodes::SceneNode &node, std::uint32_t paramId);
+  /// Changes parameter `id` of the node when it holds a value of type
+  /// `code` and, unless the type is String, of exactly `size` bytes; adds
+  /// it when the node does not hold it. `source` holds the value's bytes
+  /// (a NUL-terminated text for a String); a fixed-size value needs at
+  /// least its type's size in `size`. False, and no change, otherwise.
+  [[nodiscard]] static bool
+  WriteParamChecked(nodes::SceneNode &node, int id, const void *source,
+                    std::uint32_t code, std::uint32_t size, int extra = -1);
 
   /// Merges the values of "vora_.rudov" in the root's folder into the
   /// scene. Answers the number of entries merged; 0 is failure.

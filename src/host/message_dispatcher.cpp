@@ -1,6 +1,7 @@
 #include "host/message_dispatcher.h"
 
-#include "document/node_info_block.h"
+#include "host/host_records.h"
+#include "host/node_info_block.h"
 #include "platform/file_system.h"
 #include "vorafile/vorafile.h"
 
@@ -158,7 +159,7 @@ std::uint32_t MessageDispatcher::SendSceneMessage(std::uint32_t msg,
                  std::uintptr_t query) -> std::uint32_t {
     auto *target = PointerArg<ParamQuery>(query);
     return node != nullptr && target != nullptr &&
-                   SceneDocument::ReadParam(*node, *target)
+                   host::ReadParam(*node, *target)
                ? 1
                : 0;
   };
@@ -166,7 +167,7 @@ std::uint32_t MessageDispatcher::SendSceneMessage(std::uint32_t msg,
                   std::uintptr_t query) -> std::uint32_t {
     const auto *source = PointerArg<ParamQuery>(query);
     return node != nullptr && source != nullptr &&
-                   SceneDocument::WriteParam(*node, *source)
+                   host::WriteParam(*node, *source)
                ? 1
                : 0;
   };
@@ -174,7 +175,7 @@ std::uint32_t MessageDispatcher::SendSceneMessage(std::uint32_t msg,
                  std::uintptr_t block) -> std::uint32_t {
     auto *target = PointerArg<NodeInfoBlock>(block);
     return node != nullptr && target != nullptr &&
-                   SceneDocument::FillInfo(*node, *target)
+                   host::FillInfo(*node, *target)
                ? 1
                : 0;
   };
@@ -201,8 +202,8 @@ std::uint32_t MessageDispatcher::SendSceneMessage(std::uint32_t msg,
                  p3);
   case VORA_MSG_REMOVE_PARAM: {
     nodes::SceneNode *node = document.FindById(id);
-    return node != nullptr && SceneDocument::RemoveParam(
-                                  *node, static_cast<std::uint32_t>(p2))
+    return node != nullptr &&
+                   host::RemoveParam(*node, static_cast<std::uint32_t>(p2))
                ? 1
                : 0;
   }

@@ -1,6 +1,6 @@
 #include "host/message_dispatcher.h"
 
-#include "document/node_info_block.h"
+#include "host/node_info_block.h"
 #include "platform/shared_memory.h"
 #include "vorafile/vorafile.h"
 

@@ -220,11 +220,12 @@ int CommandInfo(Scene &scene) {
   const vorafile::SceneRoot &root = *document.GetRoot();
   std::printf("scene script:   %s\n", document.GetScriptPath().c_str());
   std::printf("script version: %d\n", root.GetScriptVersion());
-  std::printf("nodes:          %d\n", root.GetRowCount());
+  const vorafile::NodeIndex &index = root.GetNodeIndex();
+  std::printf("nodes:          %d\n", index.GetRowCount());
   std::map<std::string, int> counts;
-  for (int row = 0; row < root.GetRowCount(); ++row) {
+  for (int row = 0; row < index.GetRowCount(); ++row) {
     ++counts[cli::NodeTypeName(
-        root.GetIndexTable()[static_cast<std::size_t>(row)].type)];
+        index.GetRows()[static_cast<std::size_t>(row)].type)];
   }
   for (const auto &[name, count] : counts) {
     std::printf("  %-14s %d\n", name.c_str(), count);
@@ -304,14 +305,10 @@ int CommandSet(Scene &scene, const Options &options) {
     return Failure(options.positional[3] + ": not a " +
                    std::string(cli::ValueTypeName(*type)) + " value");
   }
-  // The same road a host's write takes.
-  ParamQuery query{};
-  query.id = static_cast<std::uint32_t>(*id);
-  query.extra = -1;
-  query.valueType = static_cast<std::uint32_t>(*type);
-  query.size = static_cast<std::uint32_t>(value->GetSize());
-  query.data = const_cast<void *>(value->GetSource());
-  if (!SceneDocument::WriteParam(*node, query)) {
+  // The checks a host's write goes through.
+  if (!SceneDocument::WriteParamChecked(
+          *node, *id, value->GetSource(), static_cast<std::uint32_t>(*type),
+          static_cast<std::uint32_t>(value->GetSize()))) {
     return Failure("the node refused the value (another type is stored?)");
   }
   if (!scene.Save(output == options.values.end() ? "" : output->second)) {

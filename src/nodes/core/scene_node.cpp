@@ -39,6 +39,11 @@ SceneNode::SceneNode(SceneNode *parent, std::string_view name)
 }
 
 SceneNode::~SceneNode() {
+  // A root being destroyed answers no registry here (its own override is
+  // gone), so a whole scene is torn down without a scan per node.
+  if (NodeRegistry *registry = GetSceneRegistry()) {
+    registry->Forget(*this);
+  }
   params_.clear();
   for (const ChildLink &link : children_) {
     switch (link.hold) {
@@ -162,6 +167,8 @@ int SceneNode::GetParamId(std::string_view name) const {
   return ParamIdOf(name);
 }
 
+void SceneNode::VisitSubItems(SubItemVisitor & /*visitor*/) const {}
+
 bool SceneNode::AddParamValue(int id, const ParamValue &value, int index) {
   return AddParam(id, value.GetSource(),
                   static_cast<std::uint32_t>(value.GetType()), index);
@@ -184,44 +191,20 @@ std::optional<std::string> SceneNode::ComposeParamName(int id1, int id2) const {
   return name;
 }
 
-// ---- Index operations: answered by the SceneRoot --------------------------
+// ---- The scene's node index ----------------------------------------------
 
-SceneNode *SceneNode::FindIndexedNodeByIntParam(int /*nodeType*/,
-                                                int /*paramId*/,
-                                                std::int32_t /*value*/) const {
-  return nullptr;
+NodeRegistry *SceneNode::GetSceneRegistry() {
+  SceneNode *root = GetRoot();
+  return root != nullptr ? root->GetKeptRegistry() : nullptr;
 }
-
-SceneNode *
-SceneNode::FindIndexedNodeByTextParam(int /*nodeType*/, int /*paramId*/,
-                                      std::string_view /*text*/) const {
-  return nullptr;
-}
-
-SceneNode *SceneNode::FindIndexedNodeById(int /*nodeId*/) const {
-  return nullptr;
-}
-
-bool SceneNode::HasDescendantWithIntParam(Kind /*kind*/, int /*paramId*/,
-                                          std::int32_t /*value*/) const {
-  return false;
-}
-
-bool SceneNode::HasDescendantWithTextParam(Kind /*kind*/, int /*paramId*/,
-                                           std::string_view /*text*/) const {
-  return false;
-}
-
-void SceneNode::AddIndexRow(int /*nodeType*/, int /*nodeId*/,
-                            SceneNode * /*node*/) {}
 
 void SceneNode::RegisterWithRoot() {
   RegisterWithRoot(GetTypeCode());
 }
 
 void SceneNode::RegisterWithRoot(int nodeType) {
-  if (SceneNode *root = GetRoot()) {
-    root->AddIndexRow(nodeType, nodeId_, this);
+  if (NodeRegistry *registry = GetSceneRegistry()) {
+    registry->Register(nodeType, nodeId_, *this);
   }
 }
 

@@ -23,7 +23,9 @@
 #ifndef VORAFILE_NODES_CORE_SCENE_NODE_H
 #define VORAFILE_NODES_CORE_SCENE_NODE_H
 
+#include "nodes/core/node_registry.h"
 #include "nodes/core/param_value.h"
+#include "nodes/core/sub_item_visitor.h"
 #include "nodes/core/text_stream.h"
 #include "vorafile/vorafile.h"
 
@@ -101,9 +103,12 @@ public:
   SceneNode(const SceneNode &) = delete;
   SceneNode &operator=(const SceneNode &) = delete;
 
-  /// Destroys the parameters, then the children in order: owned children
-  /// are destroyed, counted children are released (and destroyed by the
-  /// last release), referenced children are left alone.
+  /// Clears the node's rows from the scene's node index (a node discarded
+  /// under a living root leaves no row behind; the index is reached through
+  /// the parent, which must still exist), destroys the parameters,
+  /// then the children in order: owned children are destroyed, counted
+  /// children are released (and destroyed by the last release), referenced
+  /// children are left alone.
   virtual ~SceneNode();
 
   /// Every node is a SceneNode (for IsA / DynCast).
@@ -142,22 +147,16 @@ public:
   virtual std::size_t GetParamsSize() const;
   /// Id of a name through the built-in index; 275 when unknown.
   virtual int GetParamId(std::string_view name) const;
+  /// Hands the visitor every extra entry of the node (items of its indexed
+  /// lists, not in the parameter list) in the order the class defines; the
+  /// same entries in the same order on every call. The base has none.
+  virtual void VisitSubItems(SubItemVisitor &visitor) const;
 
-  // ---- Index operations: only the SceneRoot answers them --------------
-  //
-  // `nodeType` is an index table row type, a Kind code or 28/29.
+  // ---- The scene's node index ---------------------------------------
 
-  virtual SceneNode *FindIndexedNodeByIntParam(int nodeType, int paramId,
-                                               std::int32_t value) const;
-  virtual SceneNode *FindIndexedNodeByTextParam(int nodeType, int paramId,
-                                                std::string_view text) const;
-  virtual SceneNode *FindIndexedNodeById(int nodeId) const;
-  virtual bool HasDescendantWithIntParam(Kind kind, int paramId,
-                                         std::int32_t value) const;
-  virtual bool HasDescendantWithTextParam(Kind kind, int paramId,
-                                          std::string_view text) const;
-  /// Records a node in the root's index table; the base does nothing.
-  virtual void AddIndexRow(int nodeType, int nodeId, SceneNode *node);
+  /// The node index of this node's scene: the one its root keeps (reached
+  /// through GetRoot()); null for a node outside a scene.
+  NodeRegistry *GetSceneRegistry();
 
   // ---- File operations: every class supplies them ----------------------
 
@@ -283,11 +282,17 @@ protected:
     shared_ = true;
     refCount_ = holders;
   }
-  /// Registers the node in the root's index table under its own kind
-  /// (AddIndexRow on GetRoot()); nothing happens without a root.
+  /// Registers the node in the scene's node index under its own kind;
+  /// nothing happens without a root.
   void RegisterWithRoot();
   /// The same under another row type (the extra rows of orb nodes).
   void RegisterWithRoot(int nodeType);
+
+  /// The node index this node keeps for its scene: only the scene root
+  /// keeps one. Called from ~SceneNode as well, where it resolves to this
+  /// base version for a root being destroyed, so that the nodes it
+  /// destroys do not reach back into its index.
+  virtual NodeRegistry *GetKeptRegistry() { return nullptr; }
 
   /// The parameter with that id in the base list, or null.
   const NodeParam *FindParam(int id) const;

@@ -1,4 +1,4 @@
-#include "document/node_info_block.h"
+#include "host/node_info_block.h"
 
 #include "platform/shared_memory.h"
 

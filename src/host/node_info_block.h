@@ -1,7 +1,7 @@
 // The memory behind a host's NodeInfoBlock: the entry array that a fill
 // allocates and the shared block its values live in.
-#ifndef VORAFILE_DOCUMENT_NODE_INFO_BLOCK_H
-#define VORAFILE_DOCUMENT_NODE_INFO_BLOCK_H
+#ifndef VORAFILE_HOST_NODE_INFO_BLOCK_H
+#define VORAFILE_HOST_NODE_INFO_BLOCK_H
 
 #include "vorafile/vorafile.h"
 
@@ -23,4 +23,4 @@ void ReleaseNodeInfoEntries(NodeInfoBlock *block);
 
 } // namespace vorafile
 
-#endif // VORAFILE_DOCUMENT_NODE_INFO_BLOCK_H
+#endif // VORAFILE_HOST_NODE_INFO_BLOCK_H

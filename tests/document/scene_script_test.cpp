@@ -202,35 +202,14 @@ TEST_F(SceneScriptTest, RoundTripKeepsEveryValue) {
   EXPECT_EQ(snapshot(), before);
 }
 
-TEST(SceneRootTest, IndexTableHoldsAtMost1024Nodes) {
+TEST(SceneRootTest, RootTakesRowZeroOfItsIndex) {
   nodes::ResetNodeIdCounter();
   SceneRoot root;
-  EXPECT_EQ(root.GetRowCount(), 1);
-  EXPECT_EQ(root.GetIndexTable()[0].type, VORA_NODE_SCENE_ROOT);
-  EXPECT_EQ(root.FindIndexedNodeById(0), &root);
-  for (int i = 1; i < static_cast<int>(kNodeIndexRows); ++i)
-    root.AddIndexRow(VORA_NODE_CAMERA, i, &root);
-  EXPECT_FALSE(root.IsTableOverfull());
-  root.AddIndexRow(VORA_NODE_CAMERA, 5000, &root);
-  EXPECT_TRUE(root.IsTableOverfull());
-  EXPECT_EQ(root.GetRowCount(), 1024);
-  EXPECT_EQ(root.FindIndexedNodeById(5000), nullptr);
-}
-
-TEST(SceneRootTest, FindsIndexedNodesByParameter) {
-  nodes::ResetNodeIdCounter();
-  SceneRoot root;
-  root.AddParamValue(300, nodes::ParamValue(std::int32_t{7}));
-  EXPECT_EQ(root.FindIndexedNodeByIntParam(VORA_NODE_SCENE_ROOT, 300, 7),
-            &root);
-  EXPECT_EQ(root.FindIndexedNodeByIntParam(VORA_NODE_SCENE_ROOT, 300, 8),
-            nullptr);
-  EXPECT_EQ(root.FindIndexedNodeByTextParam(VORA_NODE_SCENE_ROOT,
-                                            nodes::kParamIdName, "UNKNOWN"),
-            &root);
-  EXPECT_EQ(root.FindIndexedNodeByTextParam(VORA_NODE_CAMERA,
-                                            nodes::kParamIdName, "Unknown"),
-            nullptr);
+  const NodeIndex &index = root.GetNodeIndex();
+  EXPECT_EQ(index.GetRowCount(), 1);
+  EXPECT_EQ(index.GetRows()[0].type, VORA_NODE_SCENE_ROOT);
+  EXPECT_EQ(index.FindById(0), &root);
+  EXPECT_EQ(root.GetSceneRegistry(), &root.GetNodeIndex());
 }
 
 } // namespace

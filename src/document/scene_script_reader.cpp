@@ -1,0 +1,476 @@
+#include "document/scene_script_reader.h"
+
+#include "document/scene_root.h"
+#include "document/scene_script_ids.h"
+#include "document/scene_script_sections.h"
+#include "nodes/content/intro_node.h"
+#include "nodes/content/text_helpers.h"
+#include "nodes/core/line_scanner.h"
+#include "nodes/core/param_names.h"
+#include "platform/file_system.h"
+
+// Format notes: a scene script is a text file of lines of at most 255
+// characters. Version 3 starts with a "Version 3" line and continues with
+// keyword lines and node sections; version 2 (no "Version" line) is a fixed
+// sequence of value lines followed by keyword lines. In version 3 a keyword
+// without a row ends the read successfully; in version 2 it fails it.
+// Section keywords whose node class this library does not build are such
+// keywords without a row.
+
+namespace vorafile {
+
+using nodes::IntroNode;
+using nodes::kReadFailed;
+using nodes::LineScanner;
+using nodes::ParamValue;
+namespace param = script_param;
+
+namespace {
+
+constexpr const char *kIntroFileName = "intro.ini";
+constexpr const char *kVoraScriptFile = "Vora.script";
+constexpr const char *kMarqueeFile = "Vora.mrq";
+constexpr int kCurrentScriptVersion = 3;
+constexpr std::int32_t kMaxCfxPreset = 100;
+
+// Booleans are read as integers and accepted only as 0 or 1.
+std::optional<std::uint8_t> AsBoolean(std::int32_t value) {
+  if (value != 0 && value != 1) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint8_t>(value);
+}
+
+SectionResult LineDone(bool handled, const KeywordLine &line) {
+  return handled ? SectionResult::ContinueAt(line.end)
+                 : SectionResult::Failed();
+}
+
+// A scanner past the keyword.
+LineScanner ScanAfterKeyword(const KeywordLine &line) {
+  LineScanner scan(line.text);
+  std::string keyword;
+  scan.Word(keyword);
+  return scan;
+}
+
+// ---- The root's keyword lines ------------------------------------------
+
+SectionResult ReadFloatSetting(ScriptReadContext &context,
+                               const KeywordLine &line) {
+  float value = 0;
+  if (!ScanAfterKeyword(line).Float(value).Ok()) {
+    context.Fail(line.keyword, "expected a number");
+    return SectionResult::Failed();
+  }
+  return LineDone(context.Add(line.keywordId, ParamValue(value), line.keyword),
+                  line);
+}
+
+SectionResult ReadIntSetting(ScriptReadContext &context,
+                             const KeywordLine &line) {
+  std::int32_t value = 0;
+  if (!ScanAfterKeyword(line).Int(value).Ok()) {
+    context.Fail(line.keyword, "expected a whole number");
+    return SectionResult::Failed();
+  }
+  if (line.keywordId == param::kNumObjects) {
+    context.Root().SetDeclaredObjectCount(value);
+  }
+  return LineDone(context.Add(line.keywordId, ParamValue(value), line.keyword),
+                  line);
+}
+
+SectionResult ReadBooleanSetting(ScriptReadContext &context,
+                                 const KeywordLine &line) {
+  std::int32_t value = 0;
+  if (!ScanAfterKeyword(line).Int(value).Ok()) {
+    context.Fail(line.keyword, "expected 0 or 1");
+    return SectionResult::Failed();
+  }
+  std::optional<std::uint8_t> flag = AsBoolean(value);
+  if (!flag) {
+    context.Fail(line.keyword, "expected 0 or 1, got " + std::to_string(value));
+    return SectionResult::Failed();
+  }
+  return LineDone(context.Add(line.keywordId, ParamValue(*flag), line.keyword),
+                  line);
+}
+
+SectionResult ReadTdfx(ScriptReadContext &context, const KeywordLine &line) {
+  std::int32_t on = 0;
+  std::int32_t rate = 0;
+  if (!ScanAfterKeyword(line).Int(on).Int(rate).Ok()) {
+    context.Fail(line.keyword, "expected two numbers");
+    return SectionResult::Failed();
+  }
+  std::optional<std::uint8_t> flag = AsBoolean(on);
+  if (!flag) {
+    context.Fail(line.keyword, "expected 0 or 1, got " + std::to_string(on));
+    return SectionResult::Failed();
+  }
+  return LineDone(
+      context.Add(param::kTdfx, ParamValue(*flag), line.keyword) &&
+          context.Add(param::kTdfxRate, ParamValue(rate), line.keyword),
+      line);
+}
+
+SectionResult CountEffectPresetLine(ScriptReadContext &context,
+                                    const KeywordLine &line) {
+  ++context.effectPresetLines;
+  return SectionResult::ContinueAt(line.end);
+}
+
+SectionResult ReadCfx(ScriptReadContext &context, const KeywordLine &line) {
+  std::string name;
+  std::int32_t preset = 0;
+  if (!ScanAfterKeyword(line).Word(name).Int(preset).Ok()) {
+    context.Fail(line.keyword, "expected a file name and a preset number");
+    return SectionResult::Failed();
+  }
+  if (!context.HasFile(name)) {
+    context.Fail(line.keyword, "file \"" + name + "\" is missing");
+    return SectionResult::Failed();
+  }
+  if (preset < 0 || preset > kMaxCfxPreset) {
+    context.Fail(line.keyword,
+                 "preset " + std::to_string(preset) + " is outside 0 to 100");
+    return SectionResult::Failed();
+  }
+  return LineDone(
+      context.Add(param::kCfxFileName, ParamValue(name), line.keyword) &&
+          context.Add(param::kCfxPreset, ParamValue(preset), line.keyword),
+      line);
+}
+
+SectionResult ReadSceneDetail(ScriptReadContext &context,
+                              const KeywordLine &line) {
+  std::string keyword;
+  std::string what;
+  std::string how;
+  std::int32_t number = 0;
+  LineScanner scan(line.text);
+  scan.Word(keyword).Word(what).Word(how).Int(number);
+  if (what != "ReadOnly") {
+    return SectionResult::ContinueAt(line.end);
+  }
+  std::uint8_t value = 1;
+  if (how == "Set") {
+    if (scan.Count() < 4) {
+      context.Fail(line.keyword, "expected 0 or 1");
+      return SectionResult::Failed();
+    }
+    std::optional<std::uint8_t> flag = AsBoolean(number);
+    if (!flag) {
+      context.Fail(line.keyword,
+                   "expected 0 or 1, got " + std::to_string(number));
+      return SectionResult::Failed();
+    }
+    value = *flag;
+  }
+  return LineDone(
+      context.Add(param::kReadOnly, ParamValue(value), line.keyword), line);
+}
+
+SectionResult ReadSceneLockMp3(ScriptReadContext &context,
+                               const KeywordLine &line) {
+  // The name is the rest of the line, without surrounding blanks.
+  std::string name(ScanAfterKeyword(line).Rest());
+  nodes::TrimSpaces(name);
+  if (name.empty() || IsCommentLine(name)) {
+    return SectionResult::ContinueAt(line.end);
+  }
+  // A repeated line keeps the first name instead of failing the read.
+  if (context.Root().GetParamSize(param::kSceneLockMp3) !=
+      nodes::kParamSizeAbsent) {
+    return SectionResult::ContinueAt(line.end);
+  }
+  return LineDone(
+      context.Add(param::kSceneLockMp3, ParamValue(name), line.keyword), line);
+}
+
+// Version 2: the number must be 0 or 1, whatever the words say.
+SectionResult ReadVersion2SceneDetail(ScriptReadContext &context,
+                                      const KeywordLine &line) {
+  std::string what;
+  std::string how;
+  std::int32_t number = 0;
+  if (!ScanAfterKeyword(line).Word(what).Word(how).Int(number).Ok()) {
+    context.Fail(line.keyword, "expected two words and 0 or 1");
+    return SectionResult::Failed();
+  }
+  std::optional<std::uint8_t> flag = AsBoolean(number);
+  if (!flag) {
+    context.Fail(line.keyword,
+                 "expected 0 or 1, got " + std::to_string(number));
+    return SectionResult::Failed();
+  }
+  return LineDone(
+      context.Add(param::kReadOnly, ParamValue(*flag), line.keyword), line);
+}
+
+// Lines that name object or message nodes; with none in the scene they
+// change nothing.
+SectionResult PassOverLine(ScriptReadContext &, const KeywordLine &line) {
+  return SectionResult::ContinueAt(line.end);
+}
+
+constexpr auto kAfter = SectionStartKind::AfterKeywordLine;
+
+// The version-3 keyword table: one row per keyword.
+constexpr SectionRow kVersion3Rows[] = {
+    {param::kBrightness, kAfter, &ReadFloatSetting},
+    {param::kFramesPerSecond, kAfter, &ReadFloatSetting},
+    {param::kResponsivness, kAfter, &ReadFloatSetting},
+    {param::kClights, kAfter, &ReadIntSetting},
+    {param::kDynCol, kAfter, &ReadIntSetting},
+    {param::kEnvMap, kAfter, &ReadIntSetting},
+    {param::kFlat, kAfter, &ReadIntSetting},
+    {param::kLights, kAfter, &ReadIntSetting},
+    {param::kPause, kAfter, &ReadIntSetting},
+    {param::kStrobe, kAfter, &ReadIntSetting},
+    {param::kTmap, kAfter, &ReadIntSetting},
+    {param::kTRot, kAfter, &ReadIntSetting},
+    {param::kVersion, kAfter, &ReadIntSetting},
+    {param::kWframe, kAfter, &ReadIntSetting},
+    {param::kNumObjects, kAfter, &ReadIntSetting},
+    {param::kMsgOn, kAfter, &ReadBooleanSetting},
+    {param::kEnableNewCameraNav, kAfter, &ReadBooleanSetting},
+    {param::kTdfx, kAfter, &ReadTdfx},
+    {param::kEffectPresetCategoryInfo, kAfter, &CountEffectPresetLine},
+    {param::kCfx, kAfter, &ReadCfx},
+    {param::kSceneDetail, kAfter, &ReadSceneDetail},
+    {param::kSceneLockMp3, kAfter, &ReadSceneLockMp3},
+};
+
+// The keyword lines after the fixed values of a version-2 script.
+constexpr SectionRow kVersion2Rows[] = {
+    {param::kSceneDetail, kAfter, &ReadVersion2SceneDetail},
+    {param::kCulling, kAfter, &PassOverLine},
+    {param::kParentChildLink, kAfter, &PassOverLine},
+    {param::kTextDeform, kAfter, &PassOverLine},
+    {param::kTextureSettings, kAfter, &PassOverLine},
+};
+
+// ---- The frames around the keyword lines --------------------------------
+
+class ScriptReader {
+public:
+  ScriptReader(SceneRoot &root, nodes::TextSource &in)
+      : root_(root), in_(in), context_(root, in) {}
+
+  std::int64_t Read(std::int64_t start);
+
+private:
+  std::int64_t ReadVersion3(std::int64_t start);
+  std::int64_t ReadVersion2(std::int64_t start);
+  bool ReadVersion2Values();
+  bool MakeIntroNode();
+  bool FinishVersion3();
+
+  SceneRoot &root_;
+  nodes::TextSource &in_;
+  ScriptReadContext context_;
+};
+
+std::int64_t ScriptReader::Read(std::int64_t start) {
+  if (!in_.Seek(start)) {
+    context_.Fail("", "cannot seek to the start of the script");
+    return kReadFailed;
+  }
+  std::string line;
+  bool found = false;
+  while (context_.NextLine(line)) {
+    if (!IsCommentLine(line)) {
+      found = true;
+      break;
+    }
+  }
+  if (!found) {
+    context_.Fail("", "the script holds no line");
+    return kReadFailed;
+  }
+  std::string word;
+  std::int32_t number = 0;
+  LineScanner scan(line);
+  scan.Word(word).Int(number);
+  if (scan.Count() == 1) {
+    root_.SetScriptVersion(2);
+    return ReadVersion2(start);
+  }
+  if (scan.Count() == 2 && word == "Version") {
+    root_.SetScriptVersion(number);
+    if (number == kCurrentScriptVersion) {
+      return ReadVersion3(start);
+    }
+    context_.Fail(word, "unsupported script version " + std::to_string(number));
+    return kReadFailed;
+  }
+  context_.Fail(word, "the first line names no script version");
+  return kReadFailed;
+}
+
+// Every script version needs the introduction page.
+bool ScriptReader::MakeIntroNode() {
+  auto intro = std::make_unique<IntroNode>(&root_, "introNode1");
+  IntroNode *node = root_.AddChild(std::move(intro));
+  if (root_.GetNodeIndex().IsOverfull()) {
+    return context_.Fail("", "more than 1024 nodes");
+  }
+  const std::string &folder = context_.Folder();
+  std::optional<std::string> path =
+      platform::FindInFolder(folder, kIntroFileName);
+  if (!path) {
+    return context_.Fail("", "\"intro.ini\" is missing");
+  }
+  if (!node->AddParamValue(param::kIniFileName, ParamValue(*path))) {
+    return context_.Fail("", "cannot name \"intro.ini\"");
+  }
+  if (node->Read(nullptr, 0) == nodes::kReadFailed) {
+    return context_.Fail("", "\"intro.ini\" cannot be read");
+  }
+  return true;
+}
+
+std::int64_t ScriptReader::ReadVersion3(std::int64_t start) {
+  if (!in_.Seek(start)) {
+    return kReadFailed;
+  }
+  if (!context_.Add(param::kTempDir, ParamValue(context_.Folder()), "") ||
+      !MakeIntroNode()) {
+    return kReadFailed;
+  }
+  const KeywordLoopEnd end = ReadKeywordLines(context_, kVersion3Rows,
+                                              UnknownKeywordKind::EndsTheRead);
+  switch (end.kind) {
+  case KeywordLoopEnd::Kind::Failed:
+    return kReadFailed;
+  case KeywordLoopEnd::Kind::Stopped:
+    return end.position;
+  case KeywordLoopEnd::Kind::EndOfFile:
+    return FinishVersion3() ? in_.Tell() : kReadFailed;
+  }
+  return kReadFailed;
+}
+
+bool ScriptReader::FinishVersion3() {
+  const std::int32_t macroCount =
+      context_.effectPresetLines + context_.macrosMade;
+  if (!context_.Add(param::kNumMacroEffects, ParamValue(macroCount), "")) {
+    return false;
+  }
+  const std::string &folder = context_.Folder();
+  if (std::optional<std::string> script =
+          platform::FindInFolder(folder, kVoraScriptFile)) {
+    if (!context_.Add(param::kVoraScriptFileName, ParamValue(*script), "")) {
+      return false;
+    }
+  }
+  if (std::optional<std::string> marquee =
+          platform::FindInFolder(folder, kMarqueeFile)) {
+    if (!context_.Add(param::kVoraMarqueeFileName, ParamValue(*marquee), "")) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::int64_t ScriptReader::ReadVersion2(std::int64_t start) {
+  if (!context_.Add(param::kTempDir, ParamValue(context_.Folder()), "") ||
+      !context_.Add(param::kVersion, ParamValue(std::int32_t{2}), "") ||
+      !MakeIntroNode() || !in_.Seek(start) || !ReadVersion2Values()) {
+    return kReadFailed;
+  }
+  const KeywordLoopEnd end = ReadKeywordLines(context_, kVersion2Rows,
+                                              UnknownKeywordKind::FailsTheRead);
+  if (end.kind == KeywordLoopEnd::Kind::Failed) {
+    return kReadFailed;
+  }
+  if (!context_.Add(param::kNumMacroEffects,
+                    ParamValue(std::int32_t{context_.macrosMade}), "")) {
+    return kReadFailed;
+  }
+  root_.SetParamValue(param::kVersion,
+                      ParamValue(std::int32_t{kCurrentScriptVersion}));
+  root_.SetScriptVersion(kCurrentScriptVersion);
+  return end.position;
+}
+
+// The fixed sequence of value lines at the top of a version-2 script.
+bool ScriptReader::ReadVersion2Values() {
+  std::string line;
+  // The single word that marked the script as version 2.
+  if (!context_.NextValueLine(line)) {
+    return false;
+  }
+  auto readFloat = [&](int id) {
+    float value = 0;
+    if (!context_.NextValueLine(line) || !LineScanner(line).Float(value).Ok()) {
+      return context_.Fail(nodes::ParamNameOf(id), "expected a number");
+    }
+    return context_.Add(id, ParamValue(value), nodes::ParamNameOf(id));
+  };
+  auto readInt = [&](int id, std::int32_t &value) {
+    if (!context_.NextValueLine(line) || !LineScanner(line).Int(value).Ok()) {
+      return context_.Fail(nodes::ParamNameOf(id), "expected a whole number");
+    }
+    return context_.Add(id, ParamValue(value), nodes::ParamNameOf(id));
+  };
+  std::int32_t special = 0;
+  std::int32_t style = 0;
+  std::int32_t objectCount = 0;
+  if (!readFloat(param::kFramesPerSecond) || !readFloat(param::kBrightness) ||
+      !readFloat(param::kResponsivness) ||
+      !readInt(param::kSpecialField1, special)) {
+    return false;
+  }
+  if (!context_.NextValueLine(line) || !LineScanner(line).Int(style).Ok()) {
+    return context_.Fail("Style", "expected a whole number");
+  }
+  // The style flags, bit by bit; their adds are not checked.
+  constexpr int kStyleBits[] = {param::kTmap,    param::kWframe, param::kStrobe,
+                                param::kClights, param::kDynCol, param::kLights,
+                                param::kPause,   param::kFlat,   param::kTRot,
+                                param::kEnvMap};
+  for (std::size_t bit = 0; bit < std::size(kStyleBits); ++bit) {
+    root_.AddParamValue(kStyleBits[bit],
+                        ParamValue(static_cast<std::int32_t>(
+                            (static_cast<std::uint32_t>(style) >> bit) & 1u)));
+  }
+  if (!context_.Add(param::kStyle, ParamValue(style), "Style") ||
+      !readInt(param::kNumObjects, objectCount)) {
+    return false;
+  }
+  root_.SetDeclaredObjectCount(objectCount);
+  std::string special2;
+  if (!context_.NextValueLine(line) || !LineScanner(line).Word(special2).Ok() ||
+      !context_.Add(param::kSpecialField2, ParamValue(special2),
+                    "SpecialField2")) {
+    return false;
+  }
+
+  // The audio analysis and message sections, and the message file, belong
+  // to node classes that are not built here; their lines are left to the
+  // keyword loop.
+  if (context_.NextLine(line)) {
+    std::string lock;
+    if (!IsCommentLine(line) && LineScanner(line).Word(lock).Ok() &&
+        !context_.Add(param::kSceneLockMp3, ParamValue(lock), "SceneLockMp3")) {
+      return false;
+    }
+  }
+  if (objectCount > 0) {
+    return context_.Fail("NumObjects", "object sections are not supported");
+  }
+  return true;
+}
+
+} // namespace
+
+std::int64_t ReadSceneScript(SceneRoot &root, nodes::TextSource &in,
+                             std::int64_t start) {
+  ScriptReader reader(root, in);
+  return reader.Read(start);
+}
+
+} // namespace vorafile

@@ -1,0 +1,122 @@
+#include "document/scene_script_writer.h"
+
+#include "document/scene_root.h"
+#include "document/scene_script_ids.h"
+#include "nodes/content/text_helpers.h"
+#include "nodes/core/param_names.h"
+#include "nodes/core/value_writer.h"
+
+#include <algorithm>
+#include <string>
+
+namespace vorafile {
+
+using nodes::ParamValue;
+using nodes::SceneNode;
+namespace param = script_param;
+
+namespace {
+
+// One step of the writer. A node class adds its step to kWriteSteps.
+using WriteStep = bool (*)(SceneRoot &root, nodes::TextSink &out);
+
+// A root parameter as a keyword line, when the root holds it.
+void WriteParamLine(const SceneRoot &root, nodes::TextSink &out, int id) {
+  ParamValue value;
+  if (root.GetParamValue(id, value)) {
+    nodes::WriteValueLine(out, nodes::ParamNameOf(id), value, true);
+  }
+}
+
+// A line cut to the longest line a reader takes, as a 256-byte buffer
+// would cut it.
+void WriteCutLine(nodes::TextSink &out, std::string_view line) {
+  out.Write(line.substr(0, nodes::kMaxLineLength));
+}
+
+bool WriteIntroFile(SceneRoot &root, nodes::TextSink &) {
+  SceneNode *intro = root.FindChild(SceneNode::Kind::Intro, 0);
+  return intro != nullptr && intro->Write(nullptr);
+}
+
+bool WriteGlobalSettings(SceneRoot &root, nodes::TextSink &out) {
+  for (int id :
+       {param::kVersion, param::kFramesPerSecond, param::kBrightness,
+        param::kResponsivness, param::kTmap, param::kWframe, param::kStrobe,
+        param::kClights, param::kDynCol, param::kLights, param::kPause,
+        param::kFlat, param::kTRot, param::kEnvMap}) {
+    WriteParamLine(root, out, id);
+  }
+  return true;
+}
+
+bool WriteTdfx(SceneRoot &root, nodes::TextSink &out) {
+  std::optional<std::uint8_t> tdfx =
+      root.GetParamAs<std::uint8_t>(param::kTdfx);
+  std::optional<std::int32_t> rate =
+      root.GetParamAs<std::int32_t>(param::kTdfxRate);
+  if (tdfx && rate) {
+    WriteCutLine(out, "TDFX\t" + std::to_string(*tdfx) + "\t" +
+                          std::to_string(*rate) + "\n");
+  }
+  return true;
+}
+
+bool WriteObjectCount(SceneRoot &root, nodes::TextSink &out) {
+  WriteParamLine(root, out, param::kNumObjects);
+  return true;
+}
+
+// The colour effect in the form the reader takes back: file name and
+// preset number on one "CFX" line.
+bool WriteColorEffect(SceneRoot &root, nodes::TextSink &out) {
+  std::optional<std::string> name = root.GetTextParam(param::kCfxFileName);
+  std::optional<std::int32_t> preset =
+      root.GetParamAs<std::int32_t>(param::kCfxPreset);
+  if (name && preset) {
+    WriteCutLine(out, "CFX\t" + *name + "\t" + std::to_string(*preset) + "\n");
+  }
+  return true;
+}
+
+bool WriteMessageSettings(SceneRoot &root, nodes::TextSink &out) {
+  WriteParamLine(root, out, param::kMsgOn);
+  if (std::optional<std::string> msgIni = root.GetTextParam(param::kMsgIni)) {
+    WriteCutLine(out, "MsgIni\t" + nodes::FileNameOf(*msgIni) + "\n");
+  }
+  return true;
+}
+
+bool WriteLockAndNavigation(SceneRoot &root, nodes::TextSink &out) {
+  WriteParamLine(root, out, param::kSceneLockMp3);
+  WriteParamLine(root, out, param::kEnableNewCameraNav);
+  return true;
+}
+
+bool WriteReadOnly(SceneRoot &root, nodes::TextSink &out) {
+  ParamValue readOnly;
+  if (root.GetParamValue(param::kReadOnly, readOnly)) {
+    nodes::WriteValueLine(out, "SceneDetail ReadOnly Set", readOnly, true);
+  }
+  return true;
+}
+
+// The order of the script.
+constexpr WriteStep kWriteSteps[] = {
+    &WriteIntroFile,         &WriteGlobalSettings, &WriteTdfx,
+    &WriteObjectCount,       &WriteColorEffect,    &WriteMessageSettings,
+    &WriteLockAndNavigation, &WriteReadOnly,
+};
+
+} // namespace
+
+bool WriteSceneScript(SceneRoot &root, nodes::TextSink &out) {
+  for (WriteStep step : kWriteSteps) {
+    if (!step(root, out)) {
+      return false;
+    }
+  }
+  return !out.HasFailed();
+}
+
+} // namespace vorafile
