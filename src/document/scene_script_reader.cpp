@@ -1,11 +1,11 @@
 #include "document/scene_script_reader.h"
 
 #include "document/scene_root.h"
-#include "document/scene_script_ids.h"
 #include "document/scene_script_sections.h"
 #include "nodes/content/intro_node.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
+#include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
 #include "platform/file_system.h"
 
@@ -23,7 +23,7 @@ using nodes::IntroNode;
 using nodes::kReadFailed;
 using nodes::LineScanner;
 using nodes::ParamValue;
-namespace param = script_param;
+namespace param = nodes::param;
 
 namespace {
 

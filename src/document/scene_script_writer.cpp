@@ -1,8 +1,8 @@
 #include "document/scene_script_writer.h"
 
 #include "document/scene_root.h"
-#include "document/scene_script_ids.h"
 #include "nodes/content/text_helpers.h"
+#include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
 #include "nodes/core/value_writer.h"
 
@@ -13,7 +13,7 @@ namespace vorafile {
 
 using nodes::ParamValue;
 using nodes::SceneNode;
-namespace param = script_param;
+namespace param = nodes::param;
 
 namespace {
 

@@ -25,6 +25,7 @@ inline constexpr int kClights = 4;
 inline constexpr int kCfx = 7;
 inline constexpr int kCfxFileName = 8;
 inline constexpr int kCfxPreset = 9;
+inline constexpr int kCulling = 15;
 inline constexpr int kDynCol = 31;
 inline constexpr int kEffectPresetCategoryInfo = 34;
 inline constexpr int kEnableNewCameraNav = 36;
@@ -97,6 +98,7 @@ inline constexpr int kNumMorphs = 171;
 inline constexpr int kNumObjects = 173;
 inline constexpr int kObjSite = 176;
 inline constexpr int kOlink = 177;
+inline constexpr int kParentChildLink = 196;
 inline constexpr int kPause = 207;
 inline constexpr int kPreset = 214;
 inline constexpr int kReadOnly = 220;
@@ -117,6 +119,8 @@ inline constexpr int kTdfx = 255;
 inline constexpr int kTdfxRate = 256;
 inline constexpr int kTempDir = 257;
 /// The transition effect file's path; "To Be Identified" in the name table.
+inline constexpr int kTextDeform = 261;
+inline constexpr int kTextureSettings = 265;
 inline constexpr int kTfxFileName = 267;
 /// The id of a name that is not in the table, and of a new parameter.
 inline constexpr int kToBeIdentified = 275;
