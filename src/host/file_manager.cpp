@@ -30,7 +30,8 @@ void DeleteTreeContents(const std::string &folder, int depth) {
     if (attributes & platform::attr::kReparsePoint) {
       // A link: remove the link itself, whatever it points at.
       if (attributes & platform::attr::kDirectory) {
-        platform::RemoveEmptyFolder(path);
+        // Single failures are skipped: the rest of the tree still goes.
+        (void)platform::RemoveEmptyFolder(path);
       } else {
         platform::RemoveFile(path);
       }
@@ -44,7 +45,7 @@ void DeleteTreeContents(const std::string &folder, int depth) {
       }
       std::string subfolder = platform::WithTrailingSeparator(path);
       DeleteTreeContents(subfolder, depth + 1);
-      platform::RemoveEmptyFolder(path);
+      (void)platform::RemoveEmptyFolder(path); // skipped as above
       continue;
     }
     platform::WriteAttributes(path, platform::attr::kNormal);
@@ -68,7 +69,9 @@ std::optional<std::string> FileManager::MakeWorkFolder() {
   }
   std::string path = platform::WithTrailingSeparator(std::move(*folder));
   if (path.size() >= platform::kMaxPath) {
-    platform::RemoveEmptyFolder(path);
+    // Best effort: the open fails either way, and an empty folder left in
+    // the temporary folder harms nothing.
+    (void)platform::RemoveEmptyFolder(path);
     return std::nullopt;
   }
   lastTempFolder_ = path;
@@ -85,7 +88,8 @@ void FileManager::DeleteFolderTree(const std::string &folder) {
   }
   std::string base = platform::WithTrailingSeparator(folder);
   DeleteTreeContents(base, 0);
-  platform::RemoveEmptyFolder(base);
+  // A folder that keeps an entry stays: deletion has no result to report.
+  (void)platform::RemoveEmptyFolder(base);
 }
 
 int FileManager::Close() {
@@ -173,7 +177,11 @@ bool FileManager::SaveAs(const std::string &path) {
     problem_ = "the working folder holds no \"FileList.ini\"";
     return false;
   }
-  WriteFileList(workFolder_, files);
+  // A list that was not rewritten would no longer match the cabinet.
+  if (!WriteFileList(workFolder_, files)) {
+    problem_ = "\"FileList.ini\" could not be rewritten";
+    return false;
+  }
   // Files are stored relative to the working folder of the open package.
   if (!PackCabinet(path, workFolder_, files)) {
     problem_ = path + ": the cabinet could not be written";

@@ -17,7 +17,7 @@ std::string TemplateCabinetName(int number);
 /// "vora_.rudov" and extracts template n of the installation folder over
 /// the folder. Failed when the script names no template number, the
 /// installation folder is not registered or the template does not extract.
-MigrationResult MigrateOldScene(const std::string &folder);
+[[nodiscard]] MigrationResult MigrateOldScene(const std::string &folder);
 
 } // namespace vorafile
 

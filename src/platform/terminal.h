@@ -6,7 +6,7 @@
 namespace vorafile::platform {
 
 /// True when standard output is a terminal (a console on Windows).
-bool IsStandardOutputTerminal();
+[[nodiscard]] bool IsStandardOutputTerminal();
 
 } // namespace vorafile::platform
 

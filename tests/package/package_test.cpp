@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace vorafile {
 namespace {
@@ -89,6 +90,28 @@ TEST_F(PackageTest, OpensAndSavesAPackage) {
   EXPECT_EQ(reopened.Document().GetRoot()->GetParamAs<float>(3), 0.25f);
   EXPECT_TRUE(fs::exists(reopened.WorkFolder() + "text.ini"));
 }
+
+#ifndef _WIN32
+TEST_F(PackageTest, ASaveWhoseFileListCannotBeRewrittenFails) {
+  MakeScene("scene", "Version 3\n");
+  FileManager manager;
+  ASSERT_TRUE(manager.Open(Pack("scene")));
+  ASSERT_TRUE(manager.Document().WriteScript());
+  // A list larger than any settings file is refused by the INI writer
+  // (it was never read whole), while the packer would take it.
+  const std::string list = manager.WorkFolder() + "FileList.ini";
+  std::string huge = "; comment\n";
+  while (huge.size() <= 8u * 1024 * 1024)
+    huge += huge;
+  { std::ofstream(list, std::ios::binary) << huge; }
+
+  const std::string target = source_.file("stale.cab");
+  EXPECT_FALSE(manager.SaveAs(target));
+  // The save stopped before packing a list that no longer matches.
+  EXPECT_FALSE(fs::exists(target));
+  EXPECT_EQ(manager.PackagePath(), source_.file("scene.cab"));
+}
+#endif
 
 TEST_F(PackageTest, FailedOpensLeaveNothingBehind) {
   FileManager manager;
