@@ -1,6 +1,6 @@
 #include "host/file_manager.h"
 
-#include "document/package_assembly.h"
+#include "package/package_assembly.h"
 #include "package/cabinet_io.h"
 #include "package/file_list.h"
 #include "package/package_migration.h"

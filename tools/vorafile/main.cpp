@@ -2,7 +2,7 @@
 // built on the library's C++ interface.
 #include "archive/mszip_codec.h"
 #include "convert_image.h"
-#include "document/package_assembly.h"
+#include "package/package_assembly.h"
 #include "host/file_manager.h"
 #include "node_address.h"
 #include "nodes/core/param_names.h"
