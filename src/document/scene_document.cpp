@@ -1,15 +1,12 @@
 #include "document/scene_document.h"
 
 #include "document/node_info_block.h"
-#include "nodes/core/line_scanner.h"
 #include "nodes/core/text_stream.h"
 #include "platform/file_system.h"
 #include "platform/shared_memory.h"
 
 #include <cstdio>
 #include <cstring>
-#include <limits>
-#include <vector>
 
 namespace vorafile {
 

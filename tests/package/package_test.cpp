@@ -94,6 +94,26 @@ TEST_F(PackageTest, OpensAndSavesAPackage) {
   EXPECT_TRUE(fs::exists(reopened.WorkFolder() + "text.ini"));
 }
 
+TEST_F(PackageTest, SavesFailForTheirOwnReasons) {
+  FileManager manager;
+  EXPECT_EQ(manager.SaveAs(source_.file("none.cab")).status,
+            SaveStatus::NoPackage);
+
+  MakeScene("scene", "Version 3\n");
+  ASSERT_TRUE(manager.Open(Pack("scene")));
+  ASSERT_TRUE(manager.Document().WriteScript());
+  // Two missing folder levels: only one is made.
+  const std::string tooDeep = source_.file("a") + "/b/c.cab";
+  const SaveResult unpacked = manager.SaveAs(tooDeep);
+  EXPECT_EQ(unpacked.status, SaveStatus::CannotPack);
+  EXPECT_EQ(unpacked.file, tooDeep);
+
+  fs::remove(fs::path(manager.WorkFolder()) / "FileList.ini");
+  EXPECT_EQ(manager.SaveAs(source_.file("nolist.cab")).status,
+            SaveStatus::NoFileList);
+  EXPECT_FALSE(fs::exists(source_.path() / "nolist.cab"));
+}
+
 #ifndef _WIN32
 TEST_F(PackageTest, ASaveWhoseFileListCannotBeRewrittenFails) {
   MakeScene("scene", "Version 3\n");
