@@ -28,6 +28,24 @@ OpenStatus FromSceneStatus(SceneOpenStatus status) {
   return OpenStatus::ScriptRejected; // not reached: every status is above
 }
 
+// Why an old scene could not be migrated; null when nothing failed.
+const char *MigrationFailure(MigrationResult result) {
+  switch (result) {
+  case MigrationResult::NotNeeded:
+  case MigrationResult::Migrated:
+    return nullptr;
+  case MigrationResult::NoTemplateNumber:
+    return "an old scene that names no template";
+  case MigrationResult::CannotRenameScript:
+    return "an old scene whose list cannot be set aside";
+  case MigrationResult::NoInstallation:
+    return "an old scene, and no installation to take its template from";
+  case MigrationResult::CannotExtractTemplate:
+    return "an old scene whose template cannot be extracted";
+  }
+  return "an old scene that cannot be migrated"; // not reached
+}
+
 } // namespace
 
 OpenResult LoadScene(SceneDocument &document, const std::string &folder) {
@@ -94,14 +112,8 @@ OpenResult Package::Unpack(const std::string &path, const std::string &folder) {
     return OpenResult::Failure(OpenStatus::CannotExtract, path,
                                "not a readable cabinet");
   }
-  switch (MigrateOldScene(folder)) {
-  case MigrationResult::NotNeeded:
-  case MigrationResult::Migrated:
-    break;
-  case MigrationResult::Failed:
-    return OpenResult::Failure(
-        OpenStatus::MigrationFailed, path,
-        "an old scene whose template cannot be extracted");
+  if (const char *why = MigrationFailure(MigrateOldScene(folder))) {
+    return OpenResult::Failure(OpenStatus::MigrationFailed, path, why);
   }
   if (!CheckFileList(folder)) {
     return OpenResult::Failure(
