@@ -6,10 +6,6 @@ namespace vorafile {
 
 FileManager::FileManager() = default;
 
-FileManager::~FileManager() {
-  Close();
-}
-
 void FileManager::DeleteFolderTree(const std::string &folder) {
   vorafile::DeleteFolderTree(folder);
 }

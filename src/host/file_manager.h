@@ -20,7 +20,7 @@ public:
   FileManager(const FileManager &) = delete;
   FileManager &operator=(const FileManager &) = delete;
   /// Closes the package (deletes its working folder tree).
-  ~FileManager();
+  ~FileManager() = default;
 
   /// Package::MakeWorkFolder.
   [[nodiscard]] std::optional<std::string> MakeWorkFolder() {
@@ -60,9 +60,6 @@ public:
     return convertedImagePath_;
   }
 
-  /// The open package.
-  [[nodiscard]] Package &GetPackage() { return package_; }
-
   /// The loaded scene (empty until a package is opened).
   [[nodiscard]] SceneDocument &Document() { return document_; }
 
@@ -77,7 +74,8 @@ public:
 
 private:
   std::string convertedImagePath_;
-  // The package holds the document: it is made first and goes last.
+  // The package loads into and packs from the document, which is made
+  // before it and goes after it.
   SceneDocument document_;
   Package package_{document_};
   imaging::ImageCodec imageCodec_;
