@@ -3,6 +3,7 @@
 #ifndef VORAFILE_DOCUMENT_SCENE_DOCUMENT_H
 #define VORAFILE_DOCUMENT_SCENE_DOCUMENT_H
 
+#include "document/result_record.h"
 #include "document/scene_root.h"
 #include "vorafile/vorafile.h"
 
@@ -13,16 +14,16 @@
 
 namespace vorafile {
 
-/// Why opening a scene failed, for callers that want to tell a person.
-struct SceneOpenProblem {
-  std::string file; // the file that was being read
-  int line = 0;     // 1-based, 0 when the problem has no line
-  std::string keyword;
-  std::string reason;
-
-  /// "file:line: keyword: reason", leaving out what is unknown.
-  [[nodiscard]] std::string Describe() const;
+/// Every way opening a scene can fail.
+enum class SceneOpenStatus {
+  Ok,
+  NoScript,         // neither "vora.rudov" nor "vora.vrc" in the folder
+  ScriptUnreadable, // the script cannot be opened
+  ScriptRejected,   // the script reader refused a line (keyword, line)
+  TooManyNodes,     // more nodes than the node index table holds
 };
+
+using SceneOpenResult = ResultRecord<SceneOpenStatus>;
 
 class SceneDocument {
 public:
@@ -39,8 +40,9 @@ public:
 
   /// Loads the scene of `folder` (ending with a separator), replacing any
   /// scene first, also when the load then fails. Reads "vora.rudov", else
-  /// "vora.vrc"; when "vora_.rudov" is present its values are merged in.
-  [[nodiscard]] bool Open(const std::string &folder);
+  /// "vora.vrc". The values of an old list ("vora_.rudov") are not merged
+  /// here: that is part of opening a package.
+  [[nodiscard]] SceneOpenResult Open(const std::string &folder);
 
   /// Writes the scene as "vora.vrc" into the root's folder.
   [[nodiscard]] bool WriteScript();
@@ -48,8 +50,8 @@ public:
   [[nodiscard]] bool HasScene() const { return root_ != nullptr; }
   [[nodiscard]] SceneRoot *GetRoot() const { return root_.get(); }
   [[nodiscard]] const std::string &GetScriptPath() const { return scriptPath_; }
-  /// Why the last Open failed (an empty reason when it did not).
-  [[nodiscard]] const SceneOpenProblem &GetOpenProblem() const {
+  /// The answer of the last Open.
+  [[nodiscard]] const SceneOpenResult &GetOpenProblem() const {
     return problem_;
   }
 
@@ -75,25 +77,21 @@ public:
   WriteParamChecked(nodes::SceneNode &node, int id, const void *source,
                     std::uint32_t code, std::uint32_t size, int extra = -1);
 
-  /// Merges the values of "vora_.rudov" in the root's folder into the
-  /// scene. Answers the number of entries merged; 0 is failure.
-  int MergeMigrationList();
-
-  /// The object ordinals that receive entry `entry` of `count` migrated
-  /// entries under layout number `layout`; none for unknown layouts.
-  static std::vector<int> MigrationOrdinals(int layout, int entry, int count);
-
 private:
   void DropScene();
   /// Takes the table's row count on first use and keeps it.
   int CachedRowCount();
-  void RecordProblem(const std::string &file, std::int64_t position,
-                     std::string keyword, std::string reason);
+  /// Records a failure of the open at the line starting at `position`
+  /// (-1: no line) and answers it.
+  const SceneOpenResult &RecordProblem(SceneOpenStatus status,
+                                       const std::string &file,
+                                       std::int64_t position,
+                                       std::string keyword, std::string reason);
 
   std::string scriptPath_;
   std::optional<int> cachedRowCount_;
   std::unique_ptr<SceneRoot> root_;
-  SceneOpenProblem problem_;
+  SceneOpenResult problem_;
 };
 
 } // namespace vorafile

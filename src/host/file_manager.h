@@ -1,11 +1,11 @@
-// The one top-level object of the library: the open package, its working
-// folder under the system's temporary folder, and the folder services that
-// opening and saving packages rely on.
+// The one top-level object of the library: it holds the loaded scene, the
+// open package that the scene came from and the picture services.
 #ifndef VORAFILE_HOST_FILE_MANAGER_H
 #define VORAFILE_HOST_FILE_MANAGER_H
 
 #include "document/scene_document.h"
 #include "imaging/picture_service.h"
+#include "package/package.h"
 
 #include <optional>
 #include <string>
@@ -19,50 +19,41 @@ public:
   FileManager(const FileManager &) = delete;
   FileManager &operator=(const FileManager &) = delete;
   /// Closes the package (deletes its working folder tree).
-  ~FileManager();
+  ~FileManager() = default;
 
-  /// Makes a fresh working folder "__" + a number under the temporary folder
-  /// and remembers it as LastTempFolder(). Answers its path, ending with a
-  /// separator, or nothing (LastTempFolder() unchanged) when no folder could
-  /// be made.
-  [[nodiscard]] std::optional<std::string> MakeWorkFolder();
-
-  /// Deletes `folder` (ending with a separator) and everything under it. Only
-  /// a plain folder is touched: a path that is missing, a file, a link or a
-  /// folder with further attributes (read-only, hidden) is left alone.
-  /// Inside, read-only files are made writable and deleted, and a symbolic
-  /// link or junction is removed itself, never entered. Single failures are
-  /// skipped; the rest still goes.
+  /// Package::MakeWorkFolder.
+  [[nodiscard]] std::optional<std::string> MakeWorkFolder() {
+    return package_.MakeWorkFolder();
+  }
+  /// vorafile::DeleteFolderTree (package/work_folder.h).
   static void DeleteFolderTree(const std::string &folder);
 
   /// Deletes the working folder tree when a package was ever opened. Always
   /// answers 1.
   int Close();
 
-  /// Opens the package (a cabinet) at `path`: extracts it into a fresh
-  /// working folder, migrates an oldest-version scene through its template,
-  /// checks the file list and loads the scene. Only a successful open
-  /// replaces the current package (whose working folder is deleted then);
-  /// a failed one deletes its own folder and keeps the current package,
-  /// though the scene document may have been replaced.
-  [[nodiscard]] bool Open(const std::string &path);
+  /// Package::Open: the package at `path` into a fresh working folder and
+  /// its scene into Document().
+  [[nodiscard]] OpenResult Open(const std::string &path) {
+    return package_.Open(path);
+  }
+  /// Package::SaveAs. The caller writes the scene script first.
+  [[nodiscard]] SaveResult SaveAs(const std::string &path) {
+    return package_.SaveAs(path);
+  }
 
-  /// Packs the working folder's package files into the cabinet `path`
-  /// (creating its folder, one level) and rewrites "FileList.ini". The
-  /// caller writes the scene script first. Fails without a package, without
-  /// a "FileList.ini" in the working folder, or when the cabinet could not
-  /// be written (an existing file at `path` then stays as it was).
-  [[nodiscard]] bool SaveAs(const std::string &path);
-
-  /// Why the last Open or SaveAs failed, for a person to read.
-  [[nodiscard]] const std::string &LastProblem() const { return problem_; }
-
-  [[nodiscard]] bool IsOpen() const { return isOpen_; }
-  [[nodiscard]] const std::string &PackagePath() const { return packagePath_; }
-  [[nodiscard]] const std::string &WorkFolder() const { return workFolder_; }
-  [[nodiscard]] const std::string &TempRoot() const { return tempRoot_; }
+  [[nodiscard]] bool IsOpen() const { return package_.IsOpen(); }
+  [[nodiscard]] const std::string &PackagePath() const {
+    return package_.PackagePath();
+  }
+  [[nodiscard]] const std::string &WorkFolder() const {
+    return package_.WorkFolder();
+  }
+  [[nodiscard]] const std::string &TempRoot() const {
+    return package_.TempRoot();
+  }
   [[nodiscard]] const std::string &LastTempFolder() const {
-    return lastTempFolder_;
+    return package_.LastTempFolder();
   }
 
   /// The loaded scene (empty until a package is opened).
@@ -72,13 +63,10 @@ public:
   [[nodiscard]] imaging::PictureService &Pictures() { return pictures_; }
 
 private:
-  bool isOpen_ = false;
-  std::string packagePath_;
-  std::string workFolder_;
-  std::string tempRoot_;
-  std::string lastTempFolder_;
+  // The package loads into and packs from the document, which is made
+  // before it and goes after it.
   SceneDocument document_;
-  std::string problem_;
+  Package package_{document_};
   imaging::PictureService pictures_;
 };
 

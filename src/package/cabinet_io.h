@@ -10,14 +10,15 @@ namespace vorafile {
 
 /// Extracts every file of `cabinetPath` into `destinationFolder` (ending
 /// with a separator). False on any failure.
-bool ExtractCabinet(const std::string &cabinetPath,
-                    const std::string &destinationFolder);
+[[nodiscard]] bool ExtractCabinet(const std::string &cabinetPath,
+                                  const std::string &destinationFolder);
 
 /// Writes the cabinet `cabinetPath` (MSZIP) holding `files`, each stored
 /// under its path relative to `baseFolder`. The target is replaced only
 /// when the new cabinet is complete.
-bool PackCabinet(const std::string &cabinetPath, const std::string &baseFolder,
-                 const std::vector<std::string> &files);
+[[nodiscard]] bool PackCabinet(const std::string &cabinetPath,
+                               const std::string &baseFolder,
+                               const std::vector<std::string> &files);
 
 } // namespace vorafile
 

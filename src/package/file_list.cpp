@@ -142,8 +142,7 @@ bool WriteFileList(const std::string &workFolder,
                 platform::ReplaceIniSection(*list, kDataSection, data)
           : platform::ReplaceIniSection(*list, kDataSection, data) &&
                 platform::ReplaceIniSection(*list, kTextureSection, textures);
-  platform::FlushIniFile(*list);
-  return written;
+  return platform::FlushIniFile(*list) && written;
 }
 
 } // namespace vorafile

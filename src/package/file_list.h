@@ -13,24 +13,25 @@ namespace vorafile {
 inline constexpr const char *kFileListName = "FileList.ini";
 
 /// True for names ending in ".bmp", ".jpg" or ".jpeg" (any case).
-bool IsImageFileName(std::string_view name);
+[[nodiscard]] bool IsImageFileName(std::string_view name);
 
 /// True when every file the list of `folder` names was extracted: the list
 /// exists, has at least one "3d" entry, and every non-empty entry of both
 /// groups names an existing file of the folder.
-bool CheckFileList(const std::string &folder);
+[[nodiscard]] bool CheckFileList(const std::string &folder);
 
 /// Every reason CheckFileList would fail, one text each ("FileList.ini
 /// names missing.x"); empty when the list is complete.
-std::vector<std::string> FindFileListProblems(const std::string &folder);
+[[nodiscard]] std::vector<std::string>
+FindFileListProblems(const std::string &folder);
 
 /// Rewrites both groups of the list in `workFolder` from `paths`: only files
 /// directly in the working folder are listed, images under "Texture" and
 /// the rest under "3d", numbered from 1; names with a line break are left
 /// out. Other sections stay. False when the working folder holds no list
 /// or it cannot be written.
-bool WriteFileList(const std::string &workFolder,
-                   const std::vector<std::string> &paths);
+[[nodiscard]] bool WriteFileList(const std::string &workFolder,
+                                 const std::vector<std::string> &paths);
 
 } // namespace vorafile
 

@@ -56,22 +56,23 @@ MigrationResult MigrateOldScene(const std::string &rawFolder) {
   }
   // A list that names no template cannot be migrated.
   if (count < 2) {
-    return MigrationResult::Failed;
+    return MigrationResult::NoTemplateNumber;
   }
   if (!platform::MoveFileNoOverwrite(*script, folder + kMigratedScript)) {
-    return MigrationResult::Failed;
+    return MigrationResult::CannotRenameScript;
   }
 
   std::optional<std::string> installation = platform::ReadMachineRegistryString(
       installation::kInstallationKey, installation::kInstallationValue);
   if (!installation || installation->empty() ||
       installation->size() >= platform::kMaxPath) {
-    return MigrationResult::Failed;
+    return MigrationResult::NoInstallation;
   }
   const std::string cabinet = platform::WithTrailingSeparator(*installation) +
                               TemplateCabinetName(values[1]);
-  return ExtractCabinet(cabinet, folder) ? MigrationResult::Migrated
-                                         : MigrationResult::Failed;
+  return ExtractCabinet(cabinet, folder)
+             ? MigrationResult::Migrated
+             : MigrationResult::CannotExtractTemplate;
 }
 
 } // namespace vorafile

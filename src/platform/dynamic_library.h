@@ -10,7 +10,8 @@ namespace vorafile::platform {
 class DynamicLibrary {
 public:
   /// Loads the library at `path`; nothing when it cannot be loaded.
-  static std::unique_ptr<DynamicLibrary> Load(const std::string &path);
+  [[nodiscard]] static std::unique_ptr<DynamicLibrary>
+  Load(const std::string &path);
 
   DynamicLibrary(const DynamicLibrary &) = delete;
   DynamicLibrary &operator=(const DynamicLibrary &) = delete;

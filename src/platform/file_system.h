@@ -43,28 +43,31 @@ inline constexpr std::uint32_t kReparsePoint = 0x400;
 /// target: it carries kReparsePoint, plus kDirectory when it names a folder.
 /// POSIX: a folder is kDirectory, a file kNormal; kReadOnly when the owner
 /// may not write.
-std::optional<std::uint32_t> ReadAttributes(const std::string &path);
+[[nodiscard]] std::optional<std::uint32_t>
+ReadAttributes(const std::string &path);
 
 /// Sets kReadOnly as given (the only bit POSIX can hold). False on failure.
 bool WriteAttributes(const std::string &path, std::uint32_t attributes);
 
 /// True when the attributes of path can be read.
-bool PathExists(const std::string &path);
+[[nodiscard]] bool PathExists(const std::string &path);
 
 /// Deletes a file, or a symbolic link itself (never its target).
 bool RemoveFile(const std::string &path);
 
 /// Removes an empty folder, or a link to a folder (never its target).
-bool RemoveEmptyFolder(const std::string &path);
+[[nodiscard]] bool RemoveEmptyFolder(const std::string &path);
 
 /// Copies a file; fails when `to` exists already.
-bool CopyFileNoOverwrite(const std::string &from, const std::string &to);
+[[nodiscard]] bool CopyFileNoOverwrite(const std::string &from,
+                                       const std::string &to);
 
 /// Moves or renames a file; fails when `to` exists already.
-bool MoveFileNoOverwrite(const std::string &from, const std::string &to);
+[[nodiscard]] bool MoveFileNoOverwrite(const std::string &from,
+                                       const std::string &to);
 
 /// Moves a file over `to`, replacing it (atomically where the system can).
-bool ReplaceFile(const std::string &from, const std::string &to);
+[[nodiscard]] bool ReplaceFile(const std::string &from, const std::string &to);
 
 /// Creates one folder level. False when it exists or cannot be made.
 bool MakeFolder(const std::string &path);
@@ -85,7 +88,8 @@ struct DosDateTime {
 };
 
 /// The last-write time of a file as a DOS date and time.
-std::optional<DosDateTime> ReadLastWriteTime(const std::string &path);
+[[nodiscard]] std::optional<DosDateTime>
+ReadLastWriteTime(const std::string &path);
 
 /// Sets creation (where the system keeps one) and last-write time.
 bool WriteFileTime(const std::string &path, DosDateTime when);
@@ -98,14 +102,14 @@ std::string TempFolder();
 /// temporary-name service would name it: under $TMP when that names an
 /// existing folder, else under `parent`. Answers its path without a trailing
 /// separator, or nothing when no folder could be made.
-std::optional<std::string> MakeFreshFolder(const std::string &parent,
-                                           std::string_view prefix);
+[[nodiscard]] std::optional<std::string>
+MakeFreshFolder(const std::string &parent, std::string_view prefix);
 
 /// Finds `name` inside `folder` (which ends with a separator) as Windows
 /// would: an exact match first, then, on POSIX, the one entry whose name
 /// matches without regard to ASCII case. Answers the full path, or nothing.
-std::optional<std::string> FindInFolder(const std::string &folder,
-                                        std::string_view name);
+[[nodiscard]] std::optional<std::string> FindInFolder(const std::string &folder,
+                                                      std::string_view name);
 
 /// Appends a separator unless `folder` is empty or ends with one.
 std::string WithTrailingSeparator(std::string folder);

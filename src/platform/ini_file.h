@@ -46,16 +46,20 @@ std::vector<std::string> ReadIniKeys(const std::string &file,
 /// file cannot be written, and for names or values that would not read back
 /// as written (line breaks, NUL, "=" in a key, blanks around a name; see
 /// IsWritableIni* in ini_text.h), which leave the file alone.
-bool WriteIniString(const std::string &file, const std::string &section,
-                    const std::string &key, const std::string &value);
+[[nodiscard]] bool WriteIniString(const std::string &file,
+                                  const std::string &section,
+                                  const std::string &key,
+                                  const std::string &value);
 
 /// Deletes one key of a section. Deleting what is not there (file, section
 /// or key) succeeds and creates nothing.
-bool DeleteIniKey(const std::string &file, const std::string &section,
-                  const std::string &key);
+[[nodiscard]] bool DeleteIniKey(const std::string &file,
+                                const std::string &section,
+                                const std::string &key);
 
 /// Deletes a whole section with its keys (a write with no key).
-bool DeleteIniSection(const std::string &file, const std::string &section);
+[[nodiscard]] bool DeleteIniSection(const std::string &file,
+                                    const std::string &section);
 
 /// Writes `section` anew with `entries` in their order, in one rewrite of
 /// the file: the same as DeleteIniSection followed by WriteIniString for
@@ -64,12 +68,13 @@ bool DeleteIniSection(const std::string &file, const std::string &section);
 /// file left alone, when the section or an entry is not writable or two keys
 /// share a name (IsWritableIniSection); false also when the file cannot be
 /// written.
-bool ReplaceIniSection(const std::string &file, const std::string &section,
-                       const std::vector<IniEntry> &entries);
+[[nodiscard]] bool ReplaceIniSection(const std::string &file,
+                                     const std::string &section,
+                                     const std::vector<IniEntry> &entries);
 
 /// Makes pending writes of `file` reach the disk (a write with no section,
 /// key or value). Always true: the system call reports nothing useful.
-bool FlushIniFile(const std::string &file);
+[[nodiscard]] bool FlushIniFile(const std::string &file);
 
 } // namespace vorafile::platform
 

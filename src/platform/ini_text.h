@@ -35,16 +35,16 @@ namespace vorafile::platform {
 
 /// True when `section` can be written as a section header that reads back
 /// as the same name: not empty, no line break or NUL, no surrounding blanks.
-bool IsWritableIniSection(std::string_view section);
+[[nodiscard]] bool IsWritableIniSection(std::string_view section);
 
 /// True when `key` can be written as a key line that reads back as the same
 /// name: as for sections, and no "=", and not starting with ";" or "[".
-bool IsWritableIniKey(std::string_view key);
+[[nodiscard]] bool IsWritableIniKey(std::string_view key);
 
 /// True when `value` fits on one line: no line break and no NUL. (Blanks
 /// around it and one pair of quotes are still lost on reading, as on
 /// Windows.)
-bool IsWritableIniValue(std::string_view value);
+[[nodiscard]] bool IsWritableIniValue(std::string_view value);
 
 /// One key line of a section, as ReplaceIniSection writes it.
 struct IniEntry {
@@ -54,8 +54,8 @@ struct IniEntry {
 
 /// True when `section` and every entry are writable (see above) and no two
 /// keys share a name, ASCII case aside.
-bool IsWritableIniSection(std::string_view section,
-                          const std::vector<IniEntry> &entries);
+[[nodiscard]] bool IsWritableIniSection(std::string_view section,
+                                        const std::vector<IniEntry> &entries);
 
 /// What a read of a private-profile string answers: `found` when the key
 /// exists (already unquoted by FindValue), else `defaultValue` with its
@@ -76,8 +76,8 @@ public:
 
   /// The value of `key` in `section` (names trimmed of blanks before the
   /// lookup), unquoted; nothing when the section or key is missing.
-  std::optional<std::string> FindValue(std::string_view section,
-                                       std::string_view key) const;
+  [[nodiscard]] std::optional<std::string>
+  FindValue(std::string_view section, std::string_view key) const;
 
   /// The non-empty key names of `section` in file order, duplicates
   /// included (as Windows lists them); empty when the section is missing.
@@ -86,8 +86,8 @@ public:
   /// Sets `key` in `section`, adding the key or the section as needed.
   /// True when the text changed; false also when a name or the value is
   /// not writable (see IsWritableIni*), leaving the text alone.
-  bool SetValue(std::string_view section, std::string_view key,
-                std::string_view value);
+  [[nodiscard]] bool SetValue(std::string_view section, std::string_view key,
+                              std::string_view value);
 
   /// Removes the first line of `key` in `section`. True when it changed.
   bool DeleteKey(std::string_view section, std::string_view key);

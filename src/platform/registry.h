@@ -19,7 +19,7 @@ namespace vorafile::platform {
 
 /// The string value `valueName` of the key `keyPath` (backslash separated,
 /// relative to HKEY_LOCAL_MACHINE), or nothing.
-std::optional<std::string>
+[[nodiscard]] std::optional<std::string>
 ReadMachineRegistryString(const std::string &keyPath,
                           const std::string &valueName);
 

@@ -18,8 +18,8 @@ struct SharedMapping {
 /// Creates (or opens, when it exists already) the named read-write block of
 /// `size` bytes and maps it whole. A second map of the same name shares the
 /// same bytes. Windows: a paging-file backed file mapping. POSIX: shm_open.
-std::optional<SharedMapping> MapSharedBlock(const std::string &name,
-                                            std::size_t size);
+[[nodiscard]] std::optional<SharedMapping>
+MapSharedBlock(const std::string &name, std::size_t size);
 
 /// Unmaps `view` (when not null) and closes `handle` (when not 0). `size` is
 /// the size the block was mapped with. The block goes away with its last

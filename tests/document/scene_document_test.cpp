@@ -2,6 +2,7 @@
 
 #include "nodes/content/intro_node.h"
 #include "scene_fixture.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -86,49 +87,36 @@ TEST_F(SceneDocumentTest, CheckedWritesKeepTypeAndSize) {
   EXPECT_FALSE(RootParam<nodes::Color>(4322));
 }
 
-TEST_F(SceneDocumentTest, MigrationMergesTheOldList) {
-  dir_.write("vora_.rudov", "1\n"
-                            "2\n" // layout
-                            "\n"
-                            "0.75\n" // Brightness
-                            "\n"
-                            "4.5\n" // Responsivness
-                            "\n"
-                            "35\n" // style: bits 0, 1 and 5
-                            "2\n"  // entries
-                            "\n\n\n\n\n\n\n\n\n\n"
-                            "a.bmp\n255\n65280\n3.9\n"
-                            "b.bmp\n0\n0\n-1\n");
-  dir_.write("vora.vrc", "Version 3\nBrightness 0.5\nResponsivness 1\n"
-                         "Style 0\n");
-  ASSERT_TRUE(document_.Open(dir_.folder()))
-      << document_.GetOpenProblem().Describe();
-  EXPECT_EQ(RootParam<float>(3), 0.75f);
-  EXPECT_EQ(RootParam<float>(222), 4.5f);
-  EXPECT_EQ(document_.MergeMigrationList(), 2);
+TEST(SceneOpenTest, FailuresSayWhatAndWhere) {
+  test::TempDir dir;
+  SceneDocument document;
+  const SceneOpenResult none = document.Open(dir.folder());
+  EXPECT_EQ(none.status, SceneOpenStatus::NoScript);
+  EXPECT_EQ(none.file, dir.folder());
 
-  dir_.write("vora_.rudov", "1\n2\n");
-  EXPECT_FALSE(document_.Open(dir_.folder()));
-  dir_.write("vora_.rudov", "1\n2\n\n\n\n\n\n\n0\n");
-  EXPECT_FALSE(document_.Open(dir_.folder()));
+  dir.write("intro.ini", "");
+  dir.write("vora.vrc", "Version 3\n; comment\nMsgOn 2\n");
+  const SceneOpenResult rejected = document.Open(dir.folder());
+  EXPECT_EQ(rejected.status, SceneOpenStatus::ScriptRejected);
+  EXPECT_EQ(rejected.file, dir.file("vora.vrc"));
+  EXPECT_EQ(rejected.line, 3);
+  EXPECT_EQ(rejected.keyword, "MsgOn");
+  EXPECT_EQ(rejected.Describe(),
+            dir.file("vora.vrc") + ":3: MsgOn: " + rejected.reason);
+  EXPECT_EQ(document.GetOpenProblem().status, SceneOpenStatus::ScriptRejected);
+
+  dir.write("vora.vrc", "Version 3\n");
+  EXPECT_EQ(document.Open(dir.folder()).status, SceneOpenStatus::Ok);
+  EXPECT_EQ(document.GetOpenProblem().Describe(), "");
 }
 
-TEST(SceneDocumentMigrationTest, LayoutsChooseTheReceivingObjects) {
-  using Ordinals = std::vector<int>;
-  EXPECT_EQ(SceneDocument::MigrationOrdinals(1, 0, 3), Ordinals{1});
-  EXPECT_EQ(SceneDocument::MigrationOrdinals(1, 1, 3), Ordinals{2});
-  EXPECT_EQ(SceneDocument::MigrationOrdinals(1, 2, 3), Ordinals{0});
-  for (int layout : {2, 5, 7})
-    EXPECT_EQ(SceneDocument::MigrationOrdinals(layout, 4, 6), Ordinals{4});
-  EXPECT_EQ(SceneDocument::MigrationOrdinals(3, 0, 5), (Ordinals{0, 6}));
-  EXPECT_EQ(SceneDocument::MigrationOrdinals(3, 4, 5), (Ordinals{3, 4, 5}));
-  EXPECT_EQ(SceneDocument::MigrationOrdinals(3, 5, 6), Ordinals{});
-  EXPECT_EQ(SceneDocument::MigrationOrdinals(4, 0, 4), Ordinals{3});
-  EXPECT_EQ(SceneDocument::MigrationOrdinals(4, 2, 4), Ordinals{1});
-  EXPECT_EQ(SceneDocument::MigrationOrdinals(6, 1, 3), (Ordinals{0, 1, 3, 4}));
-  EXPECT_EQ(SceneDocument::MigrationOrdinals(8, 4, 5),
-            (Ordinals{1, 2, 3, 4, 5, 6}));
-  EXPECT_EQ(SceneDocument::MigrationOrdinals(9, 0, 1), Ordinals{});
+TEST(SceneOpenTest, DescriptionsLeaveOutWhatIsUnknown) {
+  EXPECT_EQ(DescribeFailure("a.vrc", 3, "Lights", "expected a number"),
+            "a.vrc:3: Lights: expected a number");
+  EXPECT_EQ(DescribeFailure("a.vrc", 0, "", "cannot open"),
+            "a.vrc: cannot open");
+  EXPECT_EQ(DescribeFailure("", 0, "Lights", "bad"), "Lights: bad");
+  EXPECT_EQ(DescribeFailure("", 0, "", ""), "");
 }
 
 } // namespace

@@ -16,8 +16,9 @@ class SceneFolderTest : public ::testing::Test {
 protected:
   /// Writes "vora.vrc" (and an empty "intro.ini" unless there is one) and
   /// opens the folder.
-  bool OpenScript(const std::string &script,
-                  const char *scriptName = SceneDocument::kSavedScript) {
+  SceneOpenResult
+  OpenScript(const std::string &script,
+             const char *scriptName = SceneDocument::kSavedScript) {
     dir_.write(scriptName, script);
     if (dir_.read("intro.ini").empty())
       dir_.write("intro.ini", "");

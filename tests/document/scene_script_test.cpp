@@ -23,8 +23,9 @@ TEST_F(SceneScriptTest, ChoosesTheReaderByTheFirstLine) {
   EXPECT_EQ(Root().GetScriptVersion(), 3);
   EXPECT_EQ(RootParam<float>(3), 0.5f);
 
-  EXPECT_FALSE(OpenScript("Version 2\nBrightness 0.5\n"));
-  EXPECT_NE(Problem().find("version 2"), std::string::npos) << Problem();
+  const SceneOpenResult version2 = OpenScript("Version 2\nBrightness 0.5\n");
+  EXPECT_EQ(version2.status, SceneOpenStatus::ScriptRejected);
+  EXPECT_EQ(version2.keyword, "Version");
   EXPECT_FALSE(OpenScript("Brightness 0.5\n"));
   EXPECT_FALSE(OpenScript(""));
   EXPECT_FALSE(OpenScript("; only comments\n"));
@@ -107,9 +108,10 @@ TEST_F(SceneScriptTest, UnknownKeywordEndsAVersion3Script) {
 
 TEST_F(SceneScriptTest, Version3NeedsTheIntroductionPage) {
   dir_.write("vora.vrc", "Version 3\n");
-  EXPECT_FALSE(document_.Open(dir_.folder()));
-  EXPECT_NE(document_.GetOpenProblem().reason.find("intro.ini"),
-            std::string::npos);
+  EXPECT_EQ(document_.Open(dir_.folder()).status,
+            SceneOpenStatus::ScriptRejected);
+  dir_.write("intro.ini", "");
+  EXPECT_TRUE(document_.Open(dir_.folder())) << Problem();
 }
 
 TEST_F(SceneScriptTest, ReadsVersion2AndWritesVersion3) {

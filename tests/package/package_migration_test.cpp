@@ -42,13 +42,25 @@ TEST(PackageMigrationTest, AMissingInstallationFailsTheMigration) {
   ScopedEnv env("VORAFILE_REGISTRY", registry.file("registry.reg"));
 
   dir.write("vora.rudov", "1\n");
-  EXPECT_EQ(MigrateOldScene(dir.folder()), MigrationResult::Failed)
-      << "no template number";
+  EXPECT_EQ(MigrateOldScene(dir.folder()), MigrationResult::NoTemplateNumber);
 
   dir.write("vora.rudov", "1\n7\n");
-  EXPECT_EQ(MigrateOldScene(dir.folder()), MigrationResult::Failed);
+  EXPECT_EQ(MigrateOldScene(dir.folder()), MigrationResult::NoInstallation);
   EXPECT_EQ(dir.read("vora_.rudov"), "1\n7\n");
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "vora.rudov"));
+
+  // The list set aside by that attempt is in the way of another.
+  dir.write("vora.rudov", "1\n7\n");
+  EXPECT_EQ(MigrateOldScene(dir.folder()), MigrationResult::CannotRenameScript);
+
+  // An installation without template 7.
+  std::filesystem::remove(dir.path() / "vora_.rudov");
+  registry.write("registry.reg",
+                 "[HKEY_LOCAL_MACHINE\\Software\\Mervel Tech\\Tervy]\n"
+                 "\"Path\"=\"" +
+                     registry.path().string() + "\"\n");
+  EXPECT_EQ(MigrateOldScene(dir.folder()),
+            MigrationResult::CannotExtractTemplate);
 }
 #endif
 

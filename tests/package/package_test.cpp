@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 namespace vorafile {
 namespace {
@@ -69,7 +70,8 @@ TEST_F(PackageTest, OpensAndSavesAPackage) {
   const std::string cabinet = Pack("scene");
 
   FileManager manager;
-  ASSERT_TRUE(manager.Open(cabinet)) << manager.LastProblem();
+  const OpenResult opened = manager.Open(cabinet);
+  ASSERT_TRUE(opened) << opened.Describe();
   EXPECT_TRUE(manager.IsOpen());
   EXPECT_EQ(manager.PackagePath(), cabinet);
   EXPECT_TRUE(fs::exists(manager.WorkFolder() + "Misc/notes.txt") ||
@@ -81,35 +83,83 @@ TEST_F(PackageTest, OpensAndSavesAPackage) {
   // A save creates one missing folder level.
   const std::string target = source_.file("out") + "/saved.cab";
   ASSERT_TRUE(document.WriteScript());
-  ASSERT_TRUE(manager.SaveAs(target)) << manager.LastProblem();
+  const SaveResult saved = manager.SaveAs(target);
+  ASSERT_TRUE(saved) << saved.Describe();
   EXPECT_EQ(manager.PackagePath(), target);
 
   FileManager reopened;
-  ASSERT_TRUE(reopened.Open(target)) << reopened.LastProblem();
+  const OpenResult reopenedResult = reopened.Open(target);
+  ASSERT_TRUE(reopenedResult) << reopenedResult.Describe();
   EXPECT_EQ(reopened.Document().GetRoot()->GetParamAs<float>(3), 0.25f);
   EXPECT_TRUE(fs::exists(reopened.WorkFolder() + "text.ini"));
 }
 
+TEST_F(PackageTest, SavesFailForTheirOwnReasons) {
+  FileManager manager;
+  EXPECT_EQ(manager.SaveAs(source_.file("none.cab")).status,
+            SaveStatus::NoPackage);
+
+  MakeScene("scene", "Version 3\n");
+  ASSERT_TRUE(manager.Open(Pack("scene")));
+  ASSERT_TRUE(manager.Document().WriteScript());
+  // Two missing folder levels: only one is made.
+  const std::string tooDeep = source_.file("a") + "/b/c.cab";
+  const SaveResult unpacked = manager.SaveAs(tooDeep);
+  EXPECT_EQ(unpacked.status, SaveStatus::CannotPack);
+  EXPECT_EQ(unpacked.file, tooDeep);
+
+  fs::remove(fs::path(manager.WorkFolder()) / "FileList.ini");
+  EXPECT_EQ(manager.SaveAs(source_.file("nolist.cab")).status,
+            SaveStatus::NoFileList);
+  EXPECT_FALSE(fs::exists(source_.path() / "nolist.cab"));
+}
+
+#ifndef _WIN32
+TEST_F(PackageTest, ASaveWhoseFileListCannotBeRewrittenFails) {
+  MakeScene("scene", "Version 3\n");
+  FileManager manager;
+  ASSERT_TRUE(manager.Open(Pack("scene")));
+  ASSERT_TRUE(manager.Document().WriteScript());
+  // A list larger than any settings file is refused by the INI writer
+  // (it was never read whole), while the packer would take it.
+  const std::string list = manager.WorkFolder() + "FileList.ini";
+  std::string huge = "; comment\n";
+  while (huge.size() <= 8u * 1024 * 1024)
+    huge += huge;
+  { std::ofstream(list, std::ios::binary) << huge; }
+
+  const std::string target = source_.file("stale.cab");
+  EXPECT_EQ(manager.SaveAs(target).status, SaveStatus::CannotWriteFileList);
+  // The save stopped before packing a list that no longer matches.
+  EXPECT_FALSE(fs::exists(target));
+  EXPECT_EQ(manager.PackagePath(), source_.file("scene.cab"));
+}
+#endif
+
 TEST_F(PackageTest, FailedOpensLeaveNothingBehind) {
   FileManager manager;
-  EXPECT_FALSE(manager.Open(source_.file("missing.cab")));
+  EXPECT_EQ(manager.Open(source_.file("missing.cab")).status,
+            OpenStatus::NoSuchPackage);
   EXPECT_EQ(WorkFolderCount(), 0u);
   EXPECT_EQ(manager.LastTempFolder(), "");
 
   source_.write("text.cab", "not a cabinet");
-  EXPECT_FALSE(manager.Open(source_.file("text.cab")));
+  EXPECT_EQ(manager.Open(source_.file("text.cab")).status,
+            OpenStatus::CannotExtract);
   EXPECT_EQ(WorkFolderCount(), 0u);
 
   MakeScene("nolist", "Version 3\n");
   fs::remove(source_.path() / "nolist" / "FileList.ini");
-  EXPECT_FALSE(manager.Open(Pack("nolist")));
+  EXPECT_EQ(manager.Open(Pack("nolist")).status,
+            OpenStatus::FileListIncomplete);
   EXPECT_EQ(WorkFolderCount(), 0u);
   EXPECT_FALSE(manager.IsOpen());
 
   MakeScene("badscript", "Version 2\n");
-  EXPECT_FALSE(manager.Open(Pack("badscript")));
-  EXPECT_NE(manager.LastProblem().find("version"), std::string::npos)
-      << manager.LastProblem();
+  const OpenResult badScript = manager.Open(Pack("badscript"));
+  EXPECT_EQ(badScript.status, OpenStatus::ScriptRejected);
+  EXPECT_EQ(badScript.keyword, "Version");
+  EXPECT_EQ(badScript.line, 1);
   EXPECT_EQ(WorkFolderCount(), 0u);
 }
 
@@ -121,7 +171,8 @@ TEST_F(PackageTest, OnlyASuccessfulOpenReplacesThePackage) {
   ASSERT_TRUE(manager.Open(Pack("first")));
   const std::string firstFolder = manager.WorkFolder();
 
-  EXPECT_FALSE(manager.Open(Pack("broken")));
+  EXPECT_EQ(manager.Open(Pack("broken")).status,
+            OpenStatus::FileListIncomplete);
   EXPECT_EQ(manager.WorkFolder(), firstFolder);
   EXPECT_TRUE(fs::is_directory(firstFolder));
 
@@ -151,11 +202,12 @@ TEST_F(PackageTest, OldScenesMigrateThroughTheirTemplate) {
   FileManager manager;
   {
     ScopedEnv noRegistry("VORAFILE_REGISTRY", installation.file("missing.reg"));
-    EXPECT_FALSE(manager.Open(old));
+    EXPECT_EQ(manager.Open(old).status, OpenStatus::MigrationFailed);
     EXPECT_EQ(WorkFolderCount(), 0u);
   }
   ScopedEnv registry("VORAFILE_REGISTRY", installation.file("registry.reg"));
-  ASSERT_TRUE(manager.Open(old)) << manager.LastProblem();
+  const OpenResult migrated = manager.Open(old);
+  ASSERT_TRUE(migrated) << migrated.Describe();
   EXPECT_EQ(manager.Document().GetRoot()->GetParamAs<float>(3), 0.75f);
   EXPECT_EQ(manager.Document().GetRoot()->GetParamAs<float>(222), 4.5f);
 }

@@ -2,12 +2,13 @@
 // built on the library's C++ interface.
 #include "archive/mszip_codec.h"
 #include "convert_image.h"
-#include "document/package_assembly.h"
 #include "host/file_manager.h"
 #include "node_address.h"
 #include "nodes/core/param_names.h"
 #include "package/cabinet_io.h"
 #include "package/file_list.h"
+#include "package/package.h"
+#include "package/package_assembly.h"
 #include "platform/file_system.h"
 #include "value_text.h"
 
@@ -79,20 +80,13 @@ class Scene {
 public:
   bool Load(const std::string &path) {
     path_ = path;
-    if (IsFolder(path)) {
-      isPackage_ = false;
-      if (!folderDocument_.Open(path)) {
-        problem_ = folderDocument_.GetOpenProblem().Describe();
-        return false;
-      }
-      return true;
-    }
-    isPackage_ = true;
-    if (!manager_.Open(path)) {
-      problem_ = manager_.LastProblem();
-      return false;
-    }
-    return true;
+    isPackage_ = !IsFolder(path);
+    // A folder is loaded in place, as a package's open loads its own.
+    const vorafile::OpenResult result =
+        isPackage_ ? manager_.Open(path)
+                   : vorafile::LoadScene(folderDocument_, path);
+    problem_ = result ? "" : result.Describe();
+    return static_cast<bool>(result);
   }
 
   SceneDocument &Document() {
@@ -113,11 +107,9 @@ public:
     if (!isPackage_) {
       return true;
     }
-    if (!manager_.SaveAs(target)) {
-      problem_ = manager_.LastProblem();
-      return false;
-    }
-    return true;
+    const vorafile::SaveResult result = manager_.SaveAs(target);
+    problem_ = result ? "" : result.Describe();
+    return static_cast<bool>(result);
   }
 
 private:

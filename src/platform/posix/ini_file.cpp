@@ -250,7 +250,11 @@ bool ReplaceIniSection(const std::string &file, const std::string &section,
   const std::string before = loaded.text.Text();
   loaded.text.DeleteSection(section);
   for (const IniEntry &entry : entries) {
-    loaded.text.SetValue(section, entry.key, entry.value);
+    // Names and values were checked above and the keys are distinct, so
+    // every entry adds a line to the emptied section.
+    if (!loaded.text.SetValue(section, entry.key, entry.value)) {
+      return false;
+    }
   }
   if (loaded.status == LoadStatus::kLoaded && loaded.text.Text() == before) {
     return true;

@@ -1,4 +1,4 @@
-#include "document/package_assembly.h"
+#include "package/package_assembly.h"
 
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/param_names.h"

@@ -1,8 +1,8 @@
 // Works out which files a saved package holds: the fixed files of the
 // working folder, the files that node parameters name, and folders and
 // numbered map images found on disk.
-#ifndef VORAFILE_DOCUMENT_PACKAGE_ASSEMBLY_H
-#define VORAFILE_DOCUMENT_PACKAGE_ASSEMBLY_H
+#ifndef VORAFILE_PACKAGE_PACKAGE_ASSEMBLY_H
+#define VORAFILE_PACKAGE_PACKAGE_ASSEMBLY_H
 
 #include "document/scene_document.h"
 
@@ -24,4 +24,4 @@ std::vector<std::string> ListMapFiles(SceneDocument &document);
 
 } // namespace vorafile
 
-#endif // VORAFILE_DOCUMENT_PACKAGE_ASSEMBLY_H
+#endif // VORAFILE_PACKAGE_PACKAGE_ASSEMBLY_H

@@ -1,7 +1,7 @@
-#include "document/package_assembly.h"
+#include "package/package_assembly.h"
 
+#include "document/scene_fixture.h"
 #include "platform/file_system.h"
-#include "scene_fixture.h"
 
 #include <gtest/gtest.h>
 

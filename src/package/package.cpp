@@ -1,0 +1,163 @@
+#include "package/package.h"
+
+#include "package/cabinet_io.h"
+#include "package/file_list.h"
+#include "package/migration_merge.h"
+#include "package/package_assembly.h"
+#include "package/package_migration.h"
+#include "package/work_folder.h"
+#include "platform/file_system.h"
+
+namespace vorafile {
+
+namespace {
+
+OpenStatus FromSceneStatus(SceneOpenStatus status) {
+  switch (status) {
+  case SceneOpenStatus::Ok:
+    return OpenStatus::Ok;
+  case SceneOpenStatus::NoScript:
+    return OpenStatus::NoScript;
+  case SceneOpenStatus::ScriptUnreadable:
+    return OpenStatus::ScriptUnreadable;
+  case SceneOpenStatus::ScriptRejected:
+    return OpenStatus::ScriptRejected;
+  case SceneOpenStatus::TooManyNodes:
+    return OpenStatus::TooManyNodes;
+  }
+  return OpenStatus::ScriptRejected; // not reached: every status is above
+}
+
+// Why an old scene could not be migrated; null when nothing failed.
+const char *MigrationFailure(MigrationResult result) {
+  switch (result) {
+  case MigrationResult::NotNeeded:
+  case MigrationResult::Migrated:
+    return nullptr;
+  case MigrationResult::NoTemplateNumber:
+    return "an old scene that names no template";
+  case MigrationResult::CannotRenameScript:
+    return "an old scene whose list cannot be set aside";
+  case MigrationResult::NoInstallation:
+    return "an old scene, and no installation to take its template from";
+  case MigrationResult::CannotExtractTemplate:
+    return "an old scene whose template cannot be extracted";
+  }
+  return "an old scene that cannot be migrated"; // not reached
+}
+
+} // namespace
+
+OpenResult LoadScene(SceneDocument &document, const std::string &folder) {
+  const SceneOpenResult scene = document.Open(folder);
+  if (!scene) {
+    return OpenResult::Failure(FromSceneStatus(scene.status), scene.file,
+                               scene.reason, scene.line, scene.keyword);
+  }
+  if (!platform::FindInFolder(platform::WithTrailingSeparator(folder),
+                              SceneDocument::kMigrationList)) {
+    return {};
+  }
+  return MergeMigrationList(document);
+}
+
+Package::Package(SceneDocument &document)
+    : document_(document), tempRoot_(platform::TempFolder()) {}
+
+Package::~Package() {
+  Close();
+}
+
+void Package::Close() {
+  if (isOpen_) {
+    DeleteFolderTree(workFolder_);
+  }
+}
+
+std::optional<std::string> Package::MakeWorkFolder() {
+  std::optional<std::string> folder = vorafile::MakeWorkFolder(tempRoot_);
+  if (folder) {
+    lastTempFolder_ = *folder;
+  }
+  return folder;
+}
+
+OpenResult Package::Open(const std::string &path) {
+  if (!platform::PathExists(path)) {
+    return OpenResult::Failure(OpenStatus::NoSuchPackage, path, "no such file");
+  }
+  std::optional<std::string> folder = MakeWorkFolder();
+  if (!folder) {
+    return OpenResult::Failure(OpenStatus::CannotMakeWorkFolder, tempRoot_,
+                               "cannot make a working folder");
+  }
+  OpenResult result = Unpack(path, *folder);
+  if (!result) {
+    // Files extracted before a failure would otherwise stay behind in the
+    // temporary folder.
+    DeleteFolderTree(*folder);
+    return result;
+  }
+  if (isOpen_) {
+    DeleteFolderTree(workFolder_);
+  }
+  workFolder_ = *folder;
+  packagePath_ = path;
+  isOpen_ = true;
+  return result;
+}
+
+OpenResult Package::Unpack(const std::string &path, const std::string &folder) {
+  if (!ExtractCabinet(path, folder)) {
+    return OpenResult::Failure(OpenStatus::CannotExtract, path,
+                               "not a readable cabinet");
+  }
+  if (const char *why = MigrationFailure(MigrateOldScene(folder))) {
+    return OpenResult::Failure(OpenStatus::MigrationFailed, path, why);
+  }
+  if (!CheckFileList(folder)) {
+    return OpenResult::Failure(
+        OpenStatus::FileListIncomplete, path,
+        "\"FileList.ini\" is missing, empty or names a file the package "
+        "does not hold");
+  }
+  return LoadScene(document_, folder);
+}
+
+SaveResult Package::SaveAs(const std::string &path) {
+  if (!isOpen_ || !document_.HasScene()) {
+    return SaveResult::Failure(SaveStatus::NoPackage, path,
+                               "no package is open");
+  }
+  // The cabinet's folder is made one level deep; an existing one is fine,
+  // and one that cannot be made fails the packing below.
+  const std::size_t cut = path.find_last_of(platform::kPathSeparators);
+  if (cut != std::string::npos && cut > 0) {
+    platform::MakeFolder(path.substr(0, cut));
+  }
+
+  std::vector<std::string> files = ListPackageFiles(document_);
+  std::vector<std::string> maps = ListMapFiles(document_);
+  files.insert(files.end(), maps.begin(), maps.end());
+  std::optional<std::string> list =
+      platform::FindInFolder(workFolder_, kFileListName);
+  if (!list) {
+    return SaveResult::Failure(SaveStatus::NoFileList,
+                               workFolder_ + kFileListName,
+                               "the working folder holds no file list");
+  }
+  // A list that was not rewritten would no longer match the cabinet.
+  if (!WriteFileList(workFolder_, files)) {
+    return SaveResult::Failure(SaveStatus::CannotWriteFileList, *list,
+                               "cannot be rewritten");
+  }
+  // Files are stored relative to the working folder of the open package.
+  if (!PackCabinet(path, workFolder_, files)) {
+    return SaveResult::Failure(SaveStatus::CannotPack, path,
+                               "the cabinet could not be written");
+  }
+  packagePath_ = path;
+  return {};
+}
+
+} // namespace vorafile
