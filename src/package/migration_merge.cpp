@@ -1,6 +1,7 @@
 #include "package/migration_merge.h"
 
 #include "nodes/core/line_scanner.h"
+#include "nodes/core/param_ids.h"
 #include "nodes/core/text_stream.h"
 #include "platform/file_system.h"
 
@@ -14,6 +15,8 @@ using nodes::ParamValue;
 using nodes::SceneNode;
 
 namespace {
+
+namespace param = nodes::param;
 
 // A packed colour: red in the lowest byte, then green, then blue; alpha 1.
 nodes::Color UnpackColor(std::int32_t packed) {
@@ -162,17 +165,18 @@ MergeResult MergeMigrationList(SceneDocument &document) {
         break;
       case 4:
         if (scan.Float(f).Ok()) {
-          write(VORA_NODE_SCENE_ROOT, 0, 3, ParamValue(f));
+          write(VORA_NODE_SCENE_ROOT, 0, param::kBrightness, ParamValue(f));
         }
         break;
       case 6:
         if (scan.Float(f).Ok()) {
-          write(VORA_NODE_SCENE_ROOT, 0, 222, ParamValue(f));
+          write(VORA_NODE_SCENE_ROOT, 0, param::kResponsivness, ParamValue(f));
         }
         break;
       case 8:
         if (scan.Int(i).Ok()) {
-          write(VORA_NODE_SCENE_ROOT, 0, 241, ParamValue(RemapOldStyle(i)));
+          write(VORA_NODE_SCENE_ROOT, 0, param::kStyle,
+                ParamValue(RemapOldStyle(i)));
         }
         break;
       case 9:
@@ -184,39 +188,40 @@ MergeResult MergeMigrationList(SceneDocument &document) {
         break;
       case 11:
         if (scan.Int(i).Ok()) {
-          write(VORA_NODE_MESSAGE_DATA, 0, 35,
+          write(VORA_NODE_MESSAGE_DATA, 0, param::kEnable,
                 ParamValue(static_cast<std::uint8_t>(i)));
         }
         break;
       case 12:
       case 18:
         if (scan.Word(word).Ok()) {
-          write(VORA_NODE_MESSAGE_DATA, 0, number == 12 ? 152 : 99,
-                TextValue(word));
+          write(VORA_NODE_MESSAGE_DATA, 0,
+                number == 12 ? param::kMessage : param::kFont, TextValue(word));
         }
         break;
       case 13:
       case 17:
         if (scan.Float(f).Ok()) {
-          write(VORA_NODE_MESSAGE_DATA, 0, number == 13 ? 95 : 94,
-                ParamValue(f));
+          write(VORA_NODE_MESSAGE_DATA, 0,
+                number == 13 ? param::kSize : param::kExtrusion, ParamValue(f));
         }
         break;
       case 14:
         if (scan.Int(i).Ok()) {
-          write(VORA_NODE_MESSAGE_DATA, 0, 100,
+          write(VORA_NODE_MESSAGE_DATA, 0, param::kWeight,
                 ParamValue(static_cast<std::uint32_t>(i)));
         }
         break;
       case 15:
         if (scan.Int(i).Ok()) {
-          write(VORA_NODE_MESSAGE_DATA, 0, 115,
+          write(VORA_NODE_MESSAGE_DATA, 0, param::kItalics,
                 ParamValue(static_cast<std::uint8_t>(i)));
         }
         break;
       case 16:
         if (scan.Int(i).Ok()) {
-          write(VORA_NODE_MESSAGE_DATA, 0, 259, ParamValue(UnpackColor(i)));
+          write(VORA_NODE_MESSAGE_DATA, 0, param::kColor,
+                ParamValue(UnpackColor(i)));
         }
         break;
       default:
@@ -247,12 +252,13 @@ MergeResult MergeMigrationList(SceneDocument &document) {
   for (int i = 0; i < entryCount; ++i) {
     const Entry &entry = entries[static_cast<std::size_t>(i)];
     for (int ordinal : MigrationOrdinals(*layout, i, *count)) {
-      write(VORA_NODE_OBJECT, ordinal, 245, TextValue(folder + entry.name));
-      write(VORA_NODE_OBJECT, ordinal, 242,
+      write(VORA_NODE_OBJECT, ordinal, param::kTName,
+            TextValue(folder + entry.name));
+      write(VORA_NODE_OBJECT, ordinal, param::kTColor,
             ParamValue(UnpackColor(entry.colorA)));
-      write(VORA_NODE_OBJECT, ordinal, 233,
+      write(VORA_NODE_OBJECT, ordinal, param::kSpecCol,
             ParamValue(UnpackColor(entry.colorB)));
-      write(VORA_NODE_OBJECT, ordinal, 107,
+      write(VORA_NODE_OBJECT, ordinal, param::kGloss,
             ParamValue(TruncateToInt(entry.number)));
     }
   }

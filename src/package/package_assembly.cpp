@@ -1,6 +1,7 @@
 #include "package/package_assembly.h"
 
 #include "nodes/content/text_helpers.h"
+#include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
 #include "platform/ascii.h"
 #include "platform/file_system.h"
@@ -15,32 +16,16 @@ using nodes::SceneNode;
 
 namespace {
 
-// Parameters that name package files.
-namespace param {
-constexpr int kCfxFileName = 8;
-constexpr int kFileName = 88;
-constexpr int kVoraScriptFileName = 116;
-constexpr int kLfxFileName = 119;
-constexpr int kVro0 = 133;
-constexpr int kNumMorphs = 171;
-constexpr int kObjSite = 176;
-constexpr int kOlink = 177;
-constexpr int kTName = 245;
-constexpr int kT2Name = 248;
-constexpr int kTfxFileName = 267;
-constexpr int kLensFileCount = 2201;
-constexpr int kLensFiles = 2202;
-constexpr int kTransitionFileCount = 3001;
-constexpr int kTransitionFiles = 3002;
-} // namespace param
+namespace param = nodes::param;
+namespace lens_param = nodes::lens_param;
+namespace transition_param = nodes::transition_param;
 
-constexpr int kIntroImages[] = {39, 65, 45, 61, 71}; // Cover .. CursorNormal
+constexpr int kIntroImages[] = {param::kCover, param::kLogo, param::kBanner,
+                                param::kCursorLink, param::kCursorNormal};
 constexpr const char *kFixedFiles[] = {"vora.vrc", "intro.ini", "filelist.ini",
                                        "text.ini"};
 constexpr const char *kMapExtensions[] = {".bmp", ".jpg", ".jpeg"};
 
-// Orders paths without regard to case: two paths are the same entry
-// exactly when EqualsIgnoringCase says so.
 // One collector: drops a path it has seen already (without regard to case).
 class Collector {
 public:
@@ -162,7 +147,7 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
   std::vector<std::string> definitions;
   ForEachNodeOfType(document, VORA_NODE_DEF_FILE, [&](SceneNode &file) {
     if (std::optional<std::string> name =
-            file.GetTextParam(nodes::kParamIdName)) {
+            file.GetTextParam(nodes::param::kName)) {
       std::string path = folder + *name;
       if (std::find(definitions.begin(), definitions.end(), path) ==
           definitions.end()) {
@@ -207,9 +192,9 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
     collect.Next();
   };
   addEffectFiles(param::kLfxFileName, VORA_NODE_LENS_EFFECTS,
-                 param::kLensFileCount, param::kLensFiles);
+                 lens_param::kNumLenses, lens_param::kLfpPresetFile);
   addEffectFiles(param::kTfxFileName, VORA_NODE_TRANSITION_EFFECT,
-                 param::kTransitionFileCount, param::kTransitionFiles);
+                 transition_param::kNumTfp, transition_param::kTfpPresetFile);
 
   // Pod, orb and macro object configurations join here with their node
   // class.

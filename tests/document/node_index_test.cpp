@@ -34,11 +34,11 @@ TEST(NodeIndexTest, FindsNodesByParameter) {
   root.AddParamValue(300, nodes::ParamValue(std::int32_t{7}));
   EXPECT_EQ(index.FindByIntParam(VORA_NODE_SCENE_ROOT, 300, 7), &root);
   EXPECT_EQ(index.FindByIntParam(VORA_NODE_SCENE_ROOT, 300, 8), nullptr);
-  EXPECT_EQ(index.FindByTextParam(VORA_NODE_SCENE_ROOT, nodes::kParamIdName,
+  EXPECT_EQ(index.FindByTextParam(VORA_NODE_SCENE_ROOT, nodes::param::kName,
                                   "UNKNOWN"),
             &root);
   EXPECT_EQ(
-      index.FindByTextParam(VORA_NODE_CAMERA, nodes::kParamIdName, "Unknown"),
+      index.FindByTextParam(VORA_NODE_CAMERA, nodes::param::kName, "Unknown"),
       nullptr);
 }
 
@@ -66,7 +66,7 @@ TEST(NodeIndexTest, ADiscardedNodeLeavesNoRowBehind) {
   EXPECT_EQ(index.FindByTypeAndOrdinal(VORA_NODE_INTRO, 1), nullptr);
   EXPECT_EQ(index.FindByIntParam(VORA_NODE_INTRO, 300, 1), kept);
   EXPECT_EQ(
-      index.FindByTextParam(VORA_NODE_INTRO, nodes::kParamIdName, "first"),
+      index.FindByTextParam(VORA_NODE_INTRO, nodes::param::kName, "first"),
       nullptr);
   EXPECT_EQ(index.FindById(kept->GetNodeId()), kept);
 }

@@ -20,9 +20,6 @@ namespace vorafile::nodes {
 
 /// Number of built-in names: ids 0 to 280.
 inline constexpr int kParamNameCount = 281;
-/// Older spellings of param::kName; kept until the scene document and its
-/// tests use param::kName.
-inline constexpr int kParamIdName = param::kName;
 
 using ParamNameTable = std::array<std::string_view, kParamNameCount>;
 
