@@ -52,7 +52,7 @@ public:
   void QueuePartial();
 
   std::size_t QueuedCount() const { return queued_; }
-  bool HasPartial() const { return filling_ > 0; }
+  [[nodiscard]] bool HasPartial() const { return filling_ > 0; }
 
   /// Codes the queued blocks (MSZIP, or copies for `type` kCompressNone)
   /// and returns their QueuedCount() jobs, in order.

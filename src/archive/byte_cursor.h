@@ -19,7 +19,7 @@ public:
   ByteCursor(const std::uint8_t *data, std::size_t size)
       : data_(data), size_(size) {}
 
-  bool Ok() const { return ok_; }
+  [[nodiscard]] bool Ok() const { return ok_; }
   std::size_t Offset() const { return offset_; }
   std::size_t Remaining() const { return size_ - offset_; }
 
@@ -75,7 +75,7 @@ public:
   }
 
 private:
-  bool Prepare(std::size_t count) {
+  [[nodiscard]] bool Prepare(std::size_t count) {
     if (ok_ && count > size_ - offset_) {
       ok_ = false;
     }

@@ -38,9 +38,13 @@ struct HeaderRecord {
   std::string nextName;
   std::string nextDisk;
 
-  bool HasReserve() const { return (flags & kFlagReservePresent) != 0; }
-  bool HasPrevious() const { return (flags & kFlagPrevCabinet) != 0; }
-  bool HasNext() const { return (flags & kFlagNextCabinet) != 0; }
+  [[nodiscard]] bool HasReserve() const {
+    return (flags & kFlagReservePresent) != 0;
+  }
+  [[nodiscard]] bool HasPrevious() const {
+    return (flags & kFlagPrevCabinet) != 0;
+  }
+  [[nodiscard]] bool HasNext() const { return (flags & kFlagNextCabinet) != 0; }
 };
 
 /// CFFOLDER without its reserve area.
@@ -62,11 +66,11 @@ struct FileRecord {
   /// Bytes the record takes: the fixed part, the name and its NUL.
   std::size_t recordSize = 0;
 
-  bool IsFromPrevious() const {
+  [[nodiscard]] bool IsFromPrevious() const {
     return folder == kFolderContinuedFromPrev ||
            folder == kFolderContinuedPrevAndNext;
   }
-  bool IsToNext() const {
+  [[nodiscard]] bool IsToNext() const {
     return folder == kFolderContinuedToNext ||
            folder == kFolderContinuedPrevAndNext;
   }

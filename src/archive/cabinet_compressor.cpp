@@ -41,7 +41,8 @@ CabinetCompressor::CabinetCompressor()
 CabinetCompressor::~CabinetCompressor() {
   WaitForWorker();
   if (context_ != nullptr) {
-    FinishCabinet(false);
+    // An abandoned cabinet has nobody left to report its failure to.
+    (void)FinishCabinet(false);
   }
 }
 
@@ -124,13 +125,15 @@ void CabinetCompressor::RunCompression() {
   for (const std::string &path : files_) {
     OnAddingFile(path);
     if (!AddFile(path)) {
-      platform::PostWindowMessage(window_, kMsgCompressionFinished, 0, added);
+      // Notes to the optional window are best effort, as the engine's are.
+      (void)platform::PostWindowMessage(window_, kMsgCompressionFinished, 0,
+                                        added);
       OnFinished(false, added);
       return;
     }
     ++added;
   }
-  platform::PostWindowMessage(window_, kMsgCompressionFinished, 1, added);
+  (void)platform::PostWindowMessage(window_, kMsgCompressionFinished, 1, added);
   OnFinished(true, added);
 }
 
@@ -144,7 +147,8 @@ bool CabinetCompressor::FlushCabinet() {
 
 bool CabinetCompressor::FinishCabinet(bool report) {
   bool ok = FciFlushCabinet(context_, false, NextCabinetRoutine, StatusRoutine);
-  FciDestroy(context_);
+  // Destroying only frees memory; the flush said whether the cabinet is good.
+  (void)FciDestroy(context_);
   context_ = nullptr;
   if (ok) {
     for (PendingCabinet &cabinet : pending_) {
@@ -165,7 +169,7 @@ bool CabinetCompressor::FinishCabinet(bool report) {
 
 void CabinetCompressor::DropCabinet() {
   if (context_ != nullptr) {
-    FciDestroy(context_);
+    (void)FciDestroy(context_); // the cabinet is being dropped anyway
     context_ = nullptr;
   }
   DiscardPending();
@@ -174,7 +178,7 @@ void CabinetCompressor::DropCabinet() {
 void CabinetCompressor::DiscardPending() {
   for (const PendingCabinet &cabinet : pending_) {
     if (!cabinet.temporary.empty()) {
-      platform::RemoveFile(cabinet.temporary);
+      (void)platform::RemoveFile(cabinet.temporary); // best effort
     }
   }
   pending_.clear();
@@ -257,8 +261,8 @@ std::int32_t CabinetCompressor::StatusRoutine(FciStatusKind kind,
     if (self.OnFileProgress(size2, size1)) {
       return 0;
     }
-    platform::PostWindowMessage(self.window_, kMsgCompressionFinished,
-                                ~std::uintptr_t{0}, 0);
+    (void)platform::PostWindowMessage(self.window_, kMsgCompressionFinished,
+                                      ~std::uintptr_t{0}, 0);
     return -1;
   case FciStatusKind::kFolder:
     return self.OnFolderProgress(size2, size1) ? 0 : -1;

@@ -97,22 +97,24 @@ protected:
   virtual FciCallbacks EngineCallbacks() const;
 
   // Handlers; they run on the worker (FlushCabinet's on the caller).
-  virtual bool OnFilePlaced(const std::string &fileName, std::int32_t size,
-                            bool isContinuation, std::int32_t diskNumber,
-                            const std::string &cabinetName);
+  [[nodiscard]] virtual bool OnFilePlaced(const std::string &fileName,
+                                          std::int32_t size,
+                                          bool isContinuation,
+                                          std::int32_t diskNumber,
+                                          const std::string &cabinetName);
   /// False aborts the compression.
-  virtual bool OnFileProgress(std::uint32_t uncompressedBytes,
-                              std::uint32_t compressedBytes);
+  [[nodiscard]] virtual bool OnFileProgress(std::uint32_t uncompressedBytes,
+                                            std::uint32_t compressedBytes);
   /// False aborts.
-  virtual bool OnFolderProgress(std::uint32_t folderTotal,
-                                std::uint32_t copiedSoFar);
+  [[nodiscard]] virtual bool OnFolderProgress(std::uint32_t folderTotal,
+                                              std::uint32_t copiedSoFar);
   /// The size to record for the finished cabinet.
   virtual std::int32_t OnCabinetComplete(std::uint32_t estimatedSize,
                                          std::uint32_t actualSize);
-  virtual bool OnError(std::int32_t errorCode);
-  virtual bool OnFinished(bool success, std::int32_t fileCount);
+  [[nodiscard]] virtual bool OnError(std::int32_t errorCode);
+  [[nodiscard]] virtual bool OnFinished(bool success, std::int32_t fileCount);
   /// Called before each file; the result is ignored.
-  virtual bool OnAddingFile(const std::string &path);
+  [[nodiscard]] virtual bool OnAddingFile(const std::string &path);
 
 private:
   struct PendingCabinet {
@@ -123,15 +125,16 @@ private:
   void RunCompression();
   void DropCabinet();
   void DiscardPending();
-  bool FinishCabinet(bool report);
+  [[nodiscard]] bool FinishCabinet(bool report);
 
   static CabFileHandle OpenRoutine(const char *path, int flags, int mode,
                                    int *err, void *user);
   static int FilePlacedRoutine(CabinetDescription *cabinet,
                                const char *storedName, std::int32_t size,
                                bool isContinuation, void *user);
-  static bool NextCabinetRoutine(CabinetDescription *cabinet,
-                                 std::uint32_t previousCabinetSize, void *user);
+  [[nodiscard]] static bool
+  NextCabinetRoutine(CabinetDescription *cabinet,
+                     std::uint32_t previousCabinetSize, void *user);
   static std::int32_t StatusRoutine(FciStatusKind kind, std::uint32_t size1,
                                     std::uint32_t size2, void *user);
   static CabFileHandle OpenInfoRoutine(const char *path, std::uint16_t *date,

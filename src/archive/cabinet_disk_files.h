@@ -34,7 +34,7 @@ int DiskDelete(const char *path, int *err, void *user);
 /// A fresh name "xx" + a random number in the system's temporary folder; the
 /// file is not created. False when it does not fit into `bufferSize` bytes
 /// with its terminator.
-bool DiskTempFile(char *buffer, int bufferSize, void *user);
+[[nodiscard]] bool DiskTempFile(char *buffer, int bufferSize, void *user);
 
 /// The file callbacks over the disk routines above.
 CabFileCallbacks DiskFileCallbacks();
@@ -59,14 +59,14 @@ std::string StoredNameOf(std::string_view path, std::string_view baseFolder);
 /// empty, not absolute, no drive or stream colon, and no component that
 /// climbs out (".." and the forms that Windows reads as "..", such as
 /// ". ." or "...").
-bool IsSafeStoredName(std::string_view storedName);
+[[nodiscard]] bool IsSafeStoredName(std::string_view storedName);
 
 /// A stored name with its separators turned into this system's.
 std::string StoredNameToPath(std::string_view storedName);
 
 /// True when `a` and `b` are equal ignoring ASCII case, and taking "/" and
 /// "\" as the same character.
-bool StoredNamesEqual(std::string_view a, std::string_view b);
+[[nodiscard]] bool StoredNamesEqual(std::string_view a, std::string_view b);
 
 } // namespace vorafile::archive
 

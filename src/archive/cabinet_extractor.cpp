@@ -56,7 +56,7 @@ CabinetExtractor::CabinetExtractor() = default;
 CabinetExtractor::~CabinetExtractor() {
   WaitForWorker();
   if (context_ != nullptr) {
-    FdiDestroy(context_);
+    (void)FdiDestroy(context_); // nobody is left to hear of a failure
   }
 }
 
@@ -71,7 +71,7 @@ FdiCallbacks CabinetExtractor::EngineCallbacks() const {
 bool CabinetExtractor::Open(const std::string &cabinetPath) {
   WaitForWorker();
   if (context_ != nullptr) {
-    FdiDestroy(context_);
+    (void)FdiDestroy(context_); // the previous cabinet is done with
     context_ = nullptr;
   }
   error_ = {};
@@ -95,7 +95,7 @@ bool CabinetExtractor::Open(const std::string &cabinetPath) {
     error_.operationCode = kFdiErrCabinetNotFound;
   }
   if (!isCabinet) {
-    FdiDestroy(context_);
+    (void)FdiDestroy(context_); // the open fails whatever this answers
     context_ = nullptr;
   }
   return isCabinet;
@@ -114,8 +114,9 @@ bool CabinetExtractor::Close() {
 }
 
 bool CabinetExtractor::ExtractAll(const std::string &destinationFolder) {
-  // Set before the worker starts, so it does not race the first folder.
-  platform::WriteAttributes(destinationFolder, platform::attr::kNormal);
+  // Set before the worker starts, so it does not race the first folder. A
+  // folder that keeps other attributes still takes the files.
+  (void)platform::WriteAttributes(destinationFolder, platform::attr::kNormal);
   return Start(ExtractMode::kExtractAll, &destinationFolder);
 }
 
@@ -205,11 +206,11 @@ void CabinetExtractor::RunExtraction() {
   if (!ok) {
     // The engine closed the handle of a file it was writing; the file goes.
     if (!writingPath_.empty()) {
-      platform::RemoveFile(writingPath_);
+      (void)platform::RemoveFile(writingPath_); // best effort
       writingPath_.clear();
       writingFile_ = 0;
     }
-    FdiDestroy(context_);
+    (void)FdiDestroy(context_); // the run has failed already
     context_ = nullptr;
     if (ownError_ != 0) {
       error_.operationCode = ownError_;
@@ -360,14 +361,16 @@ CabFileHandle CabinetExtractor::OnCloseFile(const FdiNotification &note) {
   writingFile_ = 0;
   if (!keep || !closed) {
     // A file whose data may not have reached the disk is not left behind.
-    platform::RemoveFile(target);
+    (void)platform::RemoveFile(target); // best effort
     if (!closed) {
       ownError_ = kFdiErrTargetFile;
     }
     return -1;
   }
-  platform::WriteFileTime(target, platform::DosDateTime{date, time});
-  platform::WriteAttributes(target, attributes & kRestoredAttributeMask);
+  // The file is whole; a time or attribute the system refuses is not worth
+  // losing it for, as other extractors also judge.
+  (void)platform::WriteFileTime(target, platform::DosDateTime{date, time});
+  (void)platform::WriteAttributes(target, attributes & kRestoredAttributeMask);
   return 1;
 }
 

@@ -67,7 +67,7 @@ public:
   /// (and no context) for a missing file or one that is no cabinet.
   [[nodiscard]] bool Open(const std::string &cabinetPath);
   /// Releases the engine context; true also when there was none.
-  bool Close();
+  [[nodiscard]] bool Close();
 
   // Starts: each reaps a finished worker, starts a new one and returns at
   // once. False when no cabinet is open or no worker could be started
@@ -111,35 +111,39 @@ protected:
 
   // Handlers; they run on the worker. Those returning bool abort the run
   // with false.
-  virtual bool OnCabinetInfo(std::uint16_t setId,
-                             const std::string &cabinetPath,
-                             const std::string &nextCabinetName,
-                             const std::string &nextDiskName,
-                             std::uint16_t cabinetIndex);
-  virtual bool OnPartialFile(const std::string &fileName,
-                             const std::string &firstCabinetName,
-                             const std::string &firstDiskName);
+  [[nodiscard]] virtual bool OnCabinetInfo(std::uint16_t setId,
+                                           const std::string &cabinetPath,
+                                           const std::string &nextCabinetName,
+                                           const std::string &nextDiskName,
+                                           std::uint16_t cabinetIndex);
+  [[nodiscard]] virtual bool OnPartialFile(const std::string &fileName,
+                                           const std::string &firstCabinetName,
+                                           const std::string &firstDiskName);
   /// May change the date, time and attributes that the file receives.
-  virtual bool OnFileClosing(const std::string &fileName, std::uint16_t *date,
-                             std::uint16_t *time, std::uint16_t *attributes);
+  [[nodiscard]] virtual bool OnFileClosing(const std::string &fileName,
+                                           std::uint16_t *date,
+                                           std::uint16_t *time,
+                                           std::uint16_t *attributes);
   /// May set `folder` (empty on entry) to where the next cabinet lies.
-  virtual bool OnNextCabinet(const std::string &nextCabinetName,
-                             const std::string &nextDiskName,
-                             std::string &folder, std::int32_t errorCode);
+  [[nodiscard]] virtual bool OnNextCabinet(const std::string &nextCabinetName,
+                                           const std::string &nextDiskName,
+                                           std::string &folder,
+                                           std::int32_t errorCode);
   /// Result ignored.
-  virtual bool OnListFile(const CabinetFileInfo &info);
+  [[nodiscard]] virtual bool OnListFile(const CabinetFileInfo &info);
   /// Called before a file is written.
-  virtual bool OnExtractFile(const CabinetFileInfo &info);
-  virtual bool OnAborted();
-  virtual bool OnError(std::int32_t errorCode);
-  virtual bool OnExtractAllDone(std::int32_t count);
-  virtual bool OnExtractFileDone(std::int32_t count);
-  virtual bool OnExtractListDone(std::int32_t count);
-  virtual bool OnListDone(std::int32_t count);
-  virtual bool OnFindDone(bool found);
+  [[nodiscard]] virtual bool OnExtractFile(const CabinetFileInfo &info);
+  [[nodiscard]] virtual bool OnAborted();
+  [[nodiscard]] virtual bool OnError(std::int32_t errorCode);
+  [[nodiscard]] virtual bool OnExtractAllDone(std::int32_t count);
+  [[nodiscard]] virtual bool OnExtractFileDone(std::int32_t count);
+  [[nodiscard]] virtual bool OnExtractListDone(std::int32_t count);
+  [[nodiscard]] virtual bool OnListDone(std::int32_t count);
+  [[nodiscard]] virtual bool OnFindDone(bool found);
 
 private:
-  bool Start(ExtractMode mode, const std::string *destinationFolder);
+  [[nodiscard]] bool Start(ExtractMode mode,
+                           const std::string *destinationFolder);
   void RunExtraction();
   CabFileHandle OnCopyFile(const FdiNotification &note);
   CabFileHandle OnCloseFile(const FdiNotification &note);

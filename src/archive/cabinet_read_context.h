@@ -31,37 +31,40 @@ public:
   FdiContext &operator=(const FdiContext &) = delete;
   ~FdiContext() { CloseCabinet(); }
 
-  bool Init();
-  bool IsCabinet(CabFileHandle file, FdiCabinetInfo *info);
-  bool Copy(const char *cabinetName, const char *cabinetPath,
-            FdiNotifyFn notify, void *user);
+  [[nodiscard]] bool Init();
+  [[nodiscard]] bool IsCabinet(CabFileHandle file, FdiCabinetInfo *info);
+  [[nodiscard]] bool Copy(const char *cabinetName, const char *cabinetPath,
+                          FdiNotifyFn notify, void *user);
   const EngineAllocator &Allocator() const { return allocator_; }
-  bool FailOutOfMemory() { return Fail(kFdiErrAllocFail); }
+  [[nodiscard]] bool FailOutOfMemory() { return Fail(kFdiErrAllocFail); }
 
 private:
   bool Fail(FdiErrorCode code, int runtimeError = 0);
-  bool ReadAt(CabFileHandle file, std::uint64_t offset, void *data,
-              std::size_t size);
+  [[nodiscard]] bool ReadAt(CabFileHandle file, std::uint64_t offset,
+                            void *data, std::size_t size);
   /// Reads and checks a header at `base`, with `available` bytes in the file
   /// from there; sets the error record on failure.
-  bool ReadHeader(CabFileHandle file, std::uint64_t base,
-                  std::uint64_t available, CabinetHeader *header);
-  bool ReadFileRecord(std::uint64_t offset, FileRecord *record);
-  bool ReadFolderRecord(std::uint16_t index, FolderRecord *record);
+  [[nodiscard]] bool ReadHeader(CabFileHandle file, std::uint64_t base,
+                                std::uint64_t available, CabinetHeader *header);
+  [[nodiscard]] bool ReadFileRecord(std::uint64_t offset, FileRecord *record);
+  [[nodiscard]] bool ReadFolderRecord(std::uint16_t index,
+                                      FolderRecord *record);
   void CloseCabinet();
   CabFileHandle Notify(FdiNotificationKind kind, FdiNotification *note);
-  bool NotifyCabinetInfo();
+  [[nodiscard]] bool NotifyCabinetInfo();
 
-  bool HasFirstFolderContinued(bool *isContinued);
-  bool ProcessFiles();
+  [[nodiscard]] bool HasFirstFolderContinued(bool *isContinued);
+  [[nodiscard]] bool ProcessFiles();
   std::uint16_t FolderOf(const FileRecord &record) const;
-  bool ExtractFile(const FileRecord &record, CabFileHandle target);
+  [[nodiscard]] bool ExtractFile(const FileRecord &record,
+                                 CabFileHandle target);
 
-  bool StartFolder(std::uint16_t index);
-  bool SeekFolder(std::uint16_t index, std::uint64_t offset);
-  bool ReadBlock();
-  bool ReadBlockPart(std::size_t *payloadSize, std::uint16_t *uncompressed);
-  bool SwitchCabinet();
+  [[nodiscard]] bool StartFolder(std::uint16_t index);
+  [[nodiscard]] bool SeekFolder(std::uint16_t index, std::uint64_t offset);
+  [[nodiscard]] bool ReadBlock();
+  [[nodiscard]] bool ReadBlockPart(std::size_t *payloadSize,
+                                   std::uint16_t *uncompressed);
+  [[nodiscard]] bool SwitchCabinet();
   void AppendWindow(const std::uint8_t *data, std::size_t size);
 
   FdiCallbacks callbacks_;

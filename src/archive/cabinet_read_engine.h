@@ -111,7 +111,7 @@ FdiContext *FdiCreate(const FdiCallbacks &callbacks, int cpuType,
                            void *user);
 
 /// Releases the context. nullptr is accepted.
-bool FdiDestroy(FdiContext *context);
+[[nodiscard]] bool FdiDestroy(FdiContext *context);
 
 } // namespace vorafile::archive
 

@@ -27,9 +27,9 @@ public:
   [[nodiscard]] bool IsFailed() const { return failed_; }
 
 protected:
-  bool OnAborted() override;
-  bool OnError(std::int32_t errorCode) override;
-  bool OnExtractAllDone(std::int32_t count) override;
+  [[nodiscard]] bool OnAborted() override;
+  [[nodiscard]] bool OnError(std::int32_t errorCode) override;
+  [[nodiscard]] bool OnExtractAllDone(std::int32_t count) override;
 
 private:
   std::atomic<bool> done_{false};

@@ -35,17 +35,19 @@ public:
   FciContext(const FciContext &) = delete;
   FciContext &operator=(const FciContext &) = delete;
 
-  bool Init();
-  bool AddFile(const char *sourcePath, const char *storedName,
-               bool isExecutable, FciNextCabinetFn nextCabinet,
-               FciStatusFn status, FciOpenInfoFn openInfo,
-               std::uint16_t compressionType);
-  bool FlushFolder(FciNextCabinetFn nextCabinet, FciStatusFn status);
-  bool FlushCabinet(bool getNextCabinet, FciNextCabinetFn nextCabinet,
-                    FciStatusFn status);
-  bool SetThreadCount(unsigned threadCount);
+  [[nodiscard]] bool Init();
+  [[nodiscard]] bool AddFile(const char *sourcePath, const char *storedName,
+                             bool isExecutable, FciNextCabinetFn nextCabinet,
+                             FciStatusFn status, FciOpenInfoFn openInfo,
+                             std::uint16_t compressionType);
+  [[nodiscard]] bool FlushFolder(FciNextCabinetFn nextCabinet,
+                                 FciStatusFn status);
+  [[nodiscard]] bool FlushCabinet(bool getNextCabinet,
+                                  FciNextCabinetFn nextCabinet,
+                                  FciStatusFn status);
+  [[nodiscard]] bool SetThreadCount(unsigned threadCount);
   const EngineAllocator &Allocator() const { return allocator_; }
-  bool FailOutOfMemory() { return Fail(kFciErrAllocFail); }
+  [[nodiscard]] bool FailOutOfMemory() { return Fail(kFciErrAllocFail); }
 
 private:
   // Room kept in every cabinet header for the next cabinet's two names.
@@ -55,32 +57,35 @@ private:
   // Temporary file to cabinet copies go in pieces of this size.
   static constexpr std::size_t kCopyChunk = 4 * cab::kBlockMax;
 
-  bool Fail(FciErrorCode code, int runtimeError = 0);
-  bool IsDescriptionValid(const CabinetDescription &cabinet) const;
-  bool HasReserve() const;
+  [[nodiscard]] bool Fail(FciErrorCode code, int runtimeError = 0);
+  [[nodiscard]] bool
+  IsDescriptionValid(const CabinetDescription &cabinet) const;
+  [[nodiscard]] bool HasReserve() const;
   std::uint64_t HeaderSize(bool withNextReserve) const;
   std::uint64_t EstimateSize() const;
   std::uint64_t MaxSize() const;
 
-  bool OpenFolder(std::uint16_t type);
-  bool CloseFolder();
-  bool AppendRecord(const std::uint8_t *payload, std::size_t payloadSize,
-                    std::size_t uncompressed);
-  bool EmitQueued();
-  bool EmitBlock(BlockJob &job);
-  bool Spill(const std::uint8_t *payload, std::size_t payloadSize,
-             bool *isContinued, std::size_t *firstPart);
-  bool AskNextCabinet(CabinetDescription *next);
-  bool WriteCabinet(const CabinetDescription *next);
-  bool ReportFilesPlaced();
+  [[nodiscard]] bool OpenFolder(std::uint16_t type);
+  [[nodiscard]] bool CloseFolder();
+  [[nodiscard]] bool AppendRecord(const std::uint8_t *payload,
+                                  std::size_t payloadSize,
+                                  std::size_t uncompressed);
+  [[nodiscard]] bool EmitQueued();
+  [[nodiscard]] bool EmitBlock(BlockJob &job);
+  [[nodiscard]] bool Spill(const std::uint8_t *payload, std::size_t payloadSize,
+                           bool *isContinued, std::size_t *firstPart);
+  [[nodiscard]] bool AskNextCabinet(CabinetDescription *next);
+  [[nodiscard]] bool WriteCabinet(const CabinetDescription *next);
+  [[nodiscard]] bool ReportFilesPlaced();
   void ResetCabinet();
 
-  bool WriteAt(CabFileHandle file, std::uint64_t offset, const void *data,
-               std::size_t size) {
+  [[nodiscard]] bool WriteAt(CabFileHandle file, std::uint64_t offset,
+                             const void *data, std::size_t size) {
     return WriteFileAt(callbacks_, user_, file, offset, data, size);
   }
-  bool CopyTemp(CabFileHandle from, std::uint64_t size, CabFileHandle to,
-                const std::vector<FolderRecord> *folders);
+  [[nodiscard]] bool CopyTemp(CabFileHandle from, std::uint64_t size,
+                              CabFileHandle to,
+                              const std::vector<FolderRecord> *folders);
 
   FciCallbacks callbacks_;
   CabinetErrorRecord *error_;

@@ -120,7 +120,7 @@ FciContext *FciCreate(const FciCallbacks &callbacks, CabinetErrorRecord *error,
 
 /// Closes and deletes the temporary files and releases the context. Anything
 /// not flushed is dropped. nullptr is accepted.
-bool FciDestroy(FciContext *context);
+[[nodiscard]] bool FciDestroy(FciContext *context);
 
 } // namespace vorafile::archive
 

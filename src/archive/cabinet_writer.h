@@ -30,11 +30,11 @@ public:
   [[nodiscard]] bool IsFailed() const { return failed_; }
 
 protected:
-  bool OnError(std::int32_t errorCode) override;
-  bool OnFinished(bool success, std::int32_t fileCount) override;
+  [[nodiscard]] bool OnError(std::int32_t errorCode) override;
+  [[nodiscard]] bool OnFinished(bool success, std::int32_t fileCount) override;
 
 private:
-  bool WaitForOutcome(bool started);
+  [[nodiscard]] bool WaitForOutcome(bool started);
 
   std::atomic<bool> failed_{false};
   std::atomic<bool> done_{false};

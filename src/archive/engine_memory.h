@@ -106,7 +106,7 @@ Context *CreateEngineContext(const EngineAllocator &allocator,
 /// failed allocation becomes the context's out-of-memory failure. False
 /// for a null context.
 template <typename Context, typename Call>
-bool CallEngineContext(Context *context, Call &&call) {
+[[nodiscard]] bool CallEngineContext(Context *context, Call &&call) {
   if (context == nullptr) {
     return false;
   }

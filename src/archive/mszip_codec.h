@@ -31,7 +31,7 @@ public:
   static const char *LibraryName();
 
   /// True when blocks are coded with the previous block as dictionary.
-  static bool CodesWithHistory();
+  [[nodiscard]] static bool CodesWithHistory();
 
   /// Worst-case payload of a block of `size` bytes (a stored block).
   static std::size_t StoredSize(std::size_t size) { return size + 7; }
@@ -69,9 +69,10 @@ public:
   /// bytes of `out`. False on a missing signature, bad deflate data, or
   /// output that is shorter or longer than `expected`; never writes past
   /// out + expected.
-  bool Decode(const std::uint8_t *history, std::size_t historySize,
-              const std::uint8_t *input, std::size_t size, std::uint8_t *out,
-              std::size_t expected);
+  [[nodiscard]] bool Decode(const std::uint8_t *history,
+                            std::size_t historySize, const std::uint8_t *input,
+                            std::size_t size, std::uint8_t *out,
+                            std::size_t expected);
 
 private:
   struct Stream;

@@ -25,7 +25,7 @@ public:
   /// An empty scene: the root alone, registered in row 0 of its index.
   SceneRoot();
 
-  static bool ClassOf(const SceneNode *node) {
+  [[nodiscard]] static bool ClassOf(const SceneNode *node) {
     return node->GetKind() == Kind::SceneRoot;
   }
 
@@ -53,7 +53,7 @@ public:
 
   /// Writes the scene as a version-3 script, and the files that nodes keep
   /// of their own ("intro.ini") (WriteSceneScript). False on any failure.
-  bool Write(nodes::TextSink *out) override;
+  [[nodiscard]] bool Write(nodes::TextSink *out) override;
 
   /// Why the last read failed; empty reason when it did not.
   [[nodiscard]] const ScriptReadProblem &GetReadProblem() const {

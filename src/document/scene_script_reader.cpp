@@ -390,8 +390,9 @@ std::int64_t ScriptReader::ReadVersion2(std::int64_t start) {
                     ParamValue(std::int32_t{context_.macrosMade}), "")) {
     return kReadFailed;
   }
-  root_.SetParamValue(param::kVersion,
-                      ParamValue(std::int32_t{kCurrentScriptVersion}));
+  // An Int of a known id: the set cannot fail.
+  (void)root_.SetParamValue(param::kVersion,
+                            ParamValue(std::int32_t{kCurrentScriptVersion}));
   root_.SetScriptVersion(kCurrentScriptVersion);
   return end.position;
 }
@@ -433,9 +434,9 @@ bool ScriptReader::ReadVersion2Values() {
                                 param::kPause,   param::kFlat,   param::kTRot,
                                 param::kEnvMap};
   for (std::size_t bit = 0; bit < std::size(kStyleBits); ++bit) {
-    root_.AddParamValue(kStyleBits[bit],
-                        ParamValue(static_cast<std::int32_t>(
-                            (static_cast<std::uint32_t>(style) >> bit) & 1u)));
+    (void)root_.AddParamValue(
+        kStyleBits[bit], ParamValue(static_cast<std::int32_t>(
+                             (static_cast<std::uint32_t>(style) >> bit) & 1u)));
   }
   if (!context_.Add(param::kStyle, ParamValue(style), "Style") ||
       !readInt(param::kNumObjects, objectCount)) {

@@ -108,9 +108,9 @@ public:
   [[nodiscard]] bool HasFile(std::string_view name) const;
 
   /// Reads the next line and remembers where it started; false at the end.
-  bool NextLine(std::string &line);
+  [[nodiscard]] bool NextLine(std::string &line);
   /// Reads the next line that is not a comment and holds a word.
-  bool NextValueLine(std::string &line);
+  [[nodiscard]] bool NextValueLine(std::string &line);
 
   /// Records the first failure of the read at the last line read, and
   /// answers false.
@@ -122,7 +122,8 @@ public:
   [[nodiscard]] bool HasFailed() const { return failed_; }
 
   /// The root adds the value; a refused add (the id is present) fails.
-  bool Add(int id, const nodes::ParamValue &value, std::string_view keyword);
+  [[nodiscard]] bool Add(int id, const nodes::ParamValue &value,
+                         std::string_view keyword);
 
   /// Settings lines of "EffectPresetCategoryInfo" and macro nodes made;
   /// together they give "NumMacroEffects".

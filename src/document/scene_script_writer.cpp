@@ -20,11 +20,12 @@ namespace {
 // One step of the writer. A node class adds its step to kWriteSteps.
 using WriteStep = bool (*)(SceneRoot &root, nodes::TextSink &out);
 
-// A root parameter as a keyword line, when the root holds it.
+// A root parameter as a keyword line, when the root holds it. A failed
+// write sticks in the sink, which the writer checks once at its end.
 void WriteParamLine(const SceneRoot &root, nodes::TextSink &out, int id) {
   ParamValue value;
   if (root.GetParamValue(id, value)) {
-    nodes::WriteValueLine(out, nodes::ParamNameOf(id), value, true);
+    (void)nodes::WriteValueLine(out, nodes::ParamNameOf(id), value, true);
   }
 }
 
@@ -96,7 +97,8 @@ bool WriteLockAndNavigation(SceneRoot &root, nodes::TextSink &out) {
 bool WriteReadOnly(SceneRoot &root, nodes::TextSink &out) {
   ParamValue readOnly;
   if (root.GetParamValue(param::kReadOnly, readOnly)) {
-    nodes::WriteValueLine(out, "SceneDetail ReadOnly Set", readOnly, true);
+    (void)nodes::WriteValueLine(out, "SceneDetail ReadOnly Set", readOnly,
+                                true);
   }
   return true;
 }

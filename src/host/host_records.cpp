@@ -76,7 +76,8 @@ public:
     query.valueType = static_cast<std::uint32_t>(value.GetType());
     query.size = static_cast<std::uint32_t>(size);
     query.data = static_cast<unsigned char *>(block_.view) + block_.used;
-    value.CopyBytes(query.data, size);
+    // `size` is the value's own size: the copy cannot fall short.
+    (void)value.CopyBytes(query.data, size);
     block_.used += static_cast<std::uint32_t>(size);
     return true;
   }

@@ -259,8 +259,10 @@ std::uint32_t MessageDispatcher::SendPictureMessage(std::uint32_t msg,
       return 0;
     }
     if (auto *buffer = PointerArg<char>(p3)) {
-      platform::CopyToHostBuffer(buffer, platform::kMaxPath,
-                                 pictures.ConvertedPath());
+      // A path that does not fit leaves the buffer empty, which the host
+      // reads as no path.
+      (void)platform::CopyToHostBuffer(buffer, platform::kMaxPath,
+                                       pictures.ConvertedPath());
     }
     return 1;
   }

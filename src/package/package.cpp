@@ -133,7 +133,7 @@ SaveResult Package::SaveAs(const std::string &path) {
   // and one that cannot be made fails the packing below.
   const std::size_t cut = path.find_last_of(platform::kPathSeparators);
   if (cut != std::string::npos && cut > 0) {
-    platform::MakeFolder(path.substr(0, cut));
+    (void)platform::MakeFolder(path.substr(0, cut));
   }
 
   std::vector<std::string> files = ListPackageFiles(document_);

@@ -59,7 +59,8 @@ public:
 
 private:
   /// The open's steps on the fresh folder, from the extraction on.
-  OpenResult Unpack(const std::string &path, const std::string &folder);
+  [[nodiscard]] OpenResult Unpack(const std::string &path,
+                                  const std::string &folder);
 
   SceneDocument &document_;
   bool isOpen_ = false;

@@ -29,7 +29,7 @@ void DeleteTreeContents(const std::string &folder, int depth) {
         // Single failures are skipped: the rest of the tree still goes.
         (void)platform::RemoveEmptyFolder(path);
       } else {
-        platform::RemoveFile(path);
+        (void)platform::RemoveFile(path); // skipped as above
       }
       continue;
     }
@@ -37,15 +37,15 @@ void DeleteTreeContents(const std::string &folder, int depth) {
       // A read-only or hidden subfolder is still part of the tree: make it
       // plain so that it can go with the rest.
       if (!IsPlainFolder(attributes)) {
-        platform::WriteAttributes(path, platform::attr::kNormal);
+        (void)platform::WriteAttributes(path, platform::attr::kNormal);
       }
       std::string subfolder = platform::WithTrailingSeparator(path);
       DeleteTreeContents(subfolder, depth + 1);
       (void)platform::RemoveEmptyFolder(path); // skipped as above
       continue;
     }
-    platform::WriteAttributes(path, platform::attr::kNormal);
-    platform::RemoveFile(path);
+    (void)platform::WriteAttributes(path, platform::attr::kNormal);
+    (void)platform::RemoveFile(path); // skipped as above
   }
 }
 

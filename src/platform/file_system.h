@@ -47,13 +47,14 @@ inline constexpr std::uint32_t kReparsePoint = 0x400;
 ReadAttributes(const std::string &path);
 
 /// Sets kReadOnly as given (the only bit POSIX can hold). False on failure.
-bool WriteAttributes(const std::string &path, std::uint32_t attributes);
+[[nodiscard]] bool WriteAttributes(const std::string &path,
+                                   std::uint32_t attributes);
 
 /// True when the attributes of path can be read.
 [[nodiscard]] bool PathExists(const std::string &path);
 
 /// Deletes a file, or a symbolic link itself (never its target).
-bool RemoveFile(const std::string &path);
+[[nodiscard]] bool RemoveFile(const std::string &path);
 
 /// Removes an empty folder, or a link to a folder (never its target).
 [[nodiscard]] bool RemoveEmptyFolder(const std::string &path);
@@ -70,7 +71,7 @@ bool RemoveFile(const std::string &path);
 [[nodiscard]] bool ReplaceFile(const std::string &from, const std::string &to);
 
 /// Creates one folder level. False when it exists or cannot be made.
-bool MakeFolder(const std::string &path);
+[[nodiscard]] bool MakeFolder(const std::string &path);
 
 struct FolderEntry {
   std::string name;
@@ -92,7 +93,7 @@ struct DosDateTime {
 ReadLastWriteTime(const std::string &path);
 
 /// Sets creation (where the system keeps one) and last-write time.
-bool WriteFileTime(const std::string &path, DosDateTime when);
+[[nodiscard]] bool WriteFileTime(const std::string &path, DosDateTime when);
 
 /// The system's temporary folder, ending with kPathSeparator; at most
 /// kMaxPath - 1 characters. Windows: GetTempPathA. POSIX: $TMPDIR, else /tmp.
@@ -116,8 +117,8 @@ std::string WithTrailingSeparator(std::string folder);
 
 /// Copies `text` into a host buffer of `capacity` bytes, always terminated.
 /// False (and an empty buffer) when it does not fit.
-bool CopyToHostBuffer(char *buffer, std::size_t capacity,
-                      std::string_view text);
+[[nodiscard]] bool CopyToHostBuffer(char *buffer, std::size_t capacity,
+                                    std::string_view text);
 
 } // namespace vorafile::platform
 

@@ -18,8 +18,9 @@ std::intptr_t SendWindowMessage(WindowHandle window, std::uint32_t message,
 
 /// Queues a message for the window without waiting. False for a null window,
 /// a failed post and on systems without windows.
-bool PostWindowMessage(WindowHandle window, std::uint32_t message,
-                       std::uintptr_t wParam, std::intptr_t lParam);
+[[nodiscard]] bool PostWindowMessage(WindowHandle window, std::uint32_t message,
+                                     std::uintptr_t wParam,
+                                     std::intptr_t lParam);
 
 } // namespace vorafile::platform
 

@@ -107,7 +107,7 @@ TEST(CabinetReadEngineTest, IsCabinetReportsSummaryOrWhyNot) {
     }
     MemoryFiles::Close(file, &err, &fs);
   }
-  FdiDestroy(context);
+  EXPECT_TRUE(FdiDestroy(context));
   EXPECT_EQ(fs.liveAllocs, 0);
 }
 

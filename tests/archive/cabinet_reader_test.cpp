@@ -106,7 +106,7 @@ TEST(CabinetReaderTest, RestoresTimesAndOnlyTheArchiveAttribute) {
       test::WriteCabinets(fs, {{"r.txt", "data"}}, test::DefaultDescription());
   ASSERT_TRUE(result.ok);
   dir.write("t.cab", fs.files["out.cab"]);
-  platform::MakeFolder(dir.file("out"));
+  EXPECT_TRUE(platform::MakeFolder(dir.file("out")));
   CabinetReader reader;
   ASSERT_TRUE(reader.ExtractAllAndWait(dir.file("out"), dir.file("t.cab")));
   std::optional<platform::DosDateTime> when =
@@ -132,8 +132,8 @@ TEST(CabinetReaderTest, RefusesNamesThatLeaveTheDestination) {
     std::string cab = SaveCabinet(
         dir, "t.cab",
         {{"first.txt", "ok"}, {bad, "evil"}, {"last.txt", "never"}});
-    platform::MakeFolder(dir.file("out"));
-    platform::MakeFolder(dir.file("out/sub"));
+    EXPECT_TRUE(platform::MakeFolder(dir.file("out")));
+    EXPECT_TRUE(platform::MakeFolder(dir.file("out/sub")));
     CabinetReader reader;
     EXPECT_FALSE(reader.ExtractAllAndWait(dir.file("out"), cab));
     EXPECT_TRUE(reader.IsFailed());
@@ -171,7 +171,7 @@ TEST(CabinetReaderTest, FailedRunLeavesNoPartialFile) {
   ASSERT_GE(parsed.blocks.size(), 3u);
   bytes[parsed.blocks.back().payloadAt + 4] ^= 0x55;
   dir.write("t.cab", bytes);
-  platform::MakeFolder(dir.file("out"));
+  EXPECT_TRUE(platform::MakeFolder(dir.file("out")));
   CabinetReader reader;
   EXPECT_FALSE(reader.ExtractAllAndWait(dir.file("out"), dir.file("t.cab")));
   EXPECT_TRUE(reader.IsFailed());
@@ -182,7 +182,7 @@ TEST(CabinetReaderTest, FailedRunLeavesNoPartialFile) {
 TEST(CabinetReaderTest, MissingPathOrTextFileStartsNoWorker) {
   TempDir dir;
   dir.write("plain.txt", "just some text, no cabinet here\n");
-  platform::MakeFolder(dir.file("out"));
+  EXPECT_TRUE(platform::MakeFolder(dir.file("out")));
   for (const std::string &path :
        {dir.file("missing.cab"), dir.file("plain.txt")}) {
     CabinetReader reader;
@@ -198,7 +198,7 @@ TEST(CabinetReaderTest, MissingPathOrTextFileStartsNoWorker) {
 TEST(CabinetReaderTest, ListAndFindWriteNothing) {
   TempDir dir;
   std::string cab = SaveCabinet(dir, "t.cab", kTree);
-  platform::MakeFolder(dir.file("out"));
+  EXPECT_TRUE(platform::MakeFolder(dir.file("out")));
   RecordingExtractor extractor;
   ASSERT_TRUE(extractor.Open(cab));
   ASSERT_TRUE(extractor.List());
@@ -221,7 +221,7 @@ TEST(CabinetReaderTest, ListAndFindWriteNothing) {
 TEST(CabinetReaderTest, ExtractOneAndExtractListTakeExactlyTheirNames) {
   TempDir dir;
   std::string cab = SaveCabinet(dir, "t.cab", kTree);
-  platform::MakeFolder(dir.file("one"));
+  EXPECT_TRUE(platform::MakeFolder(dir.file("one")));
   RecordingExtractor extractor;
   ASSERT_TRUE(extractor.Open(cab));
   ASSERT_TRUE(extractor.ExtractFile("A.TXT", dir.file("one")));
@@ -230,7 +230,7 @@ TEST(CabinetReaderTest, ExtractOneAndExtractListTakeExactlyTheirNames) {
   EXPECT_EQ(dir.read("one/a.txt"), "alpha");
   EXPECT_EQ(platform::ListFolder(dir.file("one")).size(), 1u);
 
-  platform::MakeFolder(dir.file("list"));
+  EXPECT_TRUE(platform::MakeFolder(dir.file("list")));
   ASSERT_TRUE(extractor.ExtractFiles({"a.txt", "sub/deep/c.txt", "nothere"},
                                      dir.file("list")));
   extractor.WaitForWorker();
@@ -249,7 +249,7 @@ TEST(CabinetReaderTest, ExtractOneAndExtractListTakeExactlyTheirNames) {
 TEST(CabinetReaderTest, HandlerAbortReportsUserAbort) {
   TempDir dir;
   std::string cab = SaveCabinet(dir, "t.cab", kTree);
-  platform::MakeFolder(dir.file("out"));
+  EXPECT_TRUE(platform::MakeFolder(dir.file("out")));
   RecordingExtractor extractor;
   extractor.refuseExtract = true;
   ASSERT_TRUE(extractor.Open(cab));

@@ -157,7 +157,7 @@ TEST(CabinetWriteEngineTest, StartsFoldersAtThresholdAndTypeChange) {
   ASSERT_TRUE(FciAddFile(context, "src/b", "b", true, nullptr, nullptr,
                          MemoryFiles::OpenInfo, cab::kCompressMsZip));
   ASSERT_TRUE(FciFlushCabinet(context, false, nullptr, nullptr));
-  FciDestroy(context);
+  EXPECT_TRUE(FciDestroy(context));
   ParsedCabinet cabinet = ParseCabinet(fs.files["out.cab"]);
   ASSERT_EQ(cabinet.folders.size(), 2u);
   EXPECT_EQ(cabinet.folders[0].type, cab::kCompressNone);
@@ -283,7 +283,7 @@ TEST(CabinetWriteEngineTest, FlushWithNextCabinetLinksIndependentCabinets) {
                          MemoryFiles::OpenInfo, cab::kCompressMsZip));
   ASSERT_TRUE(FciFlushFolder(context, NextCabinetName, nullptr));
   ASSERT_TRUE(FciFlushCabinet(context, false, NextCabinetName, nullptr));
-  FciDestroy(context);
+  EXPECT_TRUE(FciDestroy(context));
   ParsedCabinet first = ParseCabinet(fs.files["out.cab"]);
   ParsedCabinet second = ParseCabinet(fs.files["out2.cab"]);
   EXPECT_EQ(first.flags, cab::kFlagNextCabinet);
@@ -324,7 +324,7 @@ TEST(CabinetWriteEngineTest, ReportsFilesPlacedWithContinuations) {
   ASSERT_TRUE(FciAddFile(context, "src/big", "big", false, NextCabinetName,
                          nullptr, MemoryFiles::OpenInfo, cab::kCompressMsZip));
   ASSERT_TRUE(FciFlushCabinet(context, false, NextCabinetName, nullptr));
-  FciDestroy(context);
+  EXPECT_TRUE(FciDestroy(context));
   ASSERT_EQ(placed.size(), 2u);
   EXPECT_EQ(placed[0].cabinet, "out.cab");
   EXPECT_FALSE(placed[0].continuation);

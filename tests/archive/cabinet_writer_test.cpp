@@ -62,7 +62,7 @@ TEST(CabinetWriterTest, RoundTripsAFolderTreeWithBackslashNames) {
     dir.write("work/" + name, data);
     paths.push_back(dir.file("work/" + name));
   }
-  platform::MakeFolder(dir.file("out"));
+  EXPECT_TRUE(platform::MakeFolder(dir.file("out")));
   {
     CabinetWriter writer;
     ASSERT_TRUE(writer.CreateCabinet(dir.file("out"), "pack.cab"));
@@ -107,7 +107,7 @@ TEST(CabinetWriterTest, ASetOfManyCabinetsReadsBackWhole) {
     dir.write("work/" + name, data);
     paths.push_back(dir.file("work/" + name));
   }
-  platform::MakeFolder(dir.file("out"));
+  EXPECT_TRUE(platform::MakeFolder(dir.file("out")));
   {
     CabinetWriter writer;
     writer.SetMaxCabinetSize(40000);

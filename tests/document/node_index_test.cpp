@@ -31,7 +31,7 @@ TEST(NodeIndexTest, FindsNodesByParameter) {
   nodes::ResetNodeIdCounter();
   SceneRoot root;
   const NodeIndex &index = root.GetNodeIndex();
-  root.AddParamValue(300, nodes::ParamValue(std::int32_t{7}));
+  EXPECT_TRUE(root.AddParamValue(300, nodes::ParamValue(std::int32_t{7})));
   EXPECT_EQ(index.FindByIntParam(VORA_NODE_SCENE_ROOT, 300, 7), &root);
   EXPECT_EQ(index.FindByIntParam(VORA_NODE_SCENE_ROOT, 300, 8), nullptr);
   EXPECT_EQ(index.FindByTextParam(VORA_NODE_SCENE_ROOT, nodes::param::kName,
@@ -51,9 +51,9 @@ TEST(NodeIndexTest, ADiscardedNodeLeavesNoRowBehind) {
   const NodeIndex &index = root.GetNodeIndex();
   auto first = std::make_unique<IntroNode>(&root, "first");
   const int firstId = first->GetNodeId();
-  first->AddParamValue(300, nodes::ParamValue(std::int32_t{1}));
+  EXPECT_TRUE(first->AddParamValue(300, nodes::ParamValue(std::int32_t{1})));
   auto *kept = root.AddChild(std::make_unique<IntroNode>(&root, "kept"));
-  kept->AddParamValue(300, nodes::ParamValue(std::int32_t{1}));
+  EXPECT_TRUE(kept->AddParamValue(300, nodes::ParamValue(std::int32_t{1})));
   ASSERT_EQ(index.GetRowCount(), 3);
   ASSERT_EQ(index.FindByTypeAndOrdinal(VORA_NODE_INTRO, 0), first.get());
 

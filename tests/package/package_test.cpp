@@ -78,7 +78,7 @@ TEST_F(PackageTest, OpensAndSavesAPackage) {
               fs::exists(manager.WorkFolder() + "Misc\\notes.txt"));
   SceneDocument &document = manager.Document();
   ASSERT_TRUE(document.HasScene());
-  document.GetRoot()->SetParamValue(3, nodes::ParamValue(0.25f));
+  EXPECT_TRUE(document.GetRoot()->SetParamValue(3, nodes::ParamValue(0.25f)));
 
   // A save creates one missing folder level.
   const std::string target = source_.file("out") + "/saved.cab";

@@ -223,7 +223,8 @@ IntroNode::IntroNode(SceneNode *parent, std::string_view name)
 
 IntroNode::IntroNode(SceneNode *parent, std::string_view name, std::int32_t id)
     : IntroNode(parent, name) {
-  AddParamValue(param::kId, ParamValue(id));
+  // A new node holds no "ID" yet: the add cannot fail.
+  (void)AddParamValue(param::kId, ParamValue(id));
 }
 
 std::int64_t IntroNode::Read(TextSource * /*in*/, std::int64_t /*position*/) {

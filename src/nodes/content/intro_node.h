@@ -21,7 +21,7 @@ public:
   /// The same, and adds "ID" = id.
   IntroNode(SceneNode *parent, std::string_view name, std::int32_t id);
 
-  static bool ClassOf(const SceneNode *node) {
+  [[nodiscard]] static bool ClassOf(const SceneNode *node) {
     return node->GetKind() == Kind::Intro;
   }
 
@@ -38,7 +38,7 @@ public:
   /// missing or mistyped parameter (the keys before stay written). After a
   /// read that ended early the file is left as it was, and the answer is
   /// true.
-  bool Write(TextSink *out) override;
+  [[nodiscard]] bool Write(TextSink *out) override;
 
 private:
   OwnedFileState iniFileState_;

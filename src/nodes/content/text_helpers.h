@@ -22,12 +22,12 @@ namespace vorafile::nodes {
 inline constexpr float kColorByteScale = 0.0039215689f;
 
 /// "r,g,b" (0 to 255 each) into a Color: each times kColorByteScale, alpha 0.
-bool ParseColor(std::string_view text, Color &color);
+[[nodiscard]] bool ParseColor(std::string_view text, Color &color);
 /// "r,g,b" of the first three components times 255, truncated.
 std::string FormatColor(const Color &color);
 
 /// "x,y,width,height" into left, top, right, bottom.
-bool ParseRect(std::string_view text, IntQuad &quad);
+[[nodiscard]] bool ParseRect(std::string_view text, IntQuad &quad);
 /// "x,y,width,height" of left, top, right - left, bottom - top.
 std::string FormatRect(const IntQuad &quad);
 
@@ -35,13 +35,13 @@ std::string FormatRect(const IntQuad &quad);
 /// width, escapement, orientation, weight, italic, underline, strike-out,
 /// character set, output precision, clip precision, quality, pitch and
 /// family, and the face name (at most 31 characters).
-bool ParseFontInfo(std::string_view text, Block &block);
+[[nodiscard]] bool ParseFontInfo(std::string_view text, Block &block);
 /// The sixteen fields of a logical-font record, the first two as
 /// "1.000000,0.100000".
 std::string FormatFontInfo(const Block &block);
 
 /// "x,y,z" into a Vector.
-bool ParseVector(std::string_view text, Vector &vector);
+[[nodiscard]] bool ParseVector(std::string_view text, Vector &vector);
 
 /// Four bytes into a Color, each times kColorByteScale.
 Color ColorFromBytes(std::uint8_t r, std::uint8_t g, std::uint8_t b,
@@ -69,7 +69,8 @@ std::string FileNameOf(std::string_view path);
 
 /// True when the attributes of folder + name can be read (the folder ends
 /// with a separator). On POSIX a name in another case is found too.
-bool FileExistsInFolder(const std::string &folder, std::string_view name);
+[[nodiscard]] bool FileExistsInFolder(const std::string &folder,
+                                      std::string_view name);
 
 /// Makes `name` (a file name as a scene file gives it) name an existing
 /// picture in `folder`: cuts it at the first ";", line break and tab and
@@ -77,7 +78,8 @@ bool FileExistsInFolder(const std::string &folder, std::string_view name);
 /// other of ".jpg" and ".bmp" and, when that exists, makes the name its base
 /// name with that extension. False when no file was found (the name is then
 /// the cut name).
-bool ResolveImageFile(const std::string &folder, std::string &name);
+[[nodiscard]] bool ResolveImageFile(const std::string &folder,
+                                    std::string &name);
 
 } // namespace vorafile::nodes
 

@@ -33,7 +33,7 @@ public:
   [[nodiscard]] std::string_view Rest() const { return line_.substr(offset_); }
 
 private:
-  bool SkipBlanks();
+  [[nodiscard]] bool SkipBlanks();
 
   std::string_view line_;
   std::size_t offset_ = 0;
@@ -42,7 +42,7 @@ private:
 };
 
 /// True when `c` is white space for the scanning formats.
-inline bool IsScanBlank(char c) {
+[[nodiscard]] inline bool IsScanBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' ||
          c == '\f';
 }

@@ -68,7 +68,7 @@ static_assert(sizeof(Block) == 60 && sizeof(IntQuad) == 16 &&
               "payloads are the host's value bytes");
 
 /// The value type of a code; nothing for 9 and codes above 11.
-std::optional<ValueType> ValueTypeFromCode(std::uint32_t code);
+[[nodiscard]] std::optional<ValueType> ValueTypeFromCode(std::uint32_t code);
 
 /// Bytes that a value of this type reports and copies out; for a String
 /// that is 0 here, as its size is its text's length plus 1. Invalid codes
@@ -99,11 +99,11 @@ public:
   /// text); for the other types exactly FixedSizeOfType(code) bytes are
   /// read. An invalid code, or a null source for a fixed-size type, returns
   /// false and leaves the value as it was.
-  bool Assign(std::uint32_t code, const void *source);
+  [[nodiscard]] bool Assign(std::uint32_t code, const void *source);
 
   /// Copies the value's GetSize() bytes to `out` (a String's text with its
   /// NUL). False, and nothing written, when `capacity` is smaller.
-  bool CopyBytes(void *out, std::size_t capacity) const;
+  [[nodiscard]] bool CopyBytes(void *out, std::size_t capacity) const;
 
   /// A pointer that Assign(GetType(), ...) accepts to rebuild this value:
   /// the text for a String, the payload bytes otherwise. Valid until the
@@ -135,13 +135,13 @@ public:
   /// Records the id and makes the value from raw bytes (ParamValue::Assign).
   /// For an invalid code the id is still recorded, the value is the Byte 0,
   /// and the result is false.
-  bool Set(int id, std::uint32_t code, const void *source);
+  [[nodiscard]] bool Set(int id, std::uint32_t code, const void *source);
 
   /// Copies the value into `out` when `id` is this parameter's id and it
   /// has a value; otherwise false and `out` untouched.
-  bool Get(int id, ParamValue &out) const;
+  [[nodiscard]] bool Get(int id, ParamValue &out) const;
   /// Copies the value into `out`; false (untouched) when there is none.
-  bool CopyValue(ParamValue &out) const;
+  [[nodiscard]] bool CopyValue(ParamValue &out) const;
 
   /// The owned value itself; null before Set.
   const ParamValue *GetValue() const { return value_ ? &*value_ : nullptr; }

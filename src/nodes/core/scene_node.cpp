@@ -33,9 +33,10 @@ SceneNode::SceneNode(SceneNode *parent, std::string_view name)
     : name_(name), parent_(parent) {
   // The base operations, whatever the class replaces: "Name" and "NodeID"
   // always sit first in the base list.
-  SceneNode::AddParam(param::kName, name_.c_str(), VORA_VALUE_STRING);
+  // A new list with valid codes: the adds cannot fail.
+  (void)SceneNode::AddParam(param::kName, name_.c_str(), VORA_VALUE_STRING);
   nodeId_ = TakeNodeId();
-  SceneNode::AddParam(param::kNodeId, &nodeId_, VORA_VALUE_INT);
+  (void)SceneNode::AddParam(param::kNodeId, &nodeId_, VORA_VALUE_INT);
 }
 
 SceneNode::~SceneNode() {

@@ -112,7 +112,7 @@ public:
   virtual ~SceneNode();
 
   /// Every node is a SceneNode (for IsA / DynCast).
-  static bool ClassOf(const SceneNode *) { return true; }
+  [[nodiscard]] static bool ClassOf(const SceneNode *) { return true; }
 
   // ---- Parameter operations (the base keeps one ordered list) ----------
   //
@@ -121,22 +121,23 @@ public:
 
   /// Appends a new parameter. False, and no change, when the id is present
   /// or the code is invalid.
-  virtual bool AddParam(int id, const void *source, std::uint32_t code,
-                        int index = -1);
+  [[nodiscard]] virtual bool AddParam(int id, const void *source,
+                                      std::uint32_t code, int index = -1);
   /// Removes the parameter with that id; false when there is none.
-  virtual bool RemoveParam(int id, int index = -1);
+  [[nodiscard]] virtual bool RemoveParam(int id, int index = -1);
   /// Copies the value's bytes (ParamValue::CopyBytes) when the parameter
   /// holds exactly that type and they fit in `capacity`. False, and `out`
   /// untouched, for an absent id, another type, an invalid code or too
   /// small a buffer.
-  virtual bool GetParam(int id, void *out, std::size_t capacity,
-                        std::uint32_t code, int index = -1) const;
+  [[nodiscard]] virtual bool GetParam(int id, void *out, std::size_t capacity,
+                                      std::uint32_t code, int index = -1) const;
   /// Copies the value whatever its type; false when the id is absent.
-  virtual bool GetParamValue(int id, ParamValue &out, int index = -1) const;
+  [[nodiscard]] virtual bool GetParamValue(int id, ParamValue &out,
+                                           int index = -1) const;
   /// Replaces the parameter in place, or appends it. False, and no change,
   /// for an invalid code.
-  virtual bool SetParam(int id, const void *source, std::uint32_t code,
-                        int index = -1);
+  [[nodiscard]] virtual bool SetParam(int id, const void *source,
+                                      std::uint32_t code, int index = -1);
   /// Name of the id from the built-in table; "" when it has none.
   virtual std::string GetParamName(int id, int reserved = -1) const;
   virtual int GetParamCount() const;
@@ -163,7 +164,7 @@ public:
   /// Writes the node's section (or, with a null sink, its own file) for
   /// the inherited script version; false on failure or for a version the
   /// class does not know.
-  virtual bool Write(TextSink *out) = 0;
+  [[nodiscard]] virtual bool Write(TextSink *out) = 0;
   /// Reads the node's lines from `position` and returns the position where
   /// the caller continues (just after the last line consumed), kReadFailed
   /// on failure or for an unknown script version; preset block readers
@@ -173,8 +174,10 @@ public:
 
   // ---- Typed conveniences over the virtual operations ------------------
 
-  bool AddParamValue(int id, const ParamValue &value, int index = -1);
-  bool SetParamValue(int id, const ParamValue &value, int index = -1);
+  [[nodiscard]] bool AddParamValue(int id, const ParamValue &value,
+                                   int index = -1);
+  [[nodiscard]] bool SetParamValue(int id, const ParamValue &value,
+                                   int index = -1);
   /// The value of `id` if it has type T (through GetParamValue).
   template <class T> std::optional<T> GetParamAs(int id) const {
     ParamValue value;
@@ -185,7 +188,7 @@ public:
     return payload ? std::optional<T>(*payload) : std::nullopt;
   }
   /// The text of `id` if it is a String.
-  std::optional<std::string> GetTextParam(int id) const {
+  [[nodiscard]] std::optional<std::string> GetTextParam(int id) const {
     return GetParamAs<std::string>(id);
   }
 
@@ -222,7 +225,7 @@ public:
   /// The child at `index`, or null when there is none.
   SceneNode *GetChild(int index) const;
   /// How the child at `index` is held; nothing when there is none.
-  std::optional<ChildHold> GetChildHold(int index) const;
+  [[nodiscard]] std::optional<ChildHold> GetChildHold(int index) const;
   /// The ordinal-th (from 0) child of that kind, in children order; null
   /// when there are not that many or the ordinal is negative.
   SceneNode *FindChild(Kind kind, int ordinal) const;
@@ -250,12 +253,12 @@ public:
   /// This node's folder, or the nearest one above it, which is then kept
   /// in this node (the first call caches it); nothing when no node up to
   /// the top has one. Folders end with the path separator.
-  std::optional<std::string_view> GetFolder() const;
+  [[nodiscard]] std::optional<std::string_view> GetFolder() const;
   void SetFolder(std::string_view folder) { folder_ = std::string(folder); }
 
   // ---- Shared nodes -------------------------------------------------
 
-  bool IsShared() const { return shared_; }
+  [[nodiscard]] bool IsShared() const { return shared_; }
   int GetRefCount() const { return refCount_; }
   /// For shared nodes: raise the holder count and return it; other nodes
   /// change nothing and return 0.
@@ -273,7 +276,8 @@ public:
 
   /// GetParamName(id1), then, unless id2 is 275, one space and
   /// GetParamName(id2). Nothing when id1 has no name.
-  std::optional<std::string> ComposeParamName(int id1, int id2) const;
+  [[nodiscard]] std::optional<std::string> ComposeParamName(int id1,
+                                                            int id2) const;
 
 protected:
   /// Marks the node as shared, held by `holders` holders (the count its

@@ -26,16 +26,16 @@ class TextSink {
 public:
   virtual ~TextSink() = default;
   /// Appends the text; false when it could not all be written.
-  virtual bool Write(std::string_view text) = 0;
+  [[nodiscard]] virtual bool Write(std::string_view text) = 0;
   /// True once any write failed.
-  virtual bool HasFailed() const = 0;
+  [[nodiscard]] virtual bool HasFailed() const = 0;
 };
 
 /// Collects the text in memory.
 class StringSink final : public TextSink {
 public:
-  bool Write(std::string_view text) override;
-  bool HasFailed() const override { return false; }
+  [[nodiscard]] bool Write(std::string_view text) override;
+  [[nodiscard]] bool HasFailed() const override { return false; }
   const std::string &GetText() const { return text_; }
 
 private:
@@ -58,8 +58,8 @@ public:
   FileSink(const FileSink &) = delete;
   FileSink &operator=(const FileSink &) = delete;
 
-  bool Write(std::string_view text) override;
-  bool HasFailed() const override { return failed_; }
+  [[nodiscard]] bool Write(std::string_view text) override;
+  [[nodiscard]] bool HasFailed() const override { return failed_; }
 
   /// Flushes the file and closes it when the sink opened it. True when the
   /// file was opened and every write, the flush and the close succeeded.
@@ -93,7 +93,8 @@ public:
   }
 
 protected:
-  virtual bool ReadLineUpTo(std::string &line, std::size_t maxLength) = 0;
+  [[nodiscard]] virtual bool ReadLineUpTo(std::string &line,
+                                          std::size_t maxLength) = 0;
 };
 
 /// Lines from text held in memory; positions are byte offsets.
@@ -104,7 +105,8 @@ public:
   [[nodiscard]] bool Seek(std::int64_t position) override;
 
 private:
-  bool ReadLineUpTo(std::string &line, std::size_t maxLength) override;
+  [[nodiscard]] bool ReadLineUpTo(std::string &line,
+                                  std::size_t maxLength) override;
 
   std::string text_;
   std::size_t offset_ = 0;
@@ -118,7 +120,8 @@ public:
   [[nodiscard]] bool Seek(std::int64_t position) override;
 
 private:
-  bool ReadLineUpTo(std::string &line, std::size_t maxLength) override;
+  [[nodiscard]] bool ReadLineUpTo(std::string &line,
+                                  std::size_t maxLength) override;
 
   std::FILE *file_;
 };

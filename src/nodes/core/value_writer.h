@@ -28,14 +28,14 @@ std::string FormatValueText(const ParamValue &value, bool colorBytes);
 /// that length, its last character the line feed, so that readers take it
 /// as one line. Always true: the outcome of the write is left to the sink
 /// (TextSink::HasFailed).
-bool WriteValueLine(TextSink &out, std::string_view prefix,
-                    const ParamValue &value, bool colorBytes);
+[[nodiscard]] bool WriteValueLine(TextSink &out, std::string_view prefix,
+                                  const ParamValue &value, bool colorBytes);
 
 /// WriteValueLine with an empty prefix and colour bytes.
-bool WriteValue(TextSink &out, const ParamValue &value);
+[[nodiscard]] bool WriteValue(TextSink &out, const ParamValue &value);
 
 /// Writes the text and a line feed (as a String value through WriteValue).
-bool WriteTextLine(TextSink &out, std::string_view text);
+[[nodiscard]] bool WriteTextLine(TextSink &out, std::string_view text);
 
 } // namespace vorafile::nodes
 

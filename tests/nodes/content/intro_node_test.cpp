@@ -33,8 +33,8 @@ protected:
     if (!iniText.empty())
       dir_.write("intro.ini", iniText);
     node_ = std::make_unique<IntroNode>(&parent_, "introNode1");
-    node_->AddParamValue(param::kIniFileName,
-                         ParamValue(dir_.file("intro.ini")));
+    EXPECT_TRUE(node_->AddParamValue(param::kIniFileName,
+                                     ParamValue(dir_.file("intro.ini"))));
     result_ = node_->Read(nullptr, 0);
     return *node_;
   }
