@@ -83,8 +83,6 @@ SceneOpenResult SceneDocument::Open(const std::string &rawFolder) {
                          "\"vora.vrc\")");
   }
   scriptPath_ = *script;
-  root_->SetMigrationPending(
-      platform::FindInFolder(folder, kMigrationList).has_value());
 
   FileHandle file = OpenFile(scriptPath_, "rb");
   if (!file) {
@@ -114,14 +112,9 @@ bool SceneDocument::WriteScript() {
   if (!folder) {
     return false;
   }
-  const std::string path = std::string(*folder) + kSavedScript;
-  FileHandle file = OpenFile(path, "wb");
-  if (!file) {
-    return false;
-  }
-  nodes::FileSink sink(file.get());
+  nodes::FileSink sink(std::string(*folder) + kSavedScript);
   const bool written = root_->Write(&sink);
-  return std::fclose(file.release()) == 0 && written;
+  return sink.Close() && written;
 }
 
 int SceneDocument::CachedRowCount() {

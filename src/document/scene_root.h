@@ -34,10 +34,6 @@ public:
 
   // ---- The scene script ---------------------------------------------
 
-  /// Set by the scene document before reading: "vora_.rudov" is present.
-  void SetMigrationPending(bool pending) { migrationPending_ = pending; }
-  [[nodiscard]] bool IsMigrationPending() const { return migrationPending_; }
-
   /// The object count that a "NumObjects" line declared.
   void SetDeclaredObjectCount(std::int32_t count) {
     declaredObjectCount_ = count;
@@ -66,7 +62,6 @@ private:
   nodes::NodeRegistry *GetKeptRegistry() override { return &index_; }
 
   NodeIndex index_;
-  bool migrationPending_ = false;
   std::int32_t declaredObjectCount_ = 0;
   ScriptReadProblem problem_;
 };

@@ -10,14 +10,10 @@ bool StringSink::Write(std::string_view text) {
 }
 
 FileSink::FileSink(const std::string &path)
-    : file_(std::fopen(path.c_str(), "wb")), owned_(true),
-      failed_(file_ == nullptr) {}
-
-FileSink::FileSink(std::FILE *file)
-    : file_(file), owned_(false), failed_(file == nullptr) {}
+    : file_(std::fopen(path.c_str(), "wb")), failed_(file_ == nullptr) {}
 
 FileSink::~FileSink() {
-  if (owned_ && file_ != nullptr) {
+  if (file_ != nullptr) {
     static_cast<void>(std::fclose(file_));
   }
 }
@@ -43,9 +39,7 @@ bool FileSink::Close() {
   }
   // Buffered bytes reach the system only here; a full disk shows up now.
   bool ok = std::fflush(file_) == 0;
-  if (owned_) {
-    ok = std::fclose(file_) == 0 && ok;
-  }
+  ok = std::fclose(file_) == 0 && ok;
   file_ = nullptr;
   failed_ = failed_ || !ok;
   return !failed_;

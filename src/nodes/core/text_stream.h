@@ -50,10 +50,7 @@ public:
   /// Creates or truncates `path` for writing; when it cannot be opened, the
   /// sink has failed from the start and every write fails.
   explicit FileSink(const std::string &path);
-  /// Writes to a file that the caller opened and keeps: Close() flushes it
-  /// but leaves it open.
-  explicit FileSink(std::FILE *file);
-  /// Closes an owned file that Close() did not close (its result is lost).
+  /// Closes the file when Close() did not (its result is lost).
   ~FileSink() override;
   FileSink(const FileSink &) = delete;
   FileSink &operator=(const FileSink &) = delete;
@@ -61,14 +58,13 @@ public:
   [[nodiscard]] bool Write(std::string_view text) override;
   [[nodiscard]] bool HasFailed() const override { return failed_; }
 
-  /// Flushes the file and closes it when the sink opened it. True when the
-  /// file was opened and every write, the flush and the close succeeded.
+  /// Flushes and closes the file. True when the file was opened and every
+  /// write, the flush and the close succeeded.
   /// Writes after Close fail; a second Close answers false.
   [[nodiscard]] bool Close();
 
 private:
   std::FILE *file_;
-  bool owned_;
   bool failed_;
 };
 

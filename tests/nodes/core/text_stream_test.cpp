@@ -139,22 +139,5 @@ TEST(TextStreamTest, FileSinkOnAFullDiskFailsAtClose) {
   EXPECT_TRUE(sink.HasFailed());
 }
 
-TEST(TextStreamTest, FileSinkOnACallersFileFlushesButLeavesItOpen) {
-  test::TempDir dir;
-  std::FILE *file = std::fopen(dir.file("out.txt").c_str(), "wb");
-  ASSERT_NE(file, nullptr);
-  FileSink sink(file);
-  EXPECT_TRUE(sink.Write("one\n"));
-  EXPECT_TRUE(sink.Close());
-  EXPECT_EQ(dir.read("out.txt"), "one\n");
-  EXPECT_GE(std::fputs("two\n", file), 0);
-  ASSERT_EQ(std::fclose(file), 0);
-  EXPECT_EQ(dir.read("out.txt"), "one\ntwo\n");
-
-  FileSink none(static_cast<std::FILE *>(nullptr));
-  EXPECT_FALSE(none.Write("x"));
-  EXPECT_TRUE(none.HasFailed());
-}
-
 } // namespace
 } // namespace vorafile::nodes
