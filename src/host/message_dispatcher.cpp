@@ -1,7 +1,9 @@
 #include "host/message_dispatcher.h"
 
+#include "document/scene_root.h"
 #include "host/host_records.h"
 #include "host/node_info_block.h"
+#include "nodes/core/param_ids.h"
 #include "platform/file_system.h"
 #include "vorafile/vorafile.h"
 
@@ -106,9 +108,8 @@ std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
                : 0;
   }
 
-  // Pods and orbs need their node classes: not built yet.
   case VORA_MSG_ADD_CONFIG_NODE:
-    return 0;
+    return AddConfigNode(static_cast<std::uint32_t>(p1), p2, p3, p4);
 
   case VORA_MSG_LOAD_CODEC:
   case VORA_MSG_DECODE_IMAGE:
@@ -223,6 +224,33 @@ std::uint32_t MessageDispatcher::SendSceneMessage(std::uint32_t msg,
   default:
     return 0;
   }
+}
+
+std::uint32_t MessageDispatcher::AddConfigNode(std::uint32_t kindWord,
+                                               std::uintptr_t newName,
+                                               std::uintptr_t sourceFolder,
+                                               std::uintptr_t targetName) {
+  // Until pods and orbs exist the new node's name and source folder go
+  // unread.
+  static_cast<void>(newName);
+  static_cast<void>(sourceFolder);
+  SceneDocument &document = fileManager_->Document();
+  if (!document.HasScene()) {
+    return kConfigNodeAdded;
+  }
+  const auto kind = static_cast<std::int32_t>(kindWord & 0xFFFFu);
+  const auto targetType = static_cast<std::int32_t>(kindWord >> 16);
+  if (kind == VORA_NODE_SCENE_ROOT) {
+    return kConfigNodeKindRefused;
+  }
+  const char *name = PointerArg<const char>(targetName);
+  if (name == nullptr ||
+      document.GetRoot()->GetNodeIndex().FindByTextParam(
+          targetType, nodes::param::kName, name) == nullptr) {
+    return kConfigNodeTargetMissing;
+  }
+  // The pod and orb node classes are not built yet.
+  return kConfigNodeNotMade;
 }
 
 std::uint32_t MessageDispatcher::SendPictureMessage(std::uint32_t msg,

@@ -11,6 +11,14 @@
 
 namespace vorafile {
 
+/// The statuses of message 1030 (adding a pod or orb configuration node).
+inline constexpr std::uint32_t kConfigNodeAdded = 0;
+/// The new node's kind was the scene root's; nothing was done.
+inline constexpr std::uint32_t kConfigNodeKindRefused = 1;
+inline constexpr std::uint32_t kConfigNodeNotMade = 2;
+/// No node of the receiving type has the receiving name.
+inline constexpr std::uint32_t kConfigNodeTargetMissing = 3;
+
 class MessageDispatcher {
 public:
   MessageDispatcher();
@@ -35,6 +43,11 @@ private:
   std::uint32_t DestroyFileManager();
   std::uint32_t SendSceneMessage(std::uint32_t msg, std::uintptr_t p1,
                                  std::uintptr_t p2, std::uintptr_t p3);
+  /// Message 1030: a status, not 1/0. With no scene it answers
+  /// kConfigNodeAdded (and does nothing), as the host expects.
+  std::uint32_t AddConfigNode(std::uint32_t kindWord, std::uintptr_t newName,
+                              std::uintptr_t sourceFolder,
+                              std::uintptr_t targetName);
   std::uint32_t SendPictureMessage(std::uint32_t msg, std::uintptr_t p1,
                                    std::uintptr_t p2, std::uintptr_t p3,
                                    std::uintptr_t p4);

@@ -26,6 +26,64 @@ std::string ReadWhole(const std::string &path) {
   return text.str();
 }
 
+// The kind word of message 1030: the new node's kind in the low 16 bits, the
+// receiving node's type in the high 16 bits.
+std::uintptr_t KindWord(std::uint32_t kind, std::uint32_t targetType) {
+  return (targetType << 16) | kind;
+}
+
+TEST_F(HostMessagesTest, AddConfigNodeReportsWhyNothingWasAdded) {
+  const std::string cabinet = PackScene("scene");
+  MessageDispatcher dispatcher;
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_CREATE, 0, 0, 0, 0), 1u);
+  const std::string pod = "pod1";
+  const std::string folder = source_.folder();
+  const std::string intro = "INTRONODE1"; // names compare without case
+  const std::string nobody = "nobody";
+
+  // No scene: 0, the same answer as "added", and nothing happens; like
+  // every scene message, before the kind is looked at.
+  for (int kind : {VORA_NODE_OBJECT_CONFIG, VORA_NODE_SCENE_ROOT}) {
+    EXPECT_EQ(dispatcher.Send(
+                  VORA_MSG_ADD_CONFIG_NODE,
+                  KindWord(static_cast<std::uint32_t>(kind), VORA_NODE_INTRO),
+                  Arg(pod), Arg(folder), Arg(intro)),
+              0u)
+        << kind;
+  }
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_OPEN_PACKAGE, Arg(cabinet), 0, 0, 0), 1u);
+
+  const struct {
+    std::uint32_t kind;
+    std::uint32_t targetType;
+    const std::string &target;
+    std::uint32_t status;
+  } cases[] = {
+      // Kind 14 is refused whatever the target.
+      {VORA_NODE_SCENE_ROOT, VORA_NODE_INTRO, intro, 1},
+      {VORA_NODE_SCENE_ROOT, VORA_NODE_INTRO, nobody, 1},
+      // No node of that type has that name.
+      {VORA_NODE_OBJECT_CONFIG, VORA_NODE_INTRO, nobody, 3},
+      {VORA_NODE_ORB, VORA_NODE_CAMERA, intro, 3},
+      // The target exists, but pods and orbs cannot be made yet.
+      {VORA_NODE_OBJECT_CONFIG, VORA_NODE_INTRO, intro, 2},
+      {VORA_NODE_ORB, VORA_NODE_INTRO, intro, 2},
+      {VORA_NODE_ORB_2, VORA_NODE_INTRO, intro, 2},
+  };
+  for (const auto &c : cases) {
+    EXPECT_EQ(dispatcher.Send(VORA_MSG_ADD_CONFIG_NODE,
+                              KindWord(c.kind, c.targetType), Arg(pod),
+                              Arg(folder), Arg(c.target)),
+              c.status)
+        << c.kind << " on " << c.targetType << " " << c.target;
+  }
+  // A null name finds no node.
+  EXPECT_EQ(dispatcher.Send(VORA_MSG_ADD_CONFIG_NODE,
+                            KindWord(VORA_NODE_OBJECT_CONFIG, VORA_NODE_INTRO),
+                            Arg(pod), Arg(folder), 0),
+            3u);
+}
+
 TEST_F(HostMessagesTest, ColoursThatAreNoBytesSaveAsTheIndefiniteInteger) {
   const std::string cabinet = PackScene("scene");
   MessageDispatcher dispatcher;
