@@ -61,6 +61,9 @@ std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
   if (!fileManager_) {
     return 0;
   }
+  if (busy_ && IsRefusedWhileBusy(msg)) {
+    return msg == VORA_MSG_ADD_CONFIG_NODE ? kConfigNodeNotMade : 0;
+  }
 
   switch (msg) {
   case VORA_MSG_DESTROY:
@@ -93,20 +96,11 @@ std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
   case VORA_MSG_NODE_EXISTS_BY_ID:
     return SendSceneMessage(msg, p1, p2, p3);
 
-  case VORA_MSG_OPEN_PACKAGE: {
-    std::optional<std::string> path = HostPath(p1);
-    return path && fileManager_->Open(*path) ? 1 : 0;
-  }
+  case VORA_MSG_OPEN_PACKAGE:
+    return OpenPackage(p1);
   case VORA_MSG_SAVE_PACKAGE:
-  case VORA_MSG_SAVE_PACKAGE_AS: {
-    // The scene script goes into the working folder first; only then is
-    // there a package to pack.
-    std::optional<std::string> path = HostPath(p1);
-    return path && fileManager_->Document().WriteScript() &&
-                   fileManager_->SaveAs(*path)
-               ? 1
-               : 0;
-  }
+  case VORA_MSG_SAVE_PACKAGE_AS:
+    return SavePackage(p1);
 
   case VORA_MSG_ADD_CONFIG_NODE:
     return AddConfigNode(static_cast<std::uint32_t>(p1), p2, p3, p4);
@@ -122,6 +116,48 @@ std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
   default:
     return 0;
   }
+}
+
+bool MessageDispatcher::IsRefusedWhileBusy(std::uint32_t msg) {
+  switch (msg) {
+  case VORA_MSG_DESTROY:
+  case VORA_MSG_OPEN_PACKAGE:
+  case VORA_MSG_SAVE_PACKAGE:
+  case VORA_MSG_SAVE_PACKAGE_AS:
+  case VORA_MSG_WRITE_SCRIPT:
+  case VORA_MSG_WRITE_PARAM_BY_ID:
+  case VORA_MSG_WRITE_PARAM_BY_ID_2:
+  case VORA_MSG_WRITE_PARAM_BY_TYPE:
+  case VORA_MSG_WRITE_PARAM_BY_ID_PATH:
+  case VORA_MSG_REMOVE_PARAM:
+  case VORA_MSG_ADD_CONFIG_NODE:
+  case VORA_MSG_CONVERT_IMAGE:
+    return true;
+  default:
+    return false;
+  }
+}
+
+std::uint32_t MessageDispatcher::OpenPackage(std::uintptr_t p1) {
+  std::optional<std::string> path = HostPath(p1);
+  if (!path) {
+    return 0;
+  }
+  BusyScope busy(busy_);
+  return fileManager_->Open(*path) ? 1 : 0;
+}
+
+std::uint32_t MessageDispatcher::SavePackage(std::uintptr_t p1) {
+  std::optional<std::string> path = HostPath(p1);
+  if (!path) {
+    return 0;
+  }
+  BusyScope busy(busy_);
+  // The scene script goes into the working folder first; only then is
+  // there a package to pack.
+  return fileManager_->Document().WriteScript() && fileManager_->SaveAs(*path)
+             ? 1
+             : 0;
 }
 
 std::uint32_t MessageDispatcher::CreateFileManager() {

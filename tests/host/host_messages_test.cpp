@@ -1,7 +1,7 @@
 // Host messages on an open package: what a host sees through the dispatcher.
 #include "host/message_dispatcher.h"
 
-#include "host_package_fixture.h"
+#include "host/host_package_fixture.h"
 #include "nodes/core/param_ids.h"
 
 #include <gtest/gtest.h>
