@@ -1,7 +1,9 @@
 #include "host/message_dispatcher.h"
 
+#include "document/scene_root.h"
 #include "host/host_records.h"
 #include "host/node_info_block.h"
+#include "nodes/core/param_ids.h"
 #include "platform/file_system.h"
 #include "vorafile/vorafile.h"
 
@@ -59,6 +61,9 @@ std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
   if (!fileManager_) {
     return 0;
   }
+  if (busy_ && IsRefusedWhileBusy(msg)) {
+    return msg == VORA_MSG_ADD_CONFIG_NODE ? kConfigNodeNotMade : 0;
+  }
 
   switch (msg) {
   case VORA_MSG_DESTROY:
@@ -91,24 +96,14 @@ std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
   case VORA_MSG_NODE_EXISTS_BY_ID:
     return SendSceneMessage(msg, p1, p2, p3);
 
-  case VORA_MSG_OPEN_PACKAGE: {
-    std::optional<std::string> path = HostPath(p1);
-    return path && fileManager_->Open(*path) ? 1 : 0;
-  }
+  case VORA_MSG_OPEN_PACKAGE:
+    return OpenPackage(p1);
   case VORA_MSG_SAVE_PACKAGE:
-  case VORA_MSG_SAVE_PACKAGE_AS: {
-    // The scene script goes into the working folder first; only then is
-    // there a package to pack.
-    std::optional<std::string> path = HostPath(p1);
-    return path && fileManager_->Document().WriteScript() &&
-                   fileManager_->SaveAs(*path)
-               ? 1
-               : 0;
-  }
+  case VORA_MSG_SAVE_PACKAGE_AS:
+    return SavePackage(p1);
 
-  // Pods and orbs need their node classes: not built yet.
   case VORA_MSG_ADD_CONFIG_NODE:
-    return 0;
+    return AddConfigNode(static_cast<std::uint32_t>(p1), p2, p3, p4);
 
   case VORA_MSG_LOAD_CODEC:
   case VORA_MSG_DECODE_IMAGE:
@@ -121,6 +116,48 @@ std::uint32_t MessageDispatcher::Send(std::uint32_t msg, std::uintptr_t p1,
   default:
     return 0;
   }
+}
+
+bool MessageDispatcher::IsRefusedWhileBusy(std::uint32_t msg) {
+  switch (msg) {
+  case VORA_MSG_DESTROY:
+  case VORA_MSG_OPEN_PACKAGE:
+  case VORA_MSG_SAVE_PACKAGE:
+  case VORA_MSG_SAVE_PACKAGE_AS:
+  case VORA_MSG_WRITE_SCRIPT:
+  case VORA_MSG_WRITE_PARAM_BY_ID:
+  case VORA_MSG_WRITE_PARAM_BY_ID_2:
+  case VORA_MSG_WRITE_PARAM_BY_TYPE:
+  case VORA_MSG_WRITE_PARAM_BY_ID_PATH:
+  case VORA_MSG_REMOVE_PARAM:
+  case VORA_MSG_ADD_CONFIG_NODE:
+  case VORA_MSG_CONVERT_IMAGE:
+    return true;
+  default:
+    return false;
+  }
+}
+
+std::uint32_t MessageDispatcher::OpenPackage(std::uintptr_t p1) {
+  std::optional<std::string> path = HostPath(p1);
+  if (!path) {
+    return 0;
+  }
+  BusyScope busy(busy_);
+  return fileManager_->Open(*path) ? 1 : 0;
+}
+
+std::uint32_t MessageDispatcher::SavePackage(std::uintptr_t p1) {
+  std::optional<std::string> path = HostPath(p1);
+  if (!path) {
+    return 0;
+  }
+  BusyScope busy(busy_);
+  // The scene script goes into the working folder first; only then is
+  // there a package to pack.
+  return fileManager_->Document().WriteScript() && fileManager_->SaveAs(*path)
+             ? 1
+             : 0;
 }
 
 std::uint32_t MessageDispatcher::CreateFileManager() {
@@ -223,6 +260,33 @@ std::uint32_t MessageDispatcher::SendSceneMessage(std::uint32_t msg,
   default:
     return 0;
   }
+}
+
+std::uint32_t MessageDispatcher::AddConfigNode(std::uint32_t kindWord,
+                                               std::uintptr_t newName,
+                                               std::uintptr_t sourceFolder,
+                                               std::uintptr_t targetName) {
+  // Until pods and orbs exist the new node's name and source folder go
+  // unread.
+  static_cast<void>(newName);
+  static_cast<void>(sourceFolder);
+  SceneDocument &document = fileManager_->Document();
+  if (!document.HasScene()) {
+    return kConfigNodeAdded;
+  }
+  const auto kind = static_cast<std::int32_t>(kindWord & 0xFFFFu);
+  const auto targetType = static_cast<std::int32_t>(kindWord >> 16);
+  if (kind == VORA_NODE_SCENE_ROOT) {
+    return kConfigNodeKindRefused;
+  }
+  const char *name = PointerArg<const char>(targetName);
+  if (name == nullptr ||
+      document.GetRoot()->GetNodeIndex().FindByTextParam(
+          targetType, nodes::param::kName, name) == nullptr) {
+    return kConfigNodeTargetMissing;
+  }
+  // The pod and orb node classes are not built yet.
+  return kConfigNodeNotMade;
 }
 
 std::uint32_t MessageDispatcher::SendPictureMessage(std::uint32_t msg,

@@ -32,6 +32,14 @@ private:
   std::unique_ptr<State> state_;
 };
 
+#ifndef _WIN32
+/// Tests only. `hook` runs on the waiting thread once per wait for a started
+/// work, before the work is joined, as a window procedure runs during the
+/// Windows wait; an empty function removes it. Process-wide and not
+/// synchronised: change it only while no wait runs.
+void SetWaitHookForTesting(std::function<void()> hook);
+#endif
+
 } // namespace vorafile::platform
 
 #endif // VORAFILE_PLATFORM_WORKER_THREAD_H

@@ -73,5 +73,44 @@ TEST(WorkerThreadTest, DestructionWaitsForTheWork) {
   EXPECT_TRUE(finished);
 }
 
+#ifndef _WIN32
+// The hook stands in for the window procedures that the Windows wait runs:
+// on the waiting thread, once per wait for a started work, while that work
+// may still be running.
+TEST(WorkerThreadTest, WaitHookRunsOnTheWaitingThreadOncePerWait) {
+  int calls = 0;
+  std::thread::id hookThread;
+  std::atomic<bool> release{false};
+  std::atomic<bool> workDoneAtHook{true};
+  std::atomic<bool> workDone{false};
+  SetWaitHookForTesting([&] {
+    ++calls;
+    hookThread = std::this_thread::get_id();
+    workDoneAtHook = workDone.load();
+    release = true;
+  });
+  WorkerThread worker;
+  worker.WaitDispatchingMessages(); // nothing started: no hook
+  EXPECT_EQ(calls, 0);
+  // The work can only end once the hook has run.
+  ASSERT_TRUE(worker.Start([&] {
+    while (!release)
+      std::this_thread::yield();
+    workDone = true;
+  }));
+  worker.WaitDispatchingMessages();
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(hookThread, std::this_thread::get_id());
+  EXPECT_FALSE(workDoneAtHook);
+  worker.WaitDispatchingMessages(); // joined already: no hook
+  EXPECT_EQ(calls, 1);
+
+  SetWaitHookForTesting(nullptr);
+  ASSERT_TRUE(worker.Start([] {}));
+  worker.WaitDispatchingMessages();
+  EXPECT_EQ(calls, 1);
+}
+#endif
+
 } // namespace
 } // namespace vorafile::platform

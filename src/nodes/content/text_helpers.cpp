@@ -2,6 +2,7 @@
 
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/param_names.h"
+#include "nodes/core/value_writer.h"
 #include "platform/ascii.h"
 #include "platform/file_system.h"
 
@@ -95,11 +96,9 @@ bool ParseColor(std::string_view text, Color &color) {
 }
 
 std::string FormatColor(const Color &color) {
-  auto byte = [](float component) {
-    return static_cast<int>(static_cast<double>(component) * 255.0);
-  };
-  return Format("%d,%d,%d", byte(color.components[0]),
-                byte(color.components[1]), byte(color.components[2]));
+  return Format("%d,%d,%d", ColorComponentByte(color.components[0]),
+                ColorComponentByte(color.components[1]),
+                ColorComponentByte(color.components[2]));
 }
 
 bool ParseRect(std::string_view text, IntQuad &quad) {

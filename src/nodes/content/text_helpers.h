@@ -23,7 +23,8 @@ inline constexpr float kColorByteScale = 0.0039215689f;
 
 /// "r,g,b" (0 to 255 each) into a Color: each times kColorByteScale, alpha 0.
 [[nodiscard]] bool ParseColor(std::string_view text, Color &color);
-/// "r,g,b" of the first three components times 255, truncated.
+/// "r,g,b" of the first three components as ColorComponentByte gives them
+/// (times 255, truncated; -2147483648 for what is no 32-bit integer).
 std::string FormatColor(const Color &color);
 
 /// "x,y,width,height" into left, top, right, bottom.

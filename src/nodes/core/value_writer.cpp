@@ -35,16 +35,6 @@ void AppendExponent(std::string &out, double number) {
   }
 }
 
-// "%i" of the component times 255 after a truncating conversion to a 32-bit
-// integer; what cannot be converted gives the x86 "integer indefinite".
-std::int32_t ColorByte(float component) {
-  const double product = static_cast<double>(component) * 255.0;
-  if (!(product > -2147483649.0 && product < 2147483648.0)) {
-    return INT32_MIN;
-  }
-  return static_cast<std::int32_t>(product);
-}
-
 template <std::size_t N>
 void AppendComponents(std::string &out, const std::array<float, N> &values,
                       bool asColorBytes) {
@@ -53,7 +43,7 @@ void AppendComponents(std::string &out, const std::array<float, N> &values,
       out.push_back(' ');
     }
     if (asColorBytes) {
-      out.append(std::to_string(ColorByte(values[i])));
+      out.append(std::to_string(ColorComponentByte(values[i])));
     } else {
       AppendFixed(out, static_cast<double>(values[i]));
     }
@@ -61,6 +51,16 @@ void AppendComponents(std::string &out, const std::array<float, N> &values,
 }
 
 } // namespace
+
+// What cannot be converted gives the x86 "integer indefinite", as the
+// player's own conversion does, instead of undefined behaviour here.
+std::int32_t ColorComponentByte(float component) {
+  const double product = static_cast<double>(component) * 255.0;
+  if (!(product > -2147483649.0 && product < 2147483648.0)) {
+    return INT32_MIN;
+  }
+  return static_cast<std::int32_t>(product);
+}
 
 std::string FormatValueText(const ParamValue &value, bool colorBytes) {
   std::string text;

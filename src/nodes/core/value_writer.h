@@ -6,10 +6,16 @@
 #include "nodes/core/param_value.h"
 #include "nodes/core/text_stream.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace vorafile::nodes {
+
+/// A colour component as a byte of the scene files: the component times
+/// 255.0 truncated toward zero; -2147483648 when the product is no 32-bit
+/// integer (out of range, NaN).
+std::int32_t ColorComponentByte(float component);
 
 /// The text form of a value:
 ///   Byte, Int, UInt: decimal; Double: "%e"; Float: "%f" (1.5 gives
@@ -17,9 +23,7 @@ namespace vorafile::nodes {
 ///   single spaces; String: the text itself; Block and IntQuad: empty.
 /// With `colorBytes` a Color's components are written as "%i" of the
 /// component times 255.0 truncated toward zero (1.0 gives 255, 0.5 gives
-/// 127); a component whose product is not a 32-bit integer (out of range,
-/// NaN) gives -2147483648, as the 32-bit conversion of the player's system
-/// does.
+/// 127; ColorComponentByte).
 std::string FormatValueText(const ParamValue &value, bool colorBytes);
 
 /// Writes `prefix`, a tab, the value's text and a line feed with one write;

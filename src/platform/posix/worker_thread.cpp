@@ -1,5 +1,5 @@
 // POSIX-only code: worker threads over std::thread; nothing to dispatch while
-// waiting.
+// waiting but the test hook.
 #include "platform/worker_thread.h"
 
 #include <system_error>
@@ -10,6 +10,19 @@ namespace vorafile::platform {
 struct WorkerThread::State {
   std::thread thread;
 };
+
+namespace {
+
+std::function<void()> &WaitHook() {
+  static std::function<void()> hook;
+  return hook;
+}
+
+} // namespace
+
+void SetWaitHookForTesting(std::function<void()> hook) {
+  WaitHook() = std::move(hook);
+}
 
 WorkerThread::WorkerThread() : state_(std::make_unique<State>()) {}
 
@@ -39,9 +52,14 @@ bool WorkerThread::Start(std::function<void()> work) {
 }
 
 void WorkerThread::WaitDispatchingMessages() {
-  if (state_->thread.joinable()) {
-    state_->thread.join();
+  if (!state_->thread.joinable()) {
+    return;
   }
+  // A copy: the hook may re-enter the library, and so another wait.
+  if (std::function<void()> hook = WaitHook()) {
+    hook();
+  }
+  state_->thread.join();
 }
 
 bool WorkerThread::IsStarted() const {

@@ -67,6 +67,9 @@ void WorkerThread::WaitDispatchingMessages() {
   if (state_->thread == nullptr) {
     return;
   }
+  // Messages queued before the wait are dispatched even when the work is
+  // over before the first wait: the wait answers the thread first then.
+  DispatchWaitingMessages();
   for (;;) {
     // MWMO_INPUTAVAILABLE also wakes for messages that were already queued
     // (seen but not removed) before the wait began, which the plain call
