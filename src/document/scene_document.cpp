@@ -2,6 +2,7 @@
 
 #include "nodes/core/text_stream.h"
 #include "platform/file_system.h"
+#include "platform/package_name.h"
 
 #include <cstdio>
 #include <cstring>
@@ -114,7 +115,10 @@ bool SceneDocument::WriteScript() {
   if (!folder) {
     return false;
   }
-  const std::string path = std::string(*folder) + kSavedScript;
+  // An existing script of that name in another case is rewritten, not
+  // joined by a second one.
+  const std::string path =
+      *platform::PackagePathFor(std::string(*folder), kSavedScript);
   FileHandle file = OpenFile(path, "wb");
   if (!file) {
     return false;

@@ -5,6 +5,7 @@
 #include "platform/ascii.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
+#include "platform/package_name.h"
 
 #include <algorithm>
 
@@ -34,7 +35,9 @@ bool EntriesExist(const std::string &folder, const std::string &list,
   for (std::int32_t i = 1; i <= count; ++i) {
     std::string name = platform::ReadIniString(list, section, std::to_string(i),
                                                "", kValueCapacity);
-    if (!name.empty() && !platform::FindInFolder(folder, name)) {
+    // Subfolders with either separator; names that leave the folder count
+    // as missing.
+    if (!name.empty() && !platform::ResolvePackageName(folder, name)) {
       return false;
     }
   }
@@ -100,7 +103,7 @@ std::vector<std::string> FindFileListProblems(const std::string &rawFolder) {
     for (std::int32_t i = 1; i <= *count; ++i) {
       std::string name = platform::ReadIniString(
           *list, section, std::to_string(i), "", kValueCapacity);
-      if (!name.empty() && !platform::FindInFolder(folder, name)) {
+      if (!name.empty() && !platform::ResolvePackageName(folder, name)) {
         problems.push_back("\"FileList.ini\" [" + std::string(section) + "] " +
                            std::to_string(i) + " names missing file " + name);
       }
