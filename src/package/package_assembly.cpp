@@ -239,6 +239,10 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
     }
   }
 
+  // The lock song travels when it is there: the script names it either way.
+  collect.AddText(*root, param::kSceneLockMp3, -1, true);
+  collect.Next();
+
   if (root->GetScriptVersion() > 2) {
     if (std::optional<std::string> script =
             root->GetTextParam(param::kVoraScriptFileName)) {

@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <map>
 
 namespace vorafile {
@@ -176,6 +178,29 @@ TEST_F(PackageNamesTest, NamesThatLeaveTheFolderAreMissingFiles) {
     FileManager manager;
     EXPECT_EQ(manager.Open(cabinet).status, c.status);
   }
+}
+
+std::string ReadWhole(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_F(PackageNamesTest, ASavePacksTheLockSongWhenItExists) {
+  MakeScene("Version 3\nSceneLockMp3 song.mp3\n", "");
+  around_.write("pkg/scene/song.mp3", "la la");
+  FileManager manager;
+  const OpenResult opened = manager.Open(Pack());
+  ASSERT_TRUE(opened) << opened.Describe();
+  ASSERT_TRUE(manager.Document().WriteScript());
+  ASSERT_TRUE(manager.SaveAs(Target()));
+  FileManager reopened;
+  ASSERT_TRUE(reopened.Open(Target()));
+  EXPECT_EQ(ReadWhole(reopened.WorkFolder() + "song.mp3"), "la la");
+
+  // Without the song the save goes on; the script still names it.
+  fs::remove(manager.WorkFolder() + "song.mp3");
+  const SaveResult saved = manager.SaveAs(Target("nosong.cab"));
+  EXPECT_TRUE(saved) << saved.Describe();
 }
 
 #ifndef _WIN32
