@@ -64,9 +64,7 @@ OpenResult LoadScene(SceneDocument &document, const std::string &folder) {
 Package::Package(SceneDocument &document)
     : document_(document), tempRoot_(platform::TempFolder()) {}
 
-Package::~Package() {
-  Close();
-}
+Package::~Package() { Close(); }
 
 void Package::Close() {
   if (isOpen_) {
@@ -136,9 +134,7 @@ SaveResult Package::SaveAs(const std::string &path) {
     platform::MakeFolder(path.substr(0, cut));
   }
 
-  std::vector<std::string> files = ListPackageFiles(document_);
-  std::vector<std::string> maps = ListMapFiles(document_);
-  files.insert(files.end(), maps.begin(), maps.end());
+  std::vector<std::string> files = ListSavedFiles(document_);
   std::optional<std::string> list =
       platform::FindInFolder(workFolder_, kFileListName);
   if (!list) {

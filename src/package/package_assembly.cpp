@@ -262,6 +262,28 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
   return files;
 }
 
+std::vector<std::string> ListSavedFiles(SceneDocument &document) {
+  std::vector<std::string> files = ListPackageFiles(document);
+  std::vector<std::string> maps = ListMapFiles(document);
+  files.insert(files.end(), maps.begin(), maps.end());
+  return KeepFirstOccurrences(std::move(files));
+}
+
+std::vector<std::string> KeepFirstOccurrences(std::vector<std::string> paths) {
+  std::set<std::string, ascii::LessIgnoreCase> seen;
+  std::vector<std::string> kept;
+  kept.reserve(paths.size());
+  for (std::string &path : paths) {
+    // Both separators name the same folder on Windows.
+    std::string key = path;
+    std::replace(key.begin(), key.end(), '\\', '/');
+    if (seen.insert(std::move(key)).second) {
+      kept.push_back(std::move(path));
+    }
+  }
+  return kept;
+}
+
 std::vector<std::string> ListMapFiles(SceneDocument &document) {
   std::vector<std::string> files;
   SceneRoot *root = document.GetRoot();

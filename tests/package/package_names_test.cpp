@@ -185,6 +185,24 @@ std::string ReadWhole(const std::string &path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+TEST_F(PackageNamesTest, ASaveStoresAndListsEachFileOnce) {
+  // The cover and the colour effect name one file, in two spellings.
+  MakeScene("Version 3\nCFX fx.cfx 5\n", "Cover=FX.cfx\r\n");
+  around_.write("pkg/scene/fx.cfx", "effect");
+  FileManager manager;
+  const OpenResult opened = manager.Open(Pack());
+  ASSERT_TRUE(opened) << opened.Describe();
+  ASSERT_TRUE(manager.Document().WriteScript());
+  ASSERT_TRUE(manager.SaveAs(Target()));
+
+  EXPECT_EQ(StoredNames(Target()),
+            (std::vector<std::string>{"FileList.ini", "fx.cfx", "intro.ini",
+                                      "text.ini", "vora.vrc"}));
+  const std::string list = ReadWhole(manager.WorkFolder() + "FileList.ini");
+  EXPECT_NE(list.find("fx.cfx"), std::string::npos) << list;
+  EXPECT_EQ(list.find("fx.cfx"), list.rfind("fx.cfx")) << list;
+}
+
 TEST_F(PackageNamesTest, ASavePacksTheLockSongWhenItExists) {
   MakeScene("Version 3\nSceneLockMp3 song.mp3\n", "");
   around_.write("pkg/scene/song.mp3", "la la");
