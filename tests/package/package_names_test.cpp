@@ -221,6 +221,30 @@ TEST_F(PackageNamesTest, ASavePacksTheLockSongWhenItExists) {
   EXPECT_TRUE(saved) << saved.Describe();
 }
 
+TEST_F(PackageNamesTest, AFailedSaveKeepsTheFileList) {
+  MakeScene("Version 3\nCFX fx.cfx 5\n", "");
+  around_.write("pkg/scene/fx.cfx", "effect");
+  FileManager manager;
+  ASSERT_TRUE(manager.Open(Pack()));
+  ASSERT_TRUE(manager.Document().WriteScript());
+  const std::string list = manager.WorkFolder() + "FileList.ini";
+  auto readList = [&] { return ReadWhole(list); };
+  const std::string original = readList();
+
+  // A target whose folder cannot be made (two missing levels).
+  const std::string tooDeep = around_.file("pkg/a") + "/b/c.cab";
+  const SaveResult deep = manager.SaveAs(tooDeep);
+  EXPECT_EQ(deep.status, SaveStatus::CannotPack);
+  EXPECT_EQ(readList(), original);
+
+  // A collected file that is gone: the packing itself fails.
+  fs::remove(manager.WorkFolder() + "fx.cfx");
+  const SaveResult gone = manager.SaveAs(Target());
+  EXPECT_EQ(gone.status, SaveStatus::CannotPack);
+  EXPECT_FALSE(fs::exists(Target()));
+  EXPECT_EQ(readList(), original);
+}
+
 #ifndef _WIN32
 // Windows finds these through its case-blind file system already.
 TEST_F(PackageNamesTest, FileListEntriesInSubfoldersOpen) {
