@@ -245,6 +245,15 @@ TEST_F(PackageNamesTest, AFailedSaveKeepsTheFileList) {
   EXPECT_EQ(readList(), original);
 }
 
+TEST_F(PackageNamesTest, AHostileFileListCountEndsAtTheKeysPresent) {
+  MakeScene("Version 3\n", "",
+            "[3d]\r\nCount=2147483647\r\n1=vora.vrc\r\n"
+            "[Texture]\r\nCount=2147483646\r\n");
+  FileManager manager;
+  const OpenResult opened = manager.Open(Pack());
+  EXPECT_TRUE(opened) << opened.Describe();
+}
+
 #ifndef _WIN32
 // Windows finds these through its case-blind file system already.
 TEST_F(PackageNamesTest, FileListEntriesInSubfoldersOpen) {
