@@ -8,7 +8,6 @@
 #include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
 #include "platform/file_system.h"
-#include "platform/package_name.h"
 
 // Format notes: a scene script is a text file of lines of at most 255
 // characters. Version 3 starts with a "Version 3" line and continues with
@@ -129,8 +128,7 @@ SectionResult ReadCfx(ScriptReadContext &context, const KeywordLine &line) {
     context.Fail(line.keyword, "expected a file name and a preset number");
     return SectionResult::Failed();
   }
-  // A name that leaves the working folder is a missing file.
-  if (!platform::ResolvePackageName(context.Folder(), name)) {
+  if (!context.HasFile(name)) {
     context.Fail(line.keyword, "file \"" + name + "\" is missing");
     return SectionResult::Failed();
   }
