@@ -189,7 +189,7 @@ SaveResult Package::SaveAs(const std::string &path) {
 
   if (!CanMakeCabinetAt(path)) {
     return SaveResult::Failure(SaveStatus::CannotPack, path,
-                               "the cabinet's folder cannot be made");
+                               "no cabinet can be made there");
   }
 
   std::vector<std::string> files = ListSavedFiles(document_);
