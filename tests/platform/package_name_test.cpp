@@ -39,8 +39,8 @@ TEST(PackageNameTest, ResolvesExistingFilesOnly) {
   dir.write("outside.txt", "o");
   dir.write("work/maps/a.jpg", "a");
   dir.write("work/top.txt", "t");
-  const std::string work = dir.file("work/");
   const char sep = kPathSeparator;
+  const std::string work = dir.file("work") + sep;
   EXPECT_EQ(ResolvePackageName(work, "top.txt"), work + "top.txt");
   EXPECT_EQ(ResolvePackageName(work, "maps/a.jpg"),
             work + "maps" + sep + "a.jpg");
