@@ -90,8 +90,10 @@ bool CabinetCompressor::AddFile(const std::string &path) {
     return false;
   }
   std::string stored = StoredNameOf(path, baseFolder_);
-  // Host paths live in 260-character buffers.
-  if (path.size() >= platform::kMaxPath) {
+  // Host paths live in 260-character buffers. A name the reader would
+  // refuse (a path outside the base folder) makes a cabinet that cannot
+  // be extracted.
+  if (path.size() >= platform::kMaxPath || !IsSafeStoredName(stored)) {
     error_.operationCode = kFciErrOpenSource;
     DropCabinet();
     return false;

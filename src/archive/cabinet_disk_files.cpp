@@ -2,6 +2,7 @@
 
 #include "platform/ascii.h"
 #include "platform/file_system.h"
+#include "platform/package_name.h"
 
 #include <atomic>
 #include <cerrno>
@@ -46,20 +47,6 @@ bool IsSeparator(char c) {
 // Stored names compare as Windows compares paths: case and separator blind.
 char FoldCase(char c) {
   return c == '/' ? '\\' : ascii::ToLower(c);
-}
-
-// A component made of dots and blanks with at least two dots: Windows drops
-// trailing dots and blanks, so it names the parent folder or is invalid.
-bool ClimbsOut(std::string_view component) {
-  std::size_t dots = 0;
-  for (char c : component) {
-    if (c == '.') {
-      ++dots;
-    } else if (c != ' ') {
-      return false;
-    }
-  }
-  return dots >= 2;
 }
 
 } // namespace
@@ -196,23 +183,7 @@ std::string StoredNameOf(std::string_view path, std::string_view baseFolder) {
 }
 
 bool IsSafeStoredName(std::string_view storedName) {
-  if (storedName.empty() || IsSeparator(storedName.front()) ||
-      storedName.find(':') != std::string_view::npos ||
-      storedName.find('\0') != std::string_view::npos) {
-    return false;
-  }
-  std::size_t start = 0;
-  while (start <= storedName.size()) {
-    std::size_t end = start;
-    while (end < storedName.size() && !IsSeparator(storedName[end])) {
-      ++end;
-    }
-    if (ClimbsOut(storedName.substr(start, end - start))) {
-      return false;
-    }
-    start = end + 1;
-  }
-  return true;
+  return platform::IsInsideFolderName(storedName);
 }
 
 std::string StoredNameToPath(std::string_view storedName) {

@@ -58,7 +58,8 @@ std::string StoredNameOf(std::string_view path, std::string_view baseFolder);
 /// Whether a stored name may be written below a destination folder: not
 /// empty, not absolute, no drive or stream colon, and no component that
 /// climbs out (".." and the forms that Windows reads as "..", such as
-/// ". ." or "...").
+/// ". ." or "..."). The reader refuses to extract, and the writer to store,
+/// any other name, so a written cabinet always extracts.
 [[nodiscard]] bool IsSafeStoredName(std::string_view storedName);
 
 /// A stored name with its separators turned into this system's.

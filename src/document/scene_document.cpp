@@ -2,6 +2,7 @@
 
 #include "nodes/core/text_stream.h"
 #include "platform/file_system.h"
+#include "platform/package_name.h"
 
 #include <cstdio>
 #include <cstring>
@@ -112,7 +113,10 @@ bool SceneDocument::WriteScript() {
   if (!folder) {
     return false;
   }
-  nodes::FileSink sink(std::string(*folder) + kSavedScript);
+  // An existing script of that name in another case is rewritten, not
+  // joined by a second one.
+  nodes::FileSink sink(
+      *platform::PackagePathFor(std::string(*folder), kSavedScript));
   const bool written = root_->Write(&sink);
   return sink.Close() && written;
 }

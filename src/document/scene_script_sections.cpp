@@ -4,6 +4,7 @@
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/param_names.h"
 #include "platform/file_system.h"
+#include "platform/package_name.h"
 
 #include <algorithm>
 
@@ -20,7 +21,7 @@ ScriptReadContext::ScriptReadContext(SceneRoot &root, nodes::TextSource &in)
       folder_(std::string(root.GetFolder().value_or(""))) {}
 
 bool ScriptReadContext::HasFile(std::string_view name) const {
-  return platform::FindInFolder(folder_, name).has_value();
+  return platform::ResolvePackageName(folder_, name).has_value();
 }
 
 bool ScriptReadContext::NextLine(std::string &line) {

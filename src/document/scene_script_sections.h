@@ -105,6 +105,8 @@ public:
   [[nodiscard]] nodes::TextSource &Source() { return in_; }
   /// The root's folder, ending with a separator ("" when it has none).
   [[nodiscard]] const std::string &Folder() const { return folder_; }
+  /// Whether a file name that the script gives names an existing file of
+  /// the folder; one that leaves the folder never does (ResolvePackageName).
   [[nodiscard]] bool HasFile(std::string_view name) const;
 
   /// Reads the next line and remembers where it started; false at the end.

@@ -5,6 +5,7 @@
 #include "platform/ascii.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
+#include "platform/package_name.h"
 
 #include <algorithm>
 
@@ -29,12 +30,52 @@ std::optional<std::int32_t> ReadCount(const std::string &list,
   return nodes::TextToInt(text);
 }
 
+struct ListEntry {
+  std::int32_t number = 0;
+  std::string name;
+};
+
+// The entries "1" to `count` of a group that the list holds, in number
+// order, read in one pass: the walk is bounded by the keys present, not by
+// a Count that a hostile list may set near 2^31.
+std::vector<ListEntry> ReadEntries(const std::string &list, const char *section,
+                                   std::int32_t count) {
+  std::vector<std::int32_t> numbers;
+  for (const std::string &key : platform::ReadIniKeys(list, section)) {
+    // Only the keys that the decimal numbering writes name an entry.
+    const std::int32_t number = nodes::TextToInt(key);
+    if (number >= 1 && number <= count && key == std::to_string(number)) {
+      numbers.push_back(number);
+    }
+  }
+  std::sort(numbers.begin(), numbers.end());
+  numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+  std::vector<platform::IniQuery> queries;
+  queries.reserve(numbers.size());
+  for (std::int32_t number : numbers) {
+    queries.push_back({std::to_string(number), ""});
+  }
+  std::vector<std::string> names =
+      platform::ReadIniStrings(list, section, queries, kValueCapacity);
+  std::vector<ListEntry> entries;
+  entries.reserve(numbers.size());
+  for (std::size_t i = 0; i < numbers.size() && i < names.size(); ++i) {
+    entries.push_back({numbers[i], std::move(names[i])});
+  }
+  return entries;
+}
+
+// An entry names a file of the package, in a subfolder with either
+// separator; names that leave the folder count as missing.
+bool EntryExists(const std::string &folder, const ListEntry &entry) {
+  return entry.name.empty() ||
+         platform::ResolvePackageName(folder, entry.name).has_value();
+}
+
 bool EntriesExist(const std::string &folder, const std::string &list,
                   const char *section, std::int32_t count) {
-  for (std::int32_t i = 1; i <= count; ++i) {
-    std::string name = platform::ReadIniString(list, section, std::to_string(i),
-                                               "", kValueCapacity);
-    if (!name.empty() && !platform::FindInFolder(folder, name)) {
+  for (const ListEntry &entry : ReadEntries(list, section, count)) {
+    if (!EntryExists(folder, entry)) {
       return false;
     }
   }
@@ -97,12 +138,11 @@ std::vector<std::string> FindFileListProblems(const std::string &rawFolder) {
     if (section == std::string_view(kDataSection) && *count < 1) {
       problems.emplace_back("\"FileList.ini\" lists no 3d file");
     }
-    for (std::int32_t i = 1; i <= *count; ++i) {
-      std::string name = platform::ReadIniString(
-          *list, section, std::to_string(i), "", kValueCapacity);
-      if (!name.empty() && !platform::FindInFolder(folder, name)) {
+    for (const ListEntry &entry : ReadEntries(*list, section, *count)) {
+      if (!EntryExists(folder, entry)) {
         problems.push_back("\"FileList.ini\" [" + std::string(section) + "] " +
-                           std::to_string(i) + " names missing file " + name);
+                           std::to_string(entry.number) +
+                           " names missing file " + entry.name);
       }
     }
   }

@@ -8,6 +8,9 @@
 #include "package/work_folder.h"
 #include "platform/file_system.h"
 
+#include <cstdio>
+#include <memory>
+
 namespace vorafile {
 
 namespace {
@@ -46,6 +49,56 @@ const char *MigrationFailure(MigrationResult result) {
   return "an old scene that cannot be migrated"; // not reached
 }
 
+// The bytes of a file, or nothing when it cannot be read.
+std::optional<std::string> ReadFileBytes(const std::string &path) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
+      std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) {
+    return std::nullopt;
+  }
+  std::string bytes;
+  char buffer[4096];
+  std::size_t got = 0;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+    bytes.append(buffer, got);
+  }
+  if (std::ferror(file.get()) != 0) {
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+[[nodiscard]] bool WriteFileBytes(const std::string &path,
+                                  const std::string &bytes) {
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
+      std::fopen(path.c_str(), "wb"), &std::fclose);
+  return file &&
+         std::fwrite(bytes.data(), 1, bytes.size(), file.get()) ==
+             bytes.size() &&
+         std::fclose(file.release()) == 0;
+}
+
+// Whether a cabinet can be made at `path`: its folder exists and the path
+// is no folder. Checked before the file list is rewritten for it.
+bool CanMakeCabinetAt(const std::string &path) {
+  const std::size_t cut = path.find_last_of(platform::kPathSeparators);
+  const std::string name =
+      cut == std::string::npos ? path : path.substr(cut + 1);
+  if (name.empty()) {
+    return false;
+  }
+  // "C:name" is relative to the drive's current folder, which exists.
+  if (cut != std::string::npos && cut > 0 && path[cut] != ':') {
+    std::optional<std::uint32_t> folder =
+        platform::ReadAttributes(path.substr(0, cut));
+    if (!folder || (*folder & platform::attr::kDirectory) == 0) {
+      return false;
+    }
+  }
+  std::optional<std::uint32_t> target = platform::ReadAttributes(path);
+  return !target || (*target & platform::attr::kDirectory) == 0;
+}
+
 } // namespace
 
 OpenResult LoadScene(SceneDocument &document, const std::string &folder) {
@@ -64,9 +117,7 @@ OpenResult LoadScene(SceneDocument &document, const std::string &folder) {
 Package::Package(SceneDocument &document)
     : document_(document), tempRoot_(platform::TempFolder()) {}
 
-Package::~Package() {
-  Close();
-}
+Package::~Package() { Close(); }
 
 void Package::Close() {
   if (isOpen_) {
@@ -136,9 +187,12 @@ SaveResult Package::SaveAs(const std::string &path) {
     (void)platform::MakeFolder(path.substr(0, cut));
   }
 
-  std::vector<std::string> files = ListPackageFiles(document_);
-  std::vector<std::string> maps = ListMapFiles(document_);
-  files.insert(files.end(), maps.begin(), maps.end());
+  if (!CanMakeCabinetAt(path)) {
+    return SaveResult::Failure(SaveStatus::CannotPack, path,
+                               "no cabinet can be made there");
+  }
+
+  std::vector<std::string> files = ListSavedFiles(document_);
   std::optional<std::string> list =
       platform::FindInFolder(workFolder_, kFileListName);
   if (!list) {
@@ -146,13 +200,26 @@ SaveResult Package::SaveAs(const std::string &path) {
                                workFolder_ + kFileListName,
                                "the working folder holds no file list");
   }
+  // The list is rewritten for the cabinet; a failed save puts the old one
+  // back, so the working folder still describes the package it came from.
+  std::optional<std::string> oldList = ReadFileBytes(*list);
+  if (!oldList) {
+    return SaveResult::Failure(SaveStatus::CannotWriteFileList, *list,
+                               "cannot be read");
+  }
   // A list that was not rewritten would no longer match the cabinet.
   if (!WriteFileList(workFolder_, files)) {
+    static_cast<void>(WriteFileBytes(*list, *oldList));
     return SaveResult::Failure(SaveStatus::CannotWriteFileList, *list,
                                "cannot be rewritten");
   }
   // Files are stored relative to the working folder of the open package.
   if (!PackCabinet(path, workFolder_, files)) {
+    if (!WriteFileBytes(*list, *oldList)) {
+      return SaveResult::Failure(SaveStatus::CannotPack, path,
+                                 "the cabinet could not be written, and the "
+                                 "file list not restored");
+    }
     return SaveResult::Failure(SaveStatus::CannotPack, path,
                                "the cabinet could not be written");
   }

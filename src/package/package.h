@@ -37,8 +37,10 @@ public:
 
   /// Packs the working folder's package files into the cabinet `path`
   /// (creating its folder, one level) after rewriting "FileList.ini". The
-  /// caller writes the scene script first. An existing file at `path`
-  /// stays as it was when the cabinet could not be written.
+  /// caller writes the scene script first. A target whose folder cannot be
+  /// made fails before the list is touched; when the cabinet cannot be
+  /// written, the list is put back byte for byte and an existing file at
+  /// `path` stays as it was.
   [[nodiscard]] SaveResult SaveAs(const std::string &path);
 
   /// Deletes the working folder tree when a package was ever opened.

@@ -5,6 +5,7 @@
 #include "nodes/core/param_names.h"
 #include "platform/ascii.h"
 #include "platform/file_system.h"
+#include "platform/package_name.h"
 
 #include <algorithm>
 #include <cctype>
@@ -26,27 +27,49 @@ constexpr const char *kFixedFiles[] = {"vora.vrc", "intro.ini", "filelist.ini",
                                        "text.ini"};
 constexpr const char *kMapExtensions[] = {".bmp", ".jpg", ".jpeg"};
 
+// The name of a scene's file relative to the working folder `folder`: a
+// full path that begins with the folder (in any case) loses that part; any
+// other text is taken as a name, which the resolver refuses when it is
+// absolute.
+std::string_view NameInFolder(std::string_view pathOrName,
+                              std::string_view folder) {
+  if (!folder.empty() && pathOrName.size() >= folder.size() &&
+      ascii::EqualsIgnoreCase(pathOrName.substr(0, folder.size()), folder)) {
+    return pathOrName.substr(folder.size());
+  }
+  return pathOrName;
+}
+
 // One collector: drops a path it has seen already (without regard to case).
 class Collector {
 public:
   Collector(std::vector<std::string> &out, std::string rootFolder)
       : out_(out), root_(std::move(rootFolder)) {}
 
-  /// Adds a file named by a scene: the working folder itself and empty
-  /// names are no files; a missing ".bmp" whose ".jpg" exists is that.
-  void AddFile(std::string path) {
-    if (path.empty() || ascii::EqualsIgnoreCase(path, root_)) {
+  /// Adds a file named by a scene, as a name relative to the working folder
+  /// or a full path inside it, through the package name resolver: a name
+  /// that is not inside the working folder is never packed, and the disk's
+  /// spelling of an existing file is taken. The working folder itself and
+  /// empty names are no files; a missing ".bmp" whose ".jpg" exists is that.
+  /// A missing file is listed all the same (the packer reports it) unless
+  /// `onlyExisting`.
+  void AddFile(const std::string &pathOrName, bool onlyExisting = false) {
+    std::string_view name = NameInFolder(pathOrName, root_);
+    if (name.empty()) {
       return;
     }
-    if (!platform::PathExists(path) && path.size() > 4 &&
-        ascii::EqualsIgnoreCase(std::string_view(path).substr(path.size() - 4),
-                                ".bmp")) {
-      std::string jpg = path.substr(0, path.size() - 4) + ".jpg";
-      if (platform::PathExists(jpg)) {
-        path = std::move(jpg);
-      }
+    std::optional<std::string> found =
+        platform::ResolvePackageName(root_, name);
+    if (!found && ascii::EndsWithIgnoreCase(name, ".bmp")) {
+      found = platform::ResolvePackageName(
+          root_, std::string(name.substr(0, name.size() - 4)) + ".jpg");
     }
-    AddOnce(std::move(path));
+    if (!found && !onlyExisting) {
+      found = platform::PackagePathFor(root_, name);
+    }
+    if (found) {
+      AddOnce(std::move(*found));
+    }
   }
 
   /// Adds every file under a plain folder (one without further attributes),
@@ -73,11 +96,12 @@ public:
     }
   }
 
-  void AddText(const SceneNode &node, int id, int index = -1) {
+  void AddText(const SceneNode &node, int id, int index = -1,
+               bool onlyExisting = false) {
     nodes::ParamValue value;
     if (node.GetParamValue(id, value, index) &&
         value.GetType() == nodes::ValueType::String) {
-      AddFile(std::string(value.GetText()));
+      AddFile(std::string(value.GetText()), onlyExisting);
     }
   }
 
@@ -128,8 +152,7 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
   // The fixed files as the folder spells them (a package made on Windows may
   // hold "FileList.ini"); a missing one is listed all the same.
   for (const char *name : kFixedFiles) {
-    files.push_back(
-        platform::FindInFolder(folder, name).value_or(folder + name));
+    files.push_back(*platform::PackagePathFor(folder, name));
   }
 
   ForEachNodeOfType(document, VORA_NODE_OBJECT, [&](SceneNode &object) {
@@ -148,7 +171,12 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
   ForEachNodeOfType(document, VORA_NODE_DEF_FILE, [&](SceneNode &file) {
     if (std::optional<std::string> name =
             file.GetTextParam(nodes::param::kName)) {
-      std::string path = folder + *name;
+      std::optional<std::string> found =
+          platform::PackagePathFor(folder, *name);
+      if (!found) {
+        return;
+      }
+      std::string path = std::move(*found);
       if (std::find(definitions.begin(), definitions.end(), path) ==
           definitions.end()) {
         definitions.push_back(path);
@@ -161,9 +189,11 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
   ForEachNodeOfType(document, VORA_NODE_MACRO_EFFECT, [&](SceneNode &macro) {
     if (std::optional<std::string> name =
             macro.GetTextParam(param::kFileName)) {
-      files.push_back(folder + (root->GetScriptVersion() == 3
-                                    ? nodes::FileNameOf(*name)
-                                    : *name));
+      if (std::optional<std::string> path = platform::PackagePathFor(
+              folder, root->GetScriptVersion() == 3 ? nodes::FileNameOf(*name)
+                                                    : *name)) {
+        files.push_back(std::move(*path));
+      }
     }
   });
 
@@ -203,9 +233,15 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
   // scene, or the saved package would no longer open.
   if (std::optional<std::string> cfx =
           root->GetTextParam(param::kCfxFileName)) {
-    files.push_back(
-        platform::FindInFolder(folder, *cfx).value_or(folder + *cfx));
+    if (std::optional<std::string> path =
+            platform::PackagePathFor(folder, *cfx)) {
+      files.push_back(std::move(*path));
+    }
   }
+
+  // The lock song travels when it is there: the script names it either way.
+  collect.AddText(*root, param::kSceneLockMp3, -1, true);
+  collect.Next();
 
   if (root->GetScriptVersion() > 2) {
     if (std::optional<std::string> script =
@@ -218,9 +254,34 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
     }
   }
 
-  collect.AddTree(folder + "Misc");
+  if (std::optional<std::string> misc =
+          platform::ResolvePackageName(folder, "Misc")) {
+    collect.AddTree(*misc);
+  }
   collect.Next();
   return files;
+}
+
+std::vector<std::string> ListSavedFiles(SceneDocument &document) {
+  std::vector<std::string> files = ListPackageFiles(document);
+  std::vector<std::string> maps = ListMapFiles(document);
+  files.insert(files.end(), maps.begin(), maps.end());
+  return KeepFirstOccurrences(std::move(files));
+}
+
+std::vector<std::string> KeepFirstOccurrences(std::vector<std::string> paths) {
+  std::set<std::string, ascii::LessIgnoreCase> seen;
+  std::vector<std::string> kept;
+  kept.reserve(paths.size());
+  for (std::string &path : paths) {
+    // Both separators name the same folder on Windows.
+    std::string key = path;
+    std::replace(key.begin(), key.end(), '\\', '/');
+    if (seen.insert(std::move(key)).second) {
+      kept.push_back(std::move(path));
+    }
+  }
+  return kept;
 }
 
 std::vector<std::string> ListMapFiles(SceneDocument &document) {

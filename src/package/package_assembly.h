@@ -17,6 +17,14 @@ namespace vorafile {
 /// missing one), except where a collector looks for a file on disk.
 std::vector<std::string> ListPackageFiles(SceneDocument &document);
 
+/// Every file a save packs: ListPackageFiles and then ListMapFiles, each
+/// path once (KeepFirstOccurrences).
+std::vector<std::string> ListSavedFiles(SceneDocument &document);
+
+/// `paths` with each path only at its first occurrence, paths comparing
+/// without regard to ASCII case and taking "/" and "\" as one.
+std::vector<std::string> KeepFirstOccurrences(std::vector<std::string> paths);
+
 /// The height and mask map images: "heightmap" + n and then "maskmap" + n,
 /// each with the first of ".bmp", ".jpg" and ".jpeg" that exists, from
 /// n = 0 up to the first n that has none.

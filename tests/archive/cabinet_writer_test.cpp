@@ -136,6 +136,27 @@ TEST(CabinetWriterTest, StoredNamesCutTheBaseFolderAnywhereInThePath) {
   EXPECT_EQ(StoredNameOf("/a/w/b/w/c", "w/"), "b\\w\\c");
 }
 
+TEST(CabinetWriterTest, RefusesANameTheReaderWouldRefuse) {
+  // Files outside the base folder would be stored under their whole path,
+  // or with ".." parts: a cabinet that no reader extracts.
+  TempDir dir;
+  dir.write("work/a.txt", "a");
+  dir.write("outside.txt", "o");
+  const std::string outsideWhole = dir.file("outside.txt");
+  const std::string outsideClimbing = dir.file("work/") + "../outside.txt";
+  for (const std::string &outside : {outsideWhole, outsideClimbing}) {
+    SCOPED_TRACE(outside);
+    std::vector<std::string> paths = {dir.file("work/a.txt"), outside};
+    {
+      CabinetWriter writer;
+      ASSERT_TRUE(writer.CreateCabinet(dir.folder(), "refused.cab"));
+      EXPECT_FALSE(writer.AddFilesAndWait(dir.file("work/"), paths));
+      EXPECT_FALSE(writer.FlushCabinet());
+    }
+    EXPECT_FALSE(platform::PathExists(dir.file("refused.cab")));
+  }
+}
+
 TEST(CabinetWriterTest, NamesTheCabinetsOfASet) {
   EXPECT_EQ(NextCabinetName("pack.cab", 2), "pack2.cab");
   EXPECT_EQ(NextCabinetName("pack2.cab", 3), "pack3.cab");

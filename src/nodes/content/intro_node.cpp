@@ -4,6 +4,7 @@
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
 #include "platform/installation_names.h"
+#include "platform/package_name.h"
 
 #include <array>
 #include <cstring>
@@ -109,7 +110,8 @@ constexpr std::array<IntroKey, kIntroKeyCount> kKeys = {{
 }};
 
 // The stored path of a picture or cursor key: the working folder and the
-// name, or "" when that names nothing usable.
+// name, or "" when that names nothing usable. Names go through the package
+// name resolver, so one that leaves the working folder is a missing file.
 std::string ResolveStoredPath(const std::string &folder,
                               const std::string &name, Layout layout) {
   std::string path = folder + name;
@@ -117,7 +119,7 @@ std::string ResolveStoredPath(const std::string &folder,
   if (name.empty()) {
     attributes = platform::ReadAttributes(path);
   } else if (std::optional<std::string> found =
-                 platform::FindInFolder(folder, name)) {
+                 platform::ResolvePackageName(folder, name)) {
     attributes = platform::ReadAttributes(path = *found);
   }
   if (!attributes) {

@@ -5,6 +5,7 @@
 #include "nodes/core/value_writer.h"
 #include "platform/ascii.h"
 #include "platform/file_system.h"
+#include "platform/package_name.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -228,7 +229,7 @@ bool FileExistsInFolder(const std::string &folder, std::string_view name) {
   if (name.empty()) {
     return platform::PathExists(folder);
   }
-  return platform::FindInFolder(folder, name).has_value();
+  return platform::ResolvePackageName(folder, name).has_value();
 }
 
 bool ResolveImageFile(const std::string &folder, std::string &name) {

@@ -68,8 +68,10 @@ std::string QuoteIniValue(std::string_view value);
 /// separator, or a drive colon, ends the folder).
 std::string FileNameOf(std::string_view path);
 
-/// True when the attributes of folder + name can be read (the folder ends
-/// with a separator). On POSIX a name in another case is found too.
+/// True when `name` names an existing file or folder inside `folder` (which
+/// ends with a separator), or when `name` is empty and the folder exists.
+/// Names are resolved as ResolvePackageName does: never outside the
+/// folder, subfolders with either separator, any case on POSIX.
 [[nodiscard]] bool FileExistsInFolder(const std::string &folder,
                                       std::string_view name);
 

@@ -137,5 +137,29 @@ TEST(TextHelpersTest, ImageNamesResolveToTheOtherFormat) {
   EXPECT_TRUE(ResolveImageFile(dir.folder(), name)); // the folder exists
 }
 
+TEST(TextHelpersTest, FileTestsStayInsideTheFolder) {
+  TempDir dir;
+  dir.write("outside.jpg", "o");
+  dir.write("work/maps/a.jpg", "a");
+  const std::string work = dir.file("work/");
+  struct Case {
+    const char *name;
+    bool found;
+  };
+  const Case cases[] = {
+      {"maps/a.jpg", true},
+      {"maps\\a.jpg", true},
+      {"maps\\a.bmp", true}, // the other format
+      {"../outside.jpg", false},
+      {"../outside.bmp", false},
+      {"maps/../../outside.jpg", false},
+  };
+  for (const Case &c : cases) {
+    std::string name = c.name;
+    EXPECT_EQ(ResolveImageFile(work, name), c.found) << c.name;
+  }
+  EXPECT_FALSE(FileExistsInFolder(work, dir.file("outside.jpg")));
+}
+
 } // namespace
 } // namespace vorafile::nodes
