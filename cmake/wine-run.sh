@@ -48,4 +48,16 @@ mkdir -p "$(dirname "$prefix")"
   fi
 ) 9>"$prefix.lock"
 
-exec "$loader" "$@"
+# A program that crashes under Wine can still exit with status 0 (Wine
+# reports the fault and starts its debugger), so the fault report on stderr
+# decides as well.
+errors=$(mktemp)
+trap 'rm -f "$errors"' EXIT
+status=0
+"$loader" "$@" 2> >(tee "$errors" >&2) || status=$?
+wait
+if grep -qE "Unhandled (page fault|exception)|starting debugger" "$errors"; then
+  echo "FAILED: the program crashed under Wine" >&2
+  [ "$status" -ne 0 ] || status=1
+fi
+exit "$status"
