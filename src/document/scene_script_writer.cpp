@@ -28,10 +28,17 @@ void WriteParamLine(const SceneRoot &root, nodes::TextSink &out, int id) {
   }
 }
 
-// A line cut to the longest line a reader takes, as a 256-byte buffer
-// would cut it.
+// A line (ending with a line feed) cut to the longest line a reader takes,
+// line feed included: cutting the line feed off would join the next line
+// to this one.
 void WriteCutLine(nodes::TextSink &out, std::string_view line) {
-  out.Write(line.substr(0, nodes::kMaxLineLength));
+  if (line.size() <= nodes::kMaxLineLength) {
+    out.Write(line);
+    return;
+  }
+  std::string cut(line.substr(0, nodes::kMaxLineLength - 1));
+  cut.push_back('\n');
+  out.Write(cut);
 }
 
 bool WriteIntroFile(SceneRoot &root, nodes::TextSink &) {

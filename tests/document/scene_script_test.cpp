@@ -204,6 +204,19 @@ TEST_F(SceneScriptTest, RoundTripKeepsEveryValue) {
   EXPECT_EQ(snapshot(), before);
 }
 
+TEST_F(SceneScriptTest, ACutRootLineKeepsItsLineEnd) {
+  dir_.write("effects.cfx", "x");
+  ASSERT_TRUE(OpenScript("Version 3\nCFX effects.cfx 7\nMsgOn 1\n"))
+      << Problem();
+  // A host may name a file longer than a script line holds.
+  Root().SetParamValue(8, nodes::ParamValue(std::string(300, 'n')));
+  ASSERT_TRUE(document_.WriteScript());
+  const std::string written = dir_.read("vora.vrc");
+  const std::string cut = "CFX\t" + std::string(250, 'n') + "\n";
+  EXPECT_EQ(written, "Version\t3\n" + cut + "MsgOn\t1\n");
+  EXPECT_EQ(cut.size(), nodes::kMaxLineLength);
+}
+
 TEST(SceneRootTest, RootTakesRowZeroOfItsIndex) {
   nodes::ResetNodeIdCounter();
   SceneRoot root;
