@@ -47,11 +47,15 @@ bool WriteIntroFile(SceneRoot &root, nodes::TextSink &) {
 }
 
 bool WriteGlobalSettings(SceneRoot &root, nodes::TextSink &out) {
+  // This writer writes version 3, whatever the host left in "Version": any
+  // other number would make the saved scene unreadable.
+  nodes::WriteValueLine(out, nodes::ParamNameOf(param::kVersion),
+                        ParamValue(std::int32_t{3}), true);
   for (int id :
-       {param::kVersion, param::kFramesPerSecond, param::kBrightness,
-        param::kResponsivness, param::kTmap, param::kWframe, param::kStrobe,
-        param::kClights, param::kDynCol, param::kLights, param::kPause,
-        param::kFlat, param::kTRot, param::kEnvMap}) {
+       {param::kFramesPerSecond, param::kBrightness, param::kResponsivness,
+        param::kTmap, param::kWframe, param::kStrobe, param::kClights,
+        param::kDynCol, param::kLights, param::kPause, param::kFlat,
+        param::kTRot, param::kEnvMap}) {
     WriteParamLine(root, out, id);
   }
   return true;

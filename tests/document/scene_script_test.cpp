@@ -204,6 +204,17 @@ TEST_F(SceneScriptTest, RoundTripKeepsEveryValue) {
   EXPECT_EQ(snapshot(), before);
 }
 
+TEST_F(SceneScriptTest, TheWriterWritesVersion3WhateverTheRootHolds) {
+  ASSERT_TRUE(OpenScript("Version 3\nBrightness 0.5\n")) << Problem();
+  const std::int32_t changed = 7;
+  ASSERT_TRUE(SceneDocument::WriteParamChecked(Root(), 277, &changed,
+                                               VORA_VALUE_INT, 4));
+  ASSERT_TRUE(document_.WriteScript());
+  EXPECT_EQ(dir_.read("vora.vrc"), "Version\t3\nBrightness\t0.500000\n");
+  ASSERT_TRUE(document_.Open(dir_.folder())) << Problem();
+  EXPECT_EQ(RootParam<std::int32_t>(277), 3);
+}
+
 TEST_F(SceneScriptTest, ACutRootLineKeepsItsLineEnd) {
   dir_.write("effects.cfx", "x");
   ASSERT_TRUE(OpenScript("Version 3\nCFX effects.cfx 7\nMsgOn 1\n"))

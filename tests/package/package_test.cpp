@@ -235,5 +235,35 @@ TEST_F(PackageTest, PackagesTravelThroughTheMessages) {
   EXPECT_FALSE(fs::exists(workFolder));
 }
 
+// Saves the open package through the messages, as a host does.
+bool SaveThroughMessages(MessageDispatcher &dispatcher,
+                         const std::string &target) {
+  return dispatcher.Send(VORA_MSG_SAVE_PACKAGE_AS,
+                         reinterpret_cast<std::uintptr_t>(target.c_str()), 0, 0,
+                         0) == 1u;
+}
+
+TEST_F(PackageTest, ASaveOpensAfterTheHostRemovedTheVersion) {
+  MakeScene("scene", "Version 3\nBrightness 0.5\n");
+  const std::string cabinet = Pack("scene");
+  MessageDispatcher dispatcher;
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_CREATE, 0, 0, 0, 0), 1u);
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_OPEN_PACKAGE,
+                            reinterpret_cast<std::uintptr_t>(cabinet.c_str()),
+                            0, 0, 0),
+            1u);
+  // The root is node 0; 277 is "Version".
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_REMOVE_PARAM, 0, 277, 0, 0), 1u);
+  const std::string target = source_.file("saved.cab");
+  ASSERT_TRUE(SaveThroughMessages(dispatcher, target));
+  EXPECT_EQ(dispatcher.Send(VORA_MSG_OPEN_PACKAGE,
+                            reinterpret_cast<std::uintptr_t>(target.c_str()), 0,
+                            0, 0),
+            1u);
+  EXPECT_EQ(
+      dispatcher.GetFileManager()->Document().GetRoot()->GetParamAs<float>(3),
+      0.5f);
+}
+
 } // namespace
 } // namespace vorafile
