@@ -12,6 +12,7 @@ SceneRoot::SceneRoot() : SceneNode("Unknown") {
 
 std::int64_t SceneRoot::Read(nodes::TextSource *in, std::int64_t position) {
   problem_ = {};
+  effectPresetLines_.clear();
   if (in == nullptr) {
     return nodes::kReadFailed;
   }

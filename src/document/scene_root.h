@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vorafile {
 
@@ -62,6 +63,15 @@ public:
   /// Keeps the first problem of a read; later ones are consequences.
   void RecordReadProblem(ScriptReadProblem problem);
 
+  /// The "EffectPresetCategoryInfo" lines as read, line feed included; the
+  /// writer gives them back unchanged.
+  [[nodiscard]] const std::vector<std::string> &GetEffectPresetLines() const {
+    return effectPresetLines_;
+  }
+  void AddEffectPresetLine(std::string line) {
+    effectPresetLines_.push_back(std::move(line));
+  }
+
 private:
   nodes::NodeRegistry *GetKeptRegistry() override { return &index_; }
 
@@ -69,6 +79,7 @@ private:
   bool migrationPending_ = false;
   std::int32_t declaredObjectCount_ = 0;
   ScriptReadProblem problem_;
+  std::vector<std::string> effectPresetLines_;
 };
 
 } // namespace vorafile

@@ -115,9 +115,16 @@ SectionResult ReadTdfx(ScriptReadContext &context, const KeywordLine &line) {
       line);
 }
 
-SectionResult CountEffectPresetLine(ScriptReadContext &context,
-                                    const KeywordLine &line) {
+// Counted for "NumMacroEffects" and kept as read, for the writer.
+SectionResult KeepEffectPresetLine(ScriptReadContext &context,
+                                   const KeywordLine &line) {
   ++context.effectPresetLines;
+  std::string kept(line.text);
+  // A piece of an over-long line keeps a line of its own when written.
+  if (kept.empty() || kept.back() != '\n') {
+    kept.push_back('\n');
+  }
+  context.Root().AddEffectPresetLine(std::move(kept));
   return SectionResult::ContinueAt(line.end);
 }
 
@@ -237,7 +244,7 @@ constexpr SectionRow kVersion3Rows[] = {
     {param::kMsgOn, kAfter, &ReadBooleanSetting},
     {param::kEnableNewCameraNav, kAfter, &ReadBooleanSetting},
     {param::kTdfx, kAfter, &ReadTdfx},
-    {param::kEffectPresetCategoryInfo, kAfter, &CountEffectPresetLine},
+    {param::kEffectPresetCategoryInfo, kAfter, &KeepEffectPresetLine},
     {param::kCfx, kAfter, &ReadCfx},
     {param::kSceneDetail, kAfter, &ReadSceneDetail},
     {param::kSceneLockMp3, kAfter, &ReadSceneLockMp3},

@@ -112,11 +112,19 @@ bool WriteReadOnly(SceneRoot &root, nodes::TextSink &out) {
   return true;
 }
 
+// Given back as they were read; the macro lines join them here.
+bool WriteEffectPresetLines(SceneRoot &root, nodes::TextSink &out) {
+  for (const std::string &line : root.GetEffectPresetLines()) {
+    out.Write(line);
+  }
+  return true;
+}
+
 // The order of the script.
 constexpr WriteStep kWriteSteps[] = {
     &WriteIntroFile,         &WriteGlobalSettings, &WriteTdfx,
     &WriteObjectCount,       &WriteColorEffect,    &WriteMessageSettings,
-    &WriteLockAndNavigation, &WriteReadOnly,
+    &WriteLockAndNavigation, &WriteReadOnly,       &WriteEffectPresetLines,
 };
 
 } // namespace

@@ -204,6 +204,19 @@ TEST_F(SceneScriptTest, RoundTripKeepsEveryValue) {
   EXPECT_EQ(snapshot(), before);
 }
 
+TEST_F(SceneScriptTest, EffectPresetLinesGoBackAsTheyWereRead) {
+  const std::string presets = "EffectPresetCategoryInfo\tWarm  1 2\n"
+                              "EffectPresetCategoryInfo cold 3 4\n";
+  ASSERT_TRUE(OpenScript("Version 3\n" + presets + "Brightness 0.5\n"))
+      << Problem();
+  EXPECT_EQ(RootParam<std::int32_t>(169), 2);
+  ASSERT_TRUE(document_.WriteScript());
+  EXPECT_EQ(dir_.read("vora.vrc"),
+            "Version\t3\nBrightness\t0.500000\n" + presets);
+  ASSERT_TRUE(document_.Open(dir_.folder())) << Problem();
+  EXPECT_EQ(RootParam<std::int32_t>(169), 2);
+}
+
 TEST_F(SceneScriptTest, TheWriterWritesVersion3WhateverTheRootHolds) {
   ASSERT_TRUE(OpenScript("Version 3\nBrightness 0.5\n")) << Problem();
   const std::int32_t changed = 7;
