@@ -120,11 +120,19 @@ bool WriteEffectPresetLines(SceneRoot &root, nodes::TextSink &out) {
   return true;
 }
 
+// What a read that stopped early did not understand, after every section
+// this writer knows, so that the saved scene stops at the same place.
+bool WriteUnreadTail(SceneRoot &root, nodes::TextSink &out) {
+  out.Write(root.GetUnreadTail());
+  return true;
+}
+
 // The order of the script.
 constexpr WriteStep kWriteSteps[] = {
     &WriteIntroFile,         &WriteGlobalSettings, &WriteTdfx,
     &WriteObjectCount,       &WriteColorEffect,    &WriteMessageSettings,
     &WriteLockAndNavigation, &WriteReadOnly,       &WriteEffectPresetLines,
+    &WriteUnreadTail,
 };
 
 } // namespace

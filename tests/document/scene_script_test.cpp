@@ -106,6 +106,34 @@ TEST_F(SceneScriptTest, UnknownKeywordEndsAVersion3Script) {
   EXPECT_EQ(RootParam<std::string>(116), dir_.file("Vora.script"));
 }
 
+TEST_F(SceneScriptTest, AStoppedReadKeepsTheRestForTheWriter) {
+  struct Case {
+    const char *what;
+    std::string script;
+    int line;         // where reading stopped; 0: it did not
+    std::string kept; // the unread tail as the writer gives it back
+  };
+  const Case cases[] = {
+      {"whole read", "Version 3\nPause 1\n", 0, ""},
+      {"stop in the middle", "Version 3\nPause 1\n; note\nNoSuch 1\nTRot 1", 4,
+       "NoSuch 1\nTRot 1"},
+      {"line breaks of another system", "Version 3\r\nNoSuch 1\r\nTRot 1\r\n",
+       2, "NoSuch 1\nTRot 1\n"},
+  };
+  for (const Case &c : cases) {
+    const SceneOpenResult opened = OpenScript(c.script);
+    ASSERT_TRUE(opened) << c.what << ": " << Problem();
+    SceneRoot &root = *document_.GetRoot();
+    EXPECT_EQ(root.HasUnreadTail(), c.line != 0) << c.what;
+    EXPECT_EQ(opened.line, c.line) << c.what;
+    EXPECT_EQ(opened.reason.empty(), c.line == 0) << c.what;
+    EXPECT_EQ(root.GetUnreadTail(), c.kept) << c.what;
+    ASSERT_TRUE(document_.WriteScript()) << c.what;
+    const std::string written = dir_.read("vora.vrc");
+    EXPECT_EQ(written.substr(written.size() - c.kept.size()), c.kept) << c.what;
+  }
+}
+
 TEST_F(SceneScriptTest, Version3NeedsTheIntroductionPage) {
   dir_.write("vora.vrc", "Version 3\n");
   EXPECT_EQ(document_.Open(dir_.folder()).status,

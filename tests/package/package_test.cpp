@@ -10,6 +10,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 namespace vorafile {
 namespace {
@@ -235,12 +237,49 @@ TEST_F(PackageTest, PackagesTravelThroughTheMessages) {
   EXPECT_FALSE(fs::exists(workFolder));
 }
 
+std::string ReadWhole(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 // Saves the open package through the messages, as a host does.
 bool SaveThroughMessages(MessageDispatcher &dispatcher,
                          const std::string &target) {
   return dispatcher.Send(VORA_MSG_SAVE_PACKAGE_AS,
                          reinterpret_cast<std::uintptr_t>(target.c_str()), 0, 0,
                          0) == 1u;
+}
+
+TEST_F(PackageTest, ASaveKeepsTheLinesAReadStoppedAt) {
+  const std::string tail = "NoReaderYet 1\n; a comment\nBrightness 0.9\n"
+                           "last line without a break";
+  MakeScene("scene", "Version 3\nBrightness 0.5\n\n" + tail);
+  MessageDispatcher dispatcher;
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_CREATE, 0, 0, 0, 0), 1u);
+  const std::string cabinet = Pack("scene");
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_OPEN_PACKAGE,
+                            reinterpret_cast<std::uintptr_t>(cabinet.c_str()),
+                            0, 0, 0),
+            1u);
+  SceneDocument &document = dispatcher.GetFileManager()->Document();
+  // The open succeeds and says where reading stopped.
+  EXPECT_EQ(document.GetOpenProblem().status, SceneOpenStatus::Ok);
+  EXPECT_EQ(document.GetOpenProblem().line, 4);
+  EXPECT_EQ(document.GetOpenProblem().keyword, "NoReaderYet");
+  EXPECT_TRUE(document.GetRoot()->HasUnreadTail());
+
+  const std::string target = source_.file("saved.cab");
+  ASSERT_TRUE(SaveThroughMessages(dispatcher, target));
+  FileManager reopened;
+  ASSERT_TRUE(reopened.Open(target));
+  const std::string script = ReadWhole(reopened.WorkFolder() + "vora.vrc");
+  EXPECT_EQ(script, "Version\t3\nBrightness\t0.500000\n" + tail);
+  // The reopened scene stops at the same line, with the same tail.
+  SceneRoot &root = *reopened.Document().GetRoot();
+  EXPECT_EQ(root.GetParamAs<float>(3), 0.5f);
+  EXPECT_EQ(root.GetUnreadTail(), tail);
+  EXPECT_EQ(reopened.Document().GetOpenProblem().keyword, "NoReaderYet");
+  EXPECT_EQ(reopened.Document().GetOpenProblem().line, 3);
 }
 
 TEST_F(PackageTest, ASaveOpensAfterTheHostRemovedTheVersion) {
