@@ -139,6 +139,7 @@ SaveResult Package::SaveAs(const std::string &path) {
   std::vector<std::string> files = ListPackageFiles(document_);
   std::vector<std::string> maps = ListMapFiles(document_);
   files.insert(files.end(), maps.begin(), maps.end());
+  AddFilesNoCollectorNamed(document_, files);
   std::optional<std::string> list =
       platform::FindInFolder(workFolder_, kFileListName);
   if (!list) {

@@ -282,6 +282,49 @@ TEST_F(PackageTest, ASaveKeepsTheLinesAReadStoppedAt) {
   EXPECT_EQ(reopened.Document().GetOpenProblem().line, 3);
 }
 
+TEST_F(PackageTest, ASaveAfterAStoppedReadPacksEveryExtractedFile) {
+  // Only the unread lines name "car.obj" and "objects/part.obj";
+  // "Vora.script" is named by the end of a whole read, which this read never
+  // reaches.
+  MakeScene("scene",
+            "Version 3\nBrightness 0.5\nNoReaderYet 1\nOName car car.obj\n"
+            "OName part objects/part.obj\n",
+            "vora.rudov");
+  source_.write("scene/car.obj", "o car");
+  source_.write("scene/objects/part.obj", "o part");
+  source_.write("scene/Vora.script", "script");
+  const std::string cabinet = Pack("scene");
+  MessageDispatcher dispatcher;
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_CREATE, 0, 0, 0, 0), 1u);
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_OPEN_PACKAGE,
+                            reinterpret_cast<std::uintptr_t>(cabinet.c_str()),
+                            0, 0, 0),
+            1u);
+  dispatcher.GetFileManager()->Document().GetRoot()->SetParamValue(
+      3, nodes::ParamValue(0.25f));
+  const std::string target = source_.file("saved.cab");
+  ASSERT_TRUE(SaveThroughMessages(dispatcher, target));
+
+  FileManager reopened;
+  const OpenResult result = reopened.Open(target);
+  ASSERT_TRUE(result) << result.Describe();
+  for (const char *name :
+       {"car.obj", "objects/part.obj", "Vora.script", "Misc/notes.txt"}) {
+    EXPECT_TRUE(fs::exists(reopened.WorkFolder() + name)) << name;
+  }
+  // The delivered script stays behind: the saved one holds the change.
+  EXPECT_FALSE(fs::exists(reopened.WorkFolder() + "vora.rudov"));
+  EXPECT_EQ(reopened.Document().GetRoot()->GetParamAs<float>(3), 0.25f);
+  // Each file once (the list names the files of the folder itself).
+  const std::string list = ReadWhole(reopened.WorkFolder() + "FileList.ini");
+  for (const char *name : {"car.obj", "Vora.script", "text.ini"}) {
+    const std::size_t first = list.find(name);
+    EXPECT_NE(first, std::string::npos) << name << " in\n" << list;
+    EXPECT_EQ(list.find(name, first + 1), std::string::npos) << name << " in\n"
+                                                             << list;
+  }
+}
+
 TEST_F(PackageTest, ASaveOpensAfterTheHostRemovedTheVersion) {
   MakeScene("scene", "Version 3\nBrightness 0.5\n");
   const std::string cabinet = Pack("scene");
