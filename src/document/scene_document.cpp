@@ -102,6 +102,13 @@ SceneOpenResult SceneDocument::Open(const std::string &rawFolder) {
                          problem.reason.empty() ? "cannot read the scene script"
                                                 : problem.reason);
   }
+  if (const std::optional<ScriptReadProblem> &stop = root_->GetReadStop()) {
+    problem_.file = scriptPath_;
+    problem_.line = LineNumberAt(scriptPath_, stop->position);
+    problem_.keyword = stop->keyword;
+    problem_.reason = "reading stopped here (" + stop->reason +
+                      "); the rest is kept as it is";
+  }
   return problem_;
 }
 

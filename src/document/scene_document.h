@@ -41,7 +41,9 @@ public:
   /// Loads the scene of `folder` (ending with a separator), replacing any
   /// scene first, also when the load then fails. Reads "vora.rudov", else
   /// "vora.vrc". The values of an old list ("vora_.rudov") are not merged
-  /// here: that is part of opening a package.
+  /// here: that is part of opening a package. A success whose reason is
+  /// not empty is a warning: the read stopped early at that line
+  /// (SceneRoot::HasUnreadTail).
   [[nodiscard]] SceneOpenResult Open(const std::string &folder);
 
   /// Writes the scene as "vora.vrc" into the root's folder.

@@ -12,6 +12,9 @@ SceneRoot::SceneRoot() : SceneNode("Unknown") {
 
 std::int64_t SceneRoot::Read(nodes::TextSource *in, std::int64_t position) {
   problem_ = {};
+  stop_.reset();
+  tail_.clear();
+  effectPresetLines_.clear();
   if (in == nullptr) {
     return nodes::kReadFailed;
   }
@@ -26,6 +29,11 @@ void SceneRoot::RecordReadProblem(ScriptReadProblem problem) {
   if (problem_.reason.empty()) {
     problem_ = std::move(problem);
   }
+}
+
+void SceneRoot::SetUnreadTail(ScriptReadProblem stop, std::string tail) {
+  stop_ = std::move(stop);
+  tail_ = std::move(tail);
 }
 
 } // namespace vorafile

@@ -8,7 +8,9 @@
 #include "nodes/core/scene_node.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace vorafile {
 
@@ -58,12 +60,42 @@ public:
   /// Keeps the first problem of a read; later ones are consequences.
   void RecordReadProblem(ScriptReadProblem problem);
 
+  // ---- What the last read kept without understanding it ------------
+
+  /// True when the last read ended before the end of the script (a keyword
+  /// without a reader). The writer then writes the unread tail back after
+  /// every section it knows, so nothing of the script is lost and the
+  /// saved scene stops at the same place; a save also packs the files that
+  /// only the tail may name. The tail is empty when the line that stopped
+  /// the read was consumed and was the last.
+  [[nodiscard]] bool HasUnreadTail() const { return stop_.has_value(); }
+  /// The script from the line that stopped the read (or the line after
+  /// it, when the root consumed that line) to the end, as it was read.
+  [[nodiscard]] const std::string &GetUnreadTail() const { return tail_; }
+  /// Where and why the read stopped; empty when it did not.
+  [[nodiscard]] const std::optional<ScriptReadProblem> &GetReadStop() const {
+    return stop_;
+  }
+  void SetUnreadTail(ScriptReadProblem stop, std::string tail);
+
+  /// The "EffectPresetCategoryInfo" lines as read, line feed included; the
+  /// writer gives them back unchanged.
+  [[nodiscard]] const std::vector<std::string> &GetEffectPresetLines() const {
+    return effectPresetLines_;
+  }
+  void AddEffectPresetLine(std::string line) {
+    effectPresetLines_.push_back(std::move(line));
+  }
+
 private:
   nodes::NodeRegistry *GetKeptRegistry() override { return &index_; }
 
   NodeIndex index_;
   std::int32_t declaredObjectCount_ = 0;
   ScriptReadProblem problem_;
+  std::optional<ScriptReadProblem> stop_;
+  std::string tail_;
+  std::vector<std::string> effectPresetLines_;
 };
 
 } // namespace vorafile

@@ -15,7 +15,8 @@
 // sequence of value lines followed by keyword lines. In version 3 a keyword
 // without a row ends the read successfully; in version 2 it fails it.
 // Section keywords whose node class this library does not build are such
-// keywords without a row.
+// keywords without a row. The lines from there to the end are kept as read
+// (the unread tail) for the writer, so a save loses none of them.
 
 namespace vorafile {
 
@@ -115,9 +116,16 @@ SectionResult ReadTdfx(ScriptReadContext &context, const KeywordLine &line) {
       line);
 }
 
-SectionResult CountEffectPresetLine(ScriptReadContext &context,
-                                    const KeywordLine &line) {
+// Counted for "NumMacroEffects" and kept as read, for the writer.
+SectionResult KeepEffectPresetLine(ScriptReadContext &context,
+                                   const KeywordLine &line) {
   ++context.effectPresetLines;
+  std::string kept(line.text);
+  // A piece of an over-long line keeps a line of its own when written.
+  if (kept.empty() || kept.back() != '\n') {
+    kept.push_back('\n');
+  }
+  context.Root().AddEffectPresetLine(std::move(kept));
   return SectionResult::ContinueAt(line.end);
 }
 
@@ -237,7 +245,7 @@ constexpr SectionRow kVersion3Rows[] = {
     {param::kMsgOn, kAfter, &ReadBooleanSetting},
     {param::kEnableNewCameraNav, kAfter, &ReadBooleanSetting},
     {param::kTdfx, kAfter, &ReadTdfx},
-    {param::kEffectPresetCategoryInfo, kAfter, &CountEffectPresetLine},
+    {param::kEffectPresetCategoryInfo, kAfter, &KeepEffectPresetLine},
     {param::kCfx, kAfter, &ReadCfx},
     {param::kSceneDetail, kAfter, &ReadSceneDetail},
     {param::kSceneLockMp3, kAfter, &ReadSceneLockMp3},
@@ -267,6 +275,7 @@ private:
   bool ReadVersion2Values();
   bool MakeIntroNode();
   bool FinishVersion3();
+  bool KeepUnreadTail(const KeywordLoopEnd &end);
 
   SceneRoot &root_;
   nodes::TextSource &in_;
@@ -346,11 +355,34 @@ std::int64_t ScriptReader::ReadVersion3(std::int64_t start) {
   case KeywordLoopEnd::Kind::Failed:
     return kReadFailed;
   case KeywordLoopEnd::Kind::Stopped:
-    return end.position;
+    return KeepUnreadTail(end) ? end.position : kReadFailed;
   case KeywordLoopEnd::Kind::EndOfFile:
     return FinishVersion3() ? in_.Tell() : kReadFailed;
   }
   return kReadFailed;
+}
+
+// The lines from the tail's start to the end of the text, so that a save
+// loses none of what this version cannot read. A carriage return before a
+// line feed is dropped, as every line read is.
+bool ScriptReader::KeepUnreadTail(const KeywordLoopEnd &end) {
+  if (!in_.Seek(end.tailStart)) {
+    return context_.FailAt(end.stopLine, end.stopKeyword,
+                           "cannot go back to keep the unread lines");
+  }
+  // Longer pieces than a scene line only make fewer calls.
+  constexpr std::size_t kTailPieceLength = 64 * 1024;
+  std::string tail;
+  std::string piece;
+  while (in_.ReadLine(piece, kTailPieceLength)) {
+    tail += piece;
+  }
+  root_.SetUnreadTail(
+      ScriptReadProblem{end.stopLine, end.stopKeyword, end.stopReason},
+      std::move(tail));
+  return in_.Seek(end.position) ||
+         context_.FailAt(end.stopLine, end.stopKeyword,
+                         "cannot go back after the unread lines");
 }
 
 bool ScriptReader::FinishVersion3() {

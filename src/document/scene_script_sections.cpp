@@ -73,7 +73,18 @@ const SectionRow *FindRow(std::span<const SectionRow> rows, int keywordId) {
   return found == rows.end() ? nullptr : &*found;
 }
 
-constexpr KeywordLoopEnd kLoopFailed{KeywordLoopEnd::Kind::Failed, -1};
+const KeywordLoopEnd kLoopFailed{KeywordLoopEnd::Kind::Failed, -1};
+
+KeywordLoopEnd StoppedAt(std::int64_t resume, std::int64_t tailStart,
+                         std::int64_t line, std::string_view keyword,
+                         std::string reason) {
+  KeywordLoopEnd end{KeywordLoopEnd::Kind::Stopped, resume};
+  end.tailStart = tailStart;
+  end.stopLine = line;
+  end.stopKeyword = std::string(keyword);
+  end.stopReason = std::move(reason);
+  return end;
+}
 
 } // namespace
 
@@ -106,7 +117,8 @@ KeywordLoopEnd ReadKeywordLines(ScriptReadContext &context,
         context.FailAt(start, word, "unknown keyword");
         return kLoopFailed;
       }
-      return {KeywordLoopEnd::Kind::Stopped, resume};
+      return StoppedAt(resume, start, start, word,
+                       "no reader for this keyword");
     }
 
     const KeywordLine keywordLine{word, id, line, start, in.Tell()};
@@ -124,7 +136,12 @@ KeywordLoopEnd ReadKeywordLines(ScriptReadContext &context,
       return kLoopFailed;
     }
     if (result.GetKind() == SectionResult::Kind::Stop) {
-      return {KeywordLoopEnd::Kind::Stopped, resume};
+      return StoppedAt(resume, start, start, word,
+                       "the section reader stopped");
+    }
+    if (result.GetKind() == SectionResult::Kind::StopAfterLine) {
+      return StoppedAt(resume, keywordLine.end, start, word,
+                       "the section reader stopped after the line");
     }
     std::int64_t next = result.GetPosition();
     if (atKeywordLine && next == start) {

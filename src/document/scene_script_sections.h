@@ -13,7 +13,10 @@
 //   no reader took it: the read fails (AtKeywordLine), or, where the format
 //   allows it, the loop continues after the line (AtKeywordLineSkippable).
 // - Stop ends the read at once, as a keyword without a row does in a
-//   version-3 script: the result is the position before the line.
+//   version-3 script: the result is the position before the line, and the
+//   unread tail starts at the line. StopAfterLine does the same for a line
+//   that the reader consumed (the root took its value): the tail starts
+//   after it.
 #ifndef VORAFILE_DOCUMENT_SCENE_SCRIPT_SECTIONS_H
 #define VORAFILE_DOCUMENT_SCENE_SCRIPT_SECTIONS_H
 
@@ -32,7 +35,7 @@ class SceneRoot;
 /// What a section reader answers.
 class SectionResult {
 public:
-  enum class Kind : std::uint8_t { ContinueAt, Failed, Stop };
+  enum class Kind : std::uint8_t { ContinueAt, Failed, Stop, StopAfterLine };
 
   /// Go on reading at `position`.
   static SectionResult ContinueAt(std::int64_t position) {
@@ -42,6 +45,10 @@ public:
   static SectionResult Failed() { return SectionResult(Kind::Failed, -1); }
   /// The read ends here, successfully, without the end-of-file steps.
   static SectionResult Stop() { return SectionResult(Kind::Stop, -1); }
+  /// The same, after the keyword line, which the reader consumed.
+  static SectionResult StopAfterLine() {
+    return SectionResult(Kind::StopAfterLine, -1);
+  }
 
   [[nodiscard]] Kind GetKind() const { return kind_; }
   /// Meaningful for ContinueAt only.
@@ -93,6 +100,12 @@ struct KeywordLoopEnd {
   /// EndOfFile: the end of the text; Stopped: the position after the last
   /// line handled (where a caller would go on); Failed: -1.
   std::int64_t position;
+  /// Stopped only: where the unread tail starts, and the line that stopped
+  /// the read (its position, keyword and why).
+  std::int64_t tailStart = -1;
+  std::int64_t stopLine = -1;
+  std::string stopKeyword{};
+  std::string stopReason{};
 };
 
 /// What section readers share while one script is read: the root, the

@@ -29,10 +29,17 @@ void WriteParamLine(const SceneRoot &root, nodes::TextSink &out, int id) {
   }
 }
 
-// A line cut to the longest line a reader takes, as a 256-byte buffer
-// would cut it.
+// A line (ending with a line feed) cut to the longest line a reader takes,
+// line feed included: cutting the line feed off would join the next line
+// to this one.
 void WriteCutLine(nodes::TextSink &out, std::string_view line) {
-  out.Write(line.substr(0, nodes::kMaxLineLength));
+  if (line.size() <= nodes::kMaxLineLength) {
+    out.Write(line);
+    return;
+  }
+  std::string cut(line.substr(0, nodes::kMaxLineLength - 1));
+  cut.push_back('\n');
+  out.Write(cut);
 }
 
 bool WriteIntroFile(SceneRoot &root, nodes::TextSink &) {
@@ -41,11 +48,15 @@ bool WriteIntroFile(SceneRoot &root, nodes::TextSink &) {
 }
 
 bool WriteGlobalSettings(SceneRoot &root, nodes::TextSink &out) {
+  // This writer writes version 3, whatever the host left in "Version": any
+  // other number would make the saved scene unreadable.
+  (void)nodes::WriteValueLine(out, nodes::ParamNameOf(param::kVersion),
+                              ParamValue(std::int32_t{3}), true);
   for (int id :
-       {param::kVersion, param::kFramesPerSecond, param::kBrightness,
-        param::kResponsivness, param::kTmap, param::kWframe, param::kStrobe,
-        param::kClights, param::kDynCol, param::kLights, param::kPause,
-        param::kFlat, param::kTRot, param::kEnvMap}) {
+       {param::kFramesPerSecond, param::kBrightness, param::kResponsivness,
+        param::kTmap, param::kWframe, param::kStrobe, param::kClights,
+        param::kDynCol, param::kLights, param::kPause, param::kFlat,
+        param::kTRot, param::kEnvMap}) {
     WriteParamLine(root, out, id);
   }
   return true;
@@ -103,11 +114,27 @@ bool WriteReadOnly(SceneRoot &root, nodes::TextSink &out) {
   return true;
 }
 
+// Given back as they were read; the macro lines join them here.
+bool WriteEffectPresetLines(SceneRoot &root, nodes::TextSink &out) {
+  for (const std::string &line : root.GetEffectPresetLines()) {
+    out.Write(line);
+  }
+  return true;
+}
+
+// What a read that stopped early did not understand, after every section
+// this writer knows, so that the saved scene stops at the same place.
+bool WriteUnreadTail(SceneRoot &root, nodes::TextSink &out) {
+  out.Write(root.GetUnreadTail());
+  return true;
+}
+
 // The order of the script.
 constexpr WriteStep kWriteSteps[] = {
     &WriteIntroFile,         &WriteGlobalSettings, &WriteTdfx,
     &WriteObjectCount,       &WriteColorEffect,    &WriteMessageSettings,
-    &WriteLockAndNavigation, &WriteReadOnly,
+    &WriteLockAndNavigation, &WriteReadOnly,       &WriteEffectPresetLines,
+    &WriteUnreadTail,
 };
 
 } // namespace

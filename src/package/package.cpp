@@ -193,6 +193,7 @@ SaveResult Package::SaveAs(const std::string &path) {
   }
 
   std::vector<std::string> files = ListSavedFiles(document_);
+  AddFilesNoCollectorNamed(document_, files);
   std::optional<std::string> list =
       platform::FindInFolder(workFolder_, kFileListName);
   if (!list) {

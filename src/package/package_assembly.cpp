@@ -310,4 +310,63 @@ std::vector<std::string> ListMapFiles(SceneDocument &document) {
   return files;
 }
 
+namespace {
+
+// A path as compared with the others: without regard to case, and with
+// either separator (a scene may name "maps\\a.jpg" on any system).
+std::string ComparablePath(std::string_view path) {
+  std::string key = ascii::ToLower(path);
+  std::replace(key.begin(), key.end(), '\\', '/');
+  return key;
+}
+
+void AddFilesUnder(const std::string &folder, int depth,
+                   std::set<std::string> &named,
+                   std::vector<std::string> &files) {
+  // Deeper trees cannot come from a package; the bound keeps a linked loop
+  // from recursing for ever.
+  constexpr int kMaxDepth = 64;
+  if (depth > kMaxDepth) {
+    return;
+  }
+  std::vector<platform::FolderEntry> entries = platform::ListFolder(folder);
+  std::sort(entries.begin(), entries.end(),
+            [](const auto &a, const auto &b) { return a.name < b.name; });
+  for (const platform::FolderEntry &entry : entries) {
+    std::string path = folder + entry.name;
+    // A link may lead out of the working folder: only regular files.
+    if ((entry.attributes & platform::attr::kReparsePoint) != 0) {
+      continue;
+    }
+    if ((entry.attributes & platform::attr::kDirectory) != 0) {
+      AddFilesUnder(path + platform::kPathSeparator, depth + 1, named, files);
+    } else if (named.insert(ComparablePath(path)).second) {
+      files.push_back(std::move(path));
+    }
+  }
+}
+
+} // namespace
+
+void AddFilesNoCollectorNamed(SceneDocument &document,
+                              std::vector<std::string> &files) {
+  SceneRoot *root = document.GetRoot();
+  if (root == nullptr || !root->HasUnreadTail()) {
+    return;
+  }
+  const std::string folder(root->GetFolder().value_or(""));
+  if (folder.empty()) {
+    return;
+  }
+  std::set<std::string> named;
+  for (const std::string &file : files) {
+    named.insert(ComparablePath(file));
+  }
+  for (const char *script :
+       {SceneDocument::kDeliveredScript, SceneDocument::kMigrationList}) {
+    named.insert(ComparablePath(folder + script));
+  }
+  AddFilesUnder(folder, 0, named, files);
+}
+
 } // namespace vorafile

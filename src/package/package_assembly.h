@@ -30,6 +30,15 @@ std::vector<std::string> KeepFirstOccurrences(std::vector<std::string> paths);
 /// n = 0 up to the first n that has none.
 std::vector<std::string> ListMapFiles(SceneDocument &document);
 
+/// After a read that stopped early (SceneRoot::HasUnreadTail) the files
+/// that the unread lines name are unknown, so every regular file of the
+/// working folder, at any depth, that `files` does not hold yet (compared
+/// without regard to case or separator) is appended to `files`; the
+/// delivered script and the old value list stay out, as a saved package
+/// opens its saved script. Does nothing after a whole read.
+void AddFilesNoCollectorNamed(SceneDocument &document,
+                              std::vector<std::string> &files);
+
 } // namespace vorafile
 
 #endif // VORAFILE_PACKAGE_PACKAGE_ASSEMBLY_H

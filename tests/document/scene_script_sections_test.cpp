@@ -54,6 +54,9 @@ SectionResult FailTheSection(ScriptReadContext &context,
 SectionResult StopTheRead(ScriptReadContext &, const KeywordLine &) {
   return SectionResult::Stop();
 }
+SectionResult StopAfterTheLine(ScriptReadContext &, const KeywordLine &) {
+  return SectionResult::StopAfterLine();
+}
 
 struct LoopRun {
   KeywordLoopEnd end;
@@ -155,6 +158,34 @@ TEST(KeywordLoopTest, AKeywordWithoutARowEndsOrFailsTheRead) {
   EXPECT_EQ(fails.end.kind, EndKind::Failed);
   EXPECT_EQ(fails.problem.keyword, "NoSuchKeyword");
   EXPECT_EQ(fails.problem.position, 20);
+}
+
+TEST(KeywordLoopTest, AStoppedReadSaysWhereTheUnreadTailStarts) {
+  struct Case {
+    const char *what;
+    const std::string &script;
+    SectionReader reader;
+    std::int64_t tailStart;
+  };
+  const std::string unknown = "Pause 1\n; note\n\nNoSuchKeyword 1\nPause 2\n";
+  const Case cases[] = {
+      // The "Camera" line runs from 8 to 15.
+      {"a reader that stops at its line", kSection, &StopTheRead, 8},
+      {"a reader that consumed its line", kSection, &StopAfterTheLine, 15},
+      // The comment and the bare line break before the keyword stay out.
+      {"a keyword without a row", unknown, &EmptySection, 16},
+  };
+  for (const Case &c : cases) {
+    const LoopRun run = RunLoop(c.script, Start::AfterKeywordLine, c.reader);
+    ASSERT_EQ(run.end.kind, EndKind::Stopped) << c.what;
+    EXPECT_EQ(run.end.position, 8) << c.what;
+    EXPECT_EQ(run.end.tailStart, c.tailStart) << c.what;
+    EXPECT_FALSE(run.end.stopReason.empty()) << c.what;
+  }
+  const LoopRun consumed =
+      RunLoop(kSection, Start::AfterKeywordLine, &StopAfterTheLine);
+  EXPECT_EQ(consumed.end.stopLine, 8);
+  EXPECT_EQ(consumed.end.stopKeyword, "Camera");
 }
 
 } // namespace

@@ -106,6 +106,34 @@ TEST_F(SceneScriptTest, UnknownKeywordEndsAVersion3Script) {
   EXPECT_EQ(RootParam<std::string>(116), dir_.file("Vora.script"));
 }
 
+TEST_F(SceneScriptTest, AStoppedReadKeepsTheRestForTheWriter) {
+  struct Case {
+    const char *what;
+    std::string script;
+    int line;         // where reading stopped; 0: it did not
+    std::string kept; // the unread tail as the writer gives it back
+  };
+  const Case cases[] = {
+      {"whole read", "Version 3\nPause 1\n", 0, ""},
+      {"stop in the middle", "Version 3\nPause 1\n; note\nNoSuch 1\nTRot 1", 4,
+       "NoSuch 1\nTRot 1"},
+      {"line breaks of another system", "Version 3\r\nNoSuch 1\r\nTRot 1\r\n",
+       2, "NoSuch 1\nTRot 1\n"},
+  };
+  for (const Case &c : cases) {
+    const SceneOpenResult opened = OpenScript(c.script);
+    ASSERT_TRUE(opened) << c.what << ": " << Problem();
+    SceneRoot &root = *document_.GetRoot();
+    EXPECT_EQ(root.HasUnreadTail(), c.line != 0) << c.what;
+    EXPECT_EQ(opened.line, c.line) << c.what;
+    EXPECT_EQ(opened.reason.empty(), c.line == 0) << c.what;
+    EXPECT_EQ(root.GetUnreadTail(), c.kept) << c.what;
+    ASSERT_TRUE(document_.WriteScript()) << c.what;
+    const std::string written = dir_.read("vora.vrc");
+    EXPECT_EQ(written.substr(written.size() - c.kept.size()), c.kept) << c.what;
+  }
+}
+
 TEST_F(SceneScriptTest, Version3NeedsTheIntroductionPage) {
   dir_.write("vora.vrc", "Version 3\n");
   EXPECT_EQ(document_.Open(dir_.folder()).status,
@@ -202,6 +230,44 @@ TEST_F(SceneScriptTest, RoundTripKeepsEveryValue) {
   ASSERT_TRUE(document_.WriteScript());
   ASSERT_TRUE(document_.Open(dir_.folder())) << Problem();
   EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(SceneScriptTest, EffectPresetLinesGoBackAsTheyWereRead) {
+  const std::string presets = "EffectPresetCategoryInfo\tWarm  1 2\n"
+                              "EffectPresetCategoryInfo cold 3 4\n";
+  ASSERT_TRUE(OpenScript("Version 3\n" + presets + "Brightness 0.5\n"))
+      << Problem();
+  EXPECT_EQ(RootParam<std::int32_t>(169), 2);
+  ASSERT_TRUE(document_.WriteScript());
+  EXPECT_EQ(dir_.read("vora.vrc"),
+            "Version\t3\nBrightness\t0.500000\n" + presets);
+  ASSERT_TRUE(document_.Open(dir_.folder())) << Problem();
+  EXPECT_EQ(RootParam<std::int32_t>(169), 2);
+}
+
+TEST_F(SceneScriptTest, TheWriterWritesVersion3WhateverTheRootHolds) {
+  ASSERT_TRUE(OpenScript("Version 3\nBrightness 0.5\n")) << Problem();
+  const std::int32_t changed = 7;
+  ASSERT_TRUE(SceneDocument::WriteParamChecked(Root(), 277, &changed,
+                                               VORA_VALUE_INT, 4));
+  ASSERT_TRUE(document_.WriteScript());
+  EXPECT_EQ(dir_.read("vora.vrc"), "Version\t3\nBrightness\t0.500000\n");
+  ASSERT_TRUE(document_.Open(dir_.folder())) << Problem();
+  EXPECT_EQ(RootParam<std::int32_t>(277), 3);
+}
+
+TEST_F(SceneScriptTest, ACutRootLineKeepsItsLineEnd) {
+  dir_.write("effects.cfx", "x");
+  ASSERT_TRUE(OpenScript("Version 3\nCFX effects.cfx 7\nMsgOn 1\n"))
+      << Problem();
+  // A host may name a file longer than a script line holds.
+  ASSERT_TRUE(Root().SetParamValue(nodes::param::kCfxFileName,
+                                   nodes::ParamValue(std::string(300, 'n'))));
+  ASSERT_TRUE(document_.WriteScript());
+  const std::string written = dir_.read("vora.vrc");
+  const std::string cut = "CFX\t" + std::string(250, 'n') + "\n";
+  EXPECT_EQ(written, "Version\t3\n" + cut + "MsgOn\t1\n");
+  EXPECT_EQ(cut.size(), nodes::kMaxLineLength);
 }
 
 TEST(SceneRootTest, RootTakesRowZeroOfItsIndex) {

@@ -10,6 +10,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 
 namespace vorafile {
 namespace {
@@ -233,6 +235,116 @@ TEST_F(PackageTest, PackagesTravelThroughTheMessages) {
   const std::string workFolder = dispatcher.GetFileManager()->WorkFolder();
   EXPECT_EQ(dispatcher.Send(VORA_MSG_DESTROY, 0, 0, 0, 0), 1u);
   EXPECT_FALSE(fs::exists(workFolder));
+}
+
+std::string ReadWhole(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Saves the open package through the messages, as a host does.
+bool SaveThroughMessages(MessageDispatcher &dispatcher,
+                         const std::string &target) {
+  return dispatcher.Send(VORA_MSG_SAVE_PACKAGE_AS,
+                         reinterpret_cast<std::uintptr_t>(target.c_str()), 0, 0,
+                         0) == 1u;
+}
+
+TEST_F(PackageTest, ASaveKeepsTheLinesAReadStoppedAt) {
+  const std::string tail = "NoReaderYet 1\n; a comment\nBrightness 0.9\n"
+                           "last line without a break";
+  MakeScene("scene", "Version 3\nBrightness 0.5\n\n" + tail);
+  MessageDispatcher dispatcher;
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_CREATE, 0, 0, 0, 0), 1u);
+  const std::string cabinet = Pack("scene");
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_OPEN_PACKAGE,
+                            reinterpret_cast<std::uintptr_t>(cabinet.c_str()),
+                            0, 0, 0),
+            1u);
+  SceneDocument &document = dispatcher.GetFileManager()->Document();
+  // The open succeeds and says where reading stopped.
+  EXPECT_EQ(document.GetOpenProblem().status, SceneOpenStatus::Ok);
+  EXPECT_EQ(document.GetOpenProblem().line, 4);
+  EXPECT_EQ(document.GetOpenProblem().keyword, "NoReaderYet");
+  EXPECT_TRUE(document.GetRoot()->HasUnreadTail());
+
+  const std::string target = source_.file("saved.cab");
+  ASSERT_TRUE(SaveThroughMessages(dispatcher, target));
+  FileManager reopened;
+  ASSERT_TRUE(reopened.Open(target));
+  const std::string script = ReadWhole(reopened.WorkFolder() + "vora.vrc");
+  EXPECT_EQ(script, "Version\t3\nBrightness\t0.500000\n" + tail);
+  // The reopened scene stops at the same line, with the same tail.
+  SceneRoot &root = *reopened.Document().GetRoot();
+  EXPECT_EQ(root.GetParamAs<float>(3), 0.5f);
+  EXPECT_EQ(root.GetUnreadTail(), tail);
+  EXPECT_EQ(reopened.Document().GetOpenProblem().keyword, "NoReaderYet");
+  EXPECT_EQ(reopened.Document().GetOpenProblem().line, 3);
+}
+
+TEST_F(PackageTest, ASaveAfterAStoppedReadPacksEveryExtractedFile) {
+  // Only the unread lines name "car.obj" and "objects/part.obj";
+  // "Vora.script" is named by the end of a whole read, which this read never
+  // reaches.
+  MakeScene("scene",
+            "Version 3\nBrightness 0.5\nNoReaderYet 1\nOName car car.obj\n"
+            "OName part objects/part.obj\n",
+            "vora.rudov");
+  source_.write("scene/car.obj", "o car");
+  source_.write("scene/objects/part.obj", "o part");
+  source_.write("scene/Vora.script", "script");
+  const std::string cabinet = Pack("scene");
+  MessageDispatcher dispatcher;
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_CREATE, 0, 0, 0, 0), 1u);
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_OPEN_PACKAGE,
+                            reinterpret_cast<std::uintptr_t>(cabinet.c_str()),
+                            0, 0, 0),
+            1u);
+  ASSERT_TRUE(dispatcher.GetFileManager()->Document().GetRoot()->SetParamValue(
+      nodes::param::kBrightness, nodes::ParamValue(0.25f)));
+  const std::string target = source_.file("saved.cab");
+  ASSERT_TRUE(SaveThroughMessages(dispatcher, target));
+
+  FileManager reopened;
+  const OpenResult result = reopened.Open(target);
+  ASSERT_TRUE(result) << result.Describe();
+  for (const char *name :
+       {"car.obj", "objects/part.obj", "Vora.script", "Misc/notes.txt"}) {
+    EXPECT_TRUE(fs::exists(reopened.WorkFolder() + name)) << name;
+  }
+  // The delivered script stays behind: the saved one holds the change.
+  EXPECT_FALSE(fs::exists(reopened.WorkFolder() + "vora.rudov"));
+  EXPECT_EQ(reopened.Document().GetRoot()->GetParamAs<float>(3), 0.25f);
+  // Each file once (the list names the files of the folder itself).
+  const std::string list = ReadWhole(reopened.WorkFolder() + "FileList.ini");
+  for (const char *name : {"car.obj", "Vora.script", "text.ini"}) {
+    const std::size_t first = list.find(name);
+    EXPECT_NE(first, std::string::npos) << name << " in\n" << list;
+    EXPECT_EQ(list.find(name, first + 1), std::string::npos) << name << " in\n"
+                                                             << list;
+  }
+}
+
+TEST_F(PackageTest, ASaveOpensAfterTheHostRemovedTheVersion) {
+  MakeScene("scene", "Version 3\nBrightness 0.5\n");
+  const std::string cabinet = Pack("scene");
+  MessageDispatcher dispatcher;
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_CREATE, 0, 0, 0, 0), 1u);
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_OPEN_PACKAGE,
+                            reinterpret_cast<std::uintptr_t>(cabinet.c_str()),
+                            0, 0, 0),
+            1u);
+  // The root is node 0; 277 is "Version".
+  ASSERT_EQ(dispatcher.Send(VORA_MSG_REMOVE_PARAM, 0, 277, 0, 0), 1u);
+  const std::string target = source_.file("saved.cab");
+  ASSERT_TRUE(SaveThroughMessages(dispatcher, target));
+  EXPECT_EQ(dispatcher.Send(VORA_MSG_OPEN_PACKAGE,
+                            reinterpret_cast<std::uintptr_t>(target.c_str()), 0,
+                            0, 0),
+            1u);
+  EXPECT_EQ(
+      dispatcher.GetFileManager()->Document().GetRoot()->GetParamAs<float>(3),
+      0.5f);
 }
 
 } // namespace

@@ -61,6 +61,19 @@ expect 0 '' -- pack "$work/unpacked" "$work/repacked.cab"
 expect 0 '^0 problems$' -- check "$work/repacked.cab"
 expect 0 '^0\.9$' -- get "$work/unpacked" root Brightness
 
+# A scene whose reading stops at a keyword without a reader opens; check
+# warns where it stopped and a save keeps the rest of the script.
+expect 0 '' -- extract "$package" "$work/partial"
+mv "$work/partial/vora.rudov" "$work/partial/vora.vrc"
+sed -i 's/vora\.rudov/vora.vrc/' "$work/partial/FileList.ini"
+printf 'NoReaderYet 1\nBrightness 0.1\n' >>"$work/partial/vora.vrc"
+expect 0 '^0 problems$' -- check "$work/partial"
+expect 0 'warning: vora\.vrc:[0-9]+: NoReaderYet: reading stopped' -- check "$work/partial"
+expect 0 '' -- set "$work/partial" root Brightness 0.3
+grep -q '^NoReaderYet 1$' "$work/partial/vora.vrc" ||
+  fail "a save dropped the unread lines"
+expect 0 '^0\.3$' -- get "$work/partial" root Brightness
+
 # Failures: a status, a message on standard error, nothing on standard out.
 expect 1 - -- info "$work/missing.cab"
 grep -q 'missing.cab' "$work/err" || fail "no message for a missing package"

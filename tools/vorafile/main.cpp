@@ -312,6 +312,17 @@ int CommandSet(Scene &scene, const Options &options) {
 int CommandCheck(Scene &scene, const std::string &path) {
   int problems = 0;
   const std::string folder = scene.Folder();
+  // A read that stopped early is no problem (a save keeps the rest), but
+  // the author should know where the scene stops being understood.
+  const vorafile::SceneOpenResult &open = scene.Document().GetOpenProblem();
+  if (open && !open.reason.empty()) {
+    const std::string script =
+        std::filesystem::path(open.file).filename().string();
+    std::printf(
+        "%s: warning: %s\n", path.c_str(),
+        vorafile::DescribeFailure(script, open.line, open.keyword, open.reason)
+            .c_str());
+  }
   for (const std::string &problem : vorafile::FindFileListProblems(folder)) {
     std::printf("%s: %s\n", path.c_str(), problem.c_str());
     ++problems;

@@ -123,7 +123,10 @@ std::string ResolveStoredPath(const std::string &folder,
     attributes = platform::ReadAttributes(path = *found);
   }
   if (!attributes) {
-    return {};
+    // A cursor that names no file is no cursor, as an empty name is: both
+    // store the folder. Storing "" would be written as an empty name, which
+    // reads back as the folder, so a second save would differ from the first.
+    return layout == Layout::Cursor ? folder : std::string{};
   }
   if (layout == Layout::Picture && *attributes == platform::attr::kDirectory) {
     return {};

@@ -250,11 +250,10 @@ bool ReplaceIniSection(const std::string &file, const std::string &section,
   const std::string before = loaded.text.Text();
   loaded.text.DeleteSection(section);
   for (const IniEntry &entry : entries) {
-    // Names and values were checked above and the keys are distinct, so
-    // every entry adds a line to the emptied section.
-    if (!loaded.text.SetValue(section, entry.key, entry.value)) {
-      return false;
-    }
+    // Names and values were checked above, so a refusal means the value is
+    // there already: a file holding the section twice keeps its second copy
+    // once the first is deleted, as with WriteIniString.
+    static_cast<void>(loaded.text.SetValue(section, entry.key, entry.value));
   }
   if (loaded.status == LoadStatus::kLoaded && loaded.text.Text() == before) {
     return true;

@@ -66,6 +66,15 @@ TEST_F(IntroNodeTest, MissingKeysTakeTheirDefaults) {
             (std::array<std::int32_t, 4>{0, 0, 256, 256}));
 }
 
+TEST_F(IntroNodeTest, AMissingCursorReadsAsNoCursorAfterASave) {
+  IntroNode &intro = Load("[Introduction]\r\nCursorNormal=missing.cur\r\n");
+  ASSERT_EQ(result_, 1);
+  // The same value as the empty name a save writes for it.
+  EXPECT_EQ(intro.GetTextParam(param::kCursorNormal), dir_.folder());
+  ASSERT_TRUE(intro.Write(nullptr));
+  EXPECT_EQ(Key("CursorNormal"), "");
+}
+
 TEST_F(IntroNodeTest, ConvertsValuesAndWritesThemBack) {
   dir_.write("cover.jpg", "jpeg");
   IntroNode &intro = Load("[Introduction]\r\n"
