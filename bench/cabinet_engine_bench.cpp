@@ -7,9 +7,9 @@
 //   cabinet_engine_bench pack DIR OUT.cab [THREADS]
 //   cabinet_engine_bench extract IN.cab DIR
 #include "archive/cab_format.h"
-#include "archive/cabinet_write_engine.h"
-#include "archive/cabinet_read_engine.h"
 #include "archive/cabinet_disk_files.h"
+#include "archive/cabinet_read_engine.h"
+#include "archive/cabinet_write_engine.h"
 
 #include <algorithm>
 #include <cstdint>

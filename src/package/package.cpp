@@ -117,7 +117,9 @@ OpenResult LoadScene(SceneDocument &document, const std::string &folder) {
 Package::Package(SceneDocument &document)
     : document_(document), tempRoot_(platform::TempFolder()) {}
 
-Package::~Package() { Close(); }
+Package::~Package() {
+  Close();
+}
 
 void Package::Close() {
   if (isOpen_) {
