@@ -205,7 +205,7 @@ int Pack(const fs::path &dir, const std::string &cabinet, unsigned threads) {
                     nullptr, OpenInfo, cab::kCompressMsZip);
   }
   ok = ok && FciFlushCabinet(context, false, nullptr, nullptr);
-  FciDestroy(context);
+  (void)FciDestroy(context); // frees only
   if (!ok) {
     std::fprintf(stderr, "pack failed: error %d\n", error.operationCode);
     return 1;
@@ -250,7 +250,7 @@ int Extract(const std::string &cabinet, const fs::path &dir) {
   FdiContext *context = FdiCreate(callbacks, kCpuUnknown, &error);
   bool ok = context != nullptr &&
             FdiCopy(context, cabinet.c_str(), "", 0, Notify, nullptr, nullptr);
-  FdiDestroy(context);
+  (void)FdiDestroy(context); // frees only
   if (!ok) {
     std::fprintf(stderr, "extract failed: error %d\n", error.operationCode);
     return 1;

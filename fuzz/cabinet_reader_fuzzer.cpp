@@ -94,7 +94,7 @@ bool CopyAll(MemoryFiles &files, const char *cabinet, bool extract, Run *run) {
   Check(ok == (error.errorFlag == 0));
   Check(ok || (error.operationCode >= kFdiErrCabinetNotFound &&
                error.operationCode <= kFdiErrUserAbort));
-  FdiDestroy(context);
+  Check(FdiDestroy(context));
   // Handles of files being written when the engine failed are closed by it.
   for (const auto &[handle, name] : run->open) {
     Check(files.handles.count(handle) == 0);
@@ -125,7 +125,7 @@ void RoundTrip(MemoryFiles &extracted, const Run &first) {
                      i % 3 == 2 ? cab::kCompressNone : cab::kCompressMsZip));
   }
   Check(FciFlushCabinet(context, false, nullptr, nullptr));
-  FciDestroy(context);
+  Check(FciDestroy(context));
   Check(files.liveAllocs == 0 && files.badHandleCalls == 0);
 
   Run second;
@@ -163,7 +163,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
       Check(info.cabinetSize <= size);
     }
     Check(MemoryFiles::Close(file, &err, &files) == 0);
-    FdiDestroy(context);
+    Check(FdiDestroy(context));
     Check(files.liveAllocs == 0 && files.badHandleCalls == 0);
   }
 
