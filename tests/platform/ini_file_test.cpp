@@ -296,14 +296,14 @@ TEST_F(IniFileTest, ReplacingASectionEqualsDeletingAndWritingItsKeys) {
   EXPECT_FALSE(Exists("none.ini"));
 }
 
-// The second copy of a section takes the keys, as a key-by-key write
-// would; a value it holds already is no failure.
+// Every copy of a section is replaced by the one written, as Windows does;
+// a value that a later copy holds already is no failure.
 TEST_F(IniFileTest, ReplacingASectionThatStandsTwice) {
   const std::string file = Put("intro.ini", "[Introduction]\r\nA=0\r\n"
                                             "[Introduction]\r\nA=1\r\nC=3\r\n");
   ASSERT_TRUE(
       ReplaceIniSection(file, "Introduction", {{"A", "1"}, {"B", "2"}}));
-  EXPECT_EQ(Contents("intro.ini"), "[Introduction]\r\nA=1\r\nC=3\r\nB=2\r\n");
+  EXPECT_EQ(Contents("intro.ini"), "[Introduction]\r\nA=1\r\nB=2\r\n");
 }
 
 TEST_F(IniFileTest, ReplacingASectionRefusesWhatWouldNotReadBack) {

@@ -248,11 +248,12 @@ bool ReplaceIniSection(const std::string &file, const std::string &section,
     return true; // as DeleteIniSection: no file is made for nothing
   }
   const std::string before = loaded.text.Text();
-  loaded.text.DeleteSection(section);
+  // Every copy of the section goes, as the Windows call drops them all.
+  while (loaded.text.DeleteSection(section)) {
+  }
   for (const IniEntry &entry : entries) {
-    // Names and values were checked above, so a refusal means the value is
-    // there already: a file holding the section twice keeps its second copy
-    // once the first is deleted, as with WriteIniString.
+    // Names and values were checked above and the section is new, so
+    // nothing is refused here.
     static_cast<void>(loaded.text.SetValue(section, entry.key, entry.value));
   }
   if (loaded.status == LoadStatus::kLoaded && loaded.text.Text() == before) {
