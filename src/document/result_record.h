@@ -40,15 +40,15 @@ template <class Status> struct ResultRecord {
   std::string keyword;
   std::string reason;
 
-  static ResultRecord Failure(Status status, std::string file,
-                              std::string reason, int line = 0,
-                              std::string keyword = {}) {
+  static ResultRecord Failure(Status status, std::string_view file,
+                              std::string_view reason, int line = 0,
+                              std::string_view keyword = {}) {
     ResultRecord result;
     result.status = status;
-    result.file = std::move(file);
+    result.file = file;
     result.line = line;
-    result.keyword = std::move(keyword);
-    result.reason = std::move(reason);
+    result.keyword = keyword;
+    result.reason = reason;
     return result;
   }
 

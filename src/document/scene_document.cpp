@@ -57,11 +57,11 @@ void SceneDocument::DropScene() {
 const SceneOpenResult &SceneDocument::RecordProblem(SceneOpenStatus status,
                                                     const std::string &file,
                                                     std::int64_t position,
-                                                    std::string keyword,
-                                                    std::string reason) {
+                                                    std::string_view keyword,
+                                                    std::string_view reason) {
   problem_ = SceneOpenResult::Failure(
-      status, file, std::move(reason),
-      position >= 0 ? LineNumberAt(file, position) : 0, std::move(keyword));
+      status, file, reason, position >= 0 ? LineNumberAt(file, position) : 0,
+      keyword);
   return problem_;
 }
 

@@ -88,7 +88,8 @@ private:
   const SceneOpenResult &RecordProblem(SceneOpenStatus status,
                                        const std::string &file,
                                        std::int64_t position,
-                                       std::string keyword, std::string reason);
+                                       std::string_view keyword,
+                                       std::string_view reason);
 
   std::string scriptPath_;
   std::optional<int> cachedRowCount_;

@@ -371,7 +371,7 @@ bool ScriptReader::KeepUnreadTail(const KeywordLoopEnd &end) {
                            "cannot go back to keep the unread lines");
   }
   // Longer pieces than a scene line only make fewer calls.
-  constexpr std::size_t kTailPieceLength = 64 * 1024;
+  constexpr std::size_t kTailPieceLength = std::size_t{64} * 1024;
   std::string tail;
   std::string piece;
   while (in_.ReadLine(piece, kTailPieceLength)) {

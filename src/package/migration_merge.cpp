@@ -117,10 +117,10 @@ std::vector<int> MigrationOrdinals(int layout, int i, int count) {
 
 MergeResult MergeMigrationList(SceneDocument &document) {
   MergeResult result;
-  auto fail = [&result](OpenStatus status, std::string file, int line,
-                        std::string reason) {
+  auto fail = [&result](OpenStatus status, std::string_view file, int line,
+                        std::string_view reason) {
     static_cast<OpenResult &>(result) =
-        OpenResult::Failure(status, std::move(file), std::move(reason), line);
+        OpenResult::Failure(status, file, reason, line);
     return result;
   };
   const SceneRoot *root = document.GetRoot();
