@@ -111,10 +111,10 @@ protected:
   /// The size to record for the finished cabinet.
   virtual std::int32_t OnCabinetComplete(std::uint32_t estimatedSize,
                                          std::uint32_t actualSize);
-  [[nodiscard]] virtual bool OnError(std::int32_t errorCode);
-  [[nodiscard]] virtual bool OnFinished(bool success, std::int32_t fileCount);
+  virtual bool OnError(std::int32_t errorCode);
+  virtual bool OnFinished(bool success, std::int32_t fileCount);
   /// Called before each file; the result is ignored.
-  [[nodiscard]] virtual bool OnAddingFile(const std::string &path);
+  virtual bool OnAddingFile(const std::string &path);
 
 private:
   struct PendingCabinet {

@@ -307,7 +307,7 @@ CabFileHandle CabinetExtractor::OnCopyFile(const FdiNotification &note) {
   }
   case ExtractMode::kList:
     platform::SendWindowMessage(window_, kMsgListFile, infoParam, 0);
-    OnListFile(info);
+    (void)OnListFile(info); // a listing skips every file, whatever it answers
     return 0;
   case ExtractMode::kFind:
     if (StoredNamesEqual(name, wantedName_)) {

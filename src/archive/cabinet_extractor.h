@@ -133,13 +133,13 @@ protected:
   [[nodiscard]] virtual bool OnListFile(const CabinetFileInfo &info);
   /// Called before a file is written.
   [[nodiscard]] virtual bool OnExtractFile(const CabinetFileInfo &info);
-  [[nodiscard]] virtual bool OnAborted();
-  [[nodiscard]] virtual bool OnError(std::int32_t errorCode);
-  [[nodiscard]] virtual bool OnExtractAllDone(std::int32_t count);
-  [[nodiscard]] virtual bool OnExtractFileDone(std::int32_t count);
-  [[nodiscard]] virtual bool OnExtractListDone(std::int32_t count);
-  [[nodiscard]] virtual bool OnListDone(std::int32_t count);
-  [[nodiscard]] virtual bool OnFindDone(bool found);
+  virtual bool OnAborted();
+  virtual bool OnError(std::int32_t errorCode);
+  virtual bool OnExtractAllDone(std::int32_t count);
+  virtual bool OnExtractFileDone(std::int32_t count);
+  virtual bool OnExtractListDone(std::int32_t count);
+  virtual bool OnListDone(std::int32_t count);
+  virtual bool OnFindDone(bool found);
 
 private:
   [[nodiscard]] bool Start(ExtractMode mode,

@@ -34,12 +34,12 @@ void WriteParamLine(const SceneRoot &root, nodes::TextSink &out, int id) {
 // to this one.
 void WriteCutLine(nodes::TextSink &out, std::string_view line) {
   if (line.size() <= nodes::kMaxLineLength) {
-    out.Write(line);
+    (void)out.Write(line);
     return;
   }
   std::string cut(line.substr(0, nodes::kMaxLineLength - 1));
   cut.push_back('\n');
-  out.Write(cut);
+  (void)out.Write(cut);
 }
 
 bool WriteIntroFile(SceneRoot &root, nodes::TextSink &) {
@@ -117,7 +117,7 @@ bool WriteReadOnly(SceneRoot &root, nodes::TextSink &out) {
 // Given back as they were read; the macro lines join them here.
 bool WriteEffectPresetLines(SceneRoot &root, nodes::TextSink &out) {
   for (const std::string &line : root.GetEffectPresetLines()) {
-    out.Write(line);
+    (void)out.Write(line);
   }
   return true;
 }
@@ -125,7 +125,7 @@ bool WriteEffectPresetLines(SceneRoot &root, nodes::TextSink &out) {
 // What a read that stopped early did not understand, after every section
 // this writer knows, so that the saved scene stops at the same place.
 bool WriteUnreadTail(SceneRoot &root, nodes::TextSink &out) {
-  out.Write(root.GetUnreadTail());
+  (void)out.Write(root.GetUnreadTail());
   return true;
 }
 

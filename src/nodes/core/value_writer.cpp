@@ -103,7 +103,7 @@ bool WriteValueLine(TextSink &out, std::string_view prefix,
     line.resize(kMaxLineLength - 1);
   }
   line.push_back('\n');
-  out.Write(line);
+  (void)out.Write(line);
   return true;
 }
 
