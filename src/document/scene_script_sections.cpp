@@ -54,6 +54,20 @@ bool ScriptReadContext::FailAt(std::int64_t position, std::string_view keyword,
   return false;
 }
 
+SectionResult ScriptReadContext::FailNodeRead(const nodes::SceneNode &node,
+                                              const KeywordLine &line) {
+  const std::optional<nodes::SceneNode::ReadFailure> &failure =
+      node.GetReadFailure();
+  if (failure && failure->position >= 0) {
+    FailAt(failure->position, line.keyword, failure->reason);
+  } else if (failure) {
+    FailAt(line.start, line.keyword, failure->reason);
+  } else {
+    FailAt(line.start, line.keyword, "the section cannot be read");
+  }
+  return SectionResult::Failed();
+}
+
 bool ScriptReadContext::Add(int id, const nodes::ParamValue &value,
                             std::string_view keyword) {
   if (root_.AddParamValue(id, value)) {

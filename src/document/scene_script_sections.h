@@ -21,6 +21,7 @@
 #define VORAFILE_DOCUMENT_SCENE_SCRIPT_SECTIONS_H
 
 #include "nodes/core/param_value.h"
+#include "nodes/core/scene_node.h"
 #include "nodes/core/text_stream.h"
 
 #include <cstdint>
@@ -133,6 +134,11 @@ public:
   /// The same at a given position.
   bool FailAt(std::int64_t position, std::string_view keyword,
               std::string reason);
+  /// Fails the read for a node whose Read failed: at the line the node
+  /// names (SceneNode::GetReadFailure) and for its reason, or else at the
+  /// keyword line.
+  SectionResult FailNodeRead(const nodes::SceneNode &node,
+                             const KeywordLine &line);
   /// True once a failure was recorded.
   [[nodiscard]] bool HasFailed() const { return failed_; }
 

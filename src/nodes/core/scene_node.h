@@ -172,6 +172,18 @@ public:
   /// that read a file of their own may get a null source.
   virtual std::int64_t Read(TextSource *in, std::int64_t position) = 0;
 
+  /// Where and why the last Read of this node failed, for the scene
+  /// reader's diagnostics: the position of the line at fault (-1 when the
+  /// failure is not a line's, as for a file of the node's own).
+  struct ReadFailure {
+    std::int64_t position = -1;
+    std::string reason;
+  };
+  /// Nothing when no Read of this node recorded a failure.
+  [[nodiscard]] const std::optional<ReadFailure> &GetReadFailure() const {
+    return readFailure_;
+  }
+
   // ---- Typed conveniences over the virtual operations ------------------
 
   [[nodiscard]] bool AddParamValue(int id, const ParamValue &value,
@@ -301,6 +313,16 @@ protected:
   /// The parameter with that id in the base list, or null.
   const NodeParam *FindParam(int id) const;
 
+  /// Records why Read fails and answers kReadFailed, so that a reader ends
+  /// with `return FailRead(lineStart, "why");`. The first failure is kept:
+  /// later ones are its consequences.
+  std::int64_t FailRead(std::int64_t position, std::string reason) {
+    if (!readFailure_) {
+      readFailure_ = ReadFailure{position, std::move(reason)};
+    }
+    return kReadFailed;
+  }
+
 private:
   void AdoptChild(std::unique_ptr<SceneNode> child);
   void AppendChild(SceneNode *child, ChildHold hold);
@@ -310,6 +332,7 @@ private:
   std::vector<NodeParam> params_;
   std::vector<ChildLink> children_;
   mutable std::optional<std::string> folder_;
+  std::optional<ReadFailure> readFailure_;
   std::string name_;
   SceneNode *parent_ = nullptr;
   int refCount_ = 0;
