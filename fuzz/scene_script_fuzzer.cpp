@@ -1,13 +1,15 @@
 // Feeds arbitrary bytes to the scene script reader, with an arbitrary
-// introduction page beside it, and checks that a script that reads writes
-// back into one that reads, and that from the first write on the scene goes
-// round unchanged (less the values derived from the folder and the end of
-// the file).
+// introduction page and messages file beside it, and checks that a script
+// that reads writes back into one that reads, and that from the first write
+// on the scene goes round unchanged: every node of the tree with the same
+// values (less the values derived from the folder and the end of the file).
 //
 // Input: the script text, optionally followed by a NUL byte and the text of
-// "intro.ini".
+// "intro.ini", and optionally by another NUL byte and the text of
+// "text.ini" (the messages file).
 #include "document/scene_root.h"
 #include "nodes/content/intro_node.h"
+#include "nodes/core/param_ids.h"
 #include "nodes/core/text_stream.h"
 #include "nodes/core/value_writer.h"
 #include "platform/file_system.h"
@@ -76,23 +78,35 @@ bool IsDerived(int id) {
          std::end(kDerived);
 }
 
-using ValueMap = std::map<std::pair<int, int>, vorafile::nodes::ParamValue>;
+// Values by the node's path of kinds and names from the root, and id.
+// Node ids are left out: they count every node made, in reading order.
+using ValueKey = std::pair<std::string, int>;
+using ValueMap = std::map<ValueKey, vorafile::nodes::ParamValue>;
+
+void CollectValues(const SceneNode &node, const std::string &path,
+                   ValueMap &values) {
+  for (const NodeParam &param : node.GetParamArray()) {
+    Check(param.GetValue() != nullptr);
+    if (!IsDerived(param.GetId()) &&
+        param.GetId() != vorafile::nodes::param::kNodeId)
+      Check(values.emplace(ValueKey(path, param.GetId()), *param.GetValue())
+                .second);
+  }
+  for (int i = 0; i < node.GetChildCount(); ++i) {
+    const SceneNode *child = node.GetChild(i);
+    Check(child != nullptr);
+    // Shared nodes are listed under every holder; their values are the
+    // same under each.
+    CollectValues(*child,
+                  path + "/" + std::to_string(child->GetTypeCode()) + ":" +
+                      child->GetName() + "#" + std::to_string(i),
+                  values);
+  }
+}
 
 ValueMap Values(const SceneRoot &root) {
   ValueMap values;
-  int owner = 0;
-  const SceneNode *owners[] = {&root,
-                               root.FindChild(SceneNode::Kind::Intro, 0)};
-  for (const SceneNode *node : owners) {
-    ++owner;
-    if (node == nullptr)
-      continue;
-    for (const NodeParam &param : node->GetParamArray()) {
-      Check(param.GetValue() != nullptr);
-      if (!IsDerived(param.GetId()))
-        values.emplace(std::make_pair(owner, param.GetId()), *param.GetValue());
-    }
-  }
+  CollectValues(root, "", values);
   return values;
 }
 
@@ -133,11 +147,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
   std::string_view input(reinterpret_cast<const char *>(data), size);
   std::string_view script = input;
   std::string_view intro;
+  std::string_view messages;
   if (std::size_t nul = input.find('\0'); nul != std::string_view::npos) {
     script = input.substr(0, nul);
     intro = input.substr(nul + 1);
   }
+  if (std::size_t nul = intro.find('\0'); nul != std::string_view::npos) {
+    messages = intro.substr(nul + 1);
+    intro = intro.substr(0, nul);
+  }
   WriteFile(WorkFolder() + "intro.ini", intro);
+  WriteFile(WorkFolder() + "text.ini", messages);
 
   std::int64_t result = 0;
   std::unique_ptr<SceneRoot> root = ReadScene(std::string(script), result);
