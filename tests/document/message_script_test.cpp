@@ -66,6 +66,19 @@ TEST(MessageLinesTest, ReadsAndWritesTheVersion2Lines) {
                            "255 127 0 255\n2.000000\nTahoma\n");
 }
 
+TEST(MessageLinesTest, TextsEndAtTheFirstSeparator) {
+  // A carriage return cannot go into the INI file the scene is saved with.
+  for (const char *text : {"Hi;old\n", "Hi\told\n", "Hi\rold\n", "Hi\n"}) {
+    const std::string original = kMessageLines[1];
+    std::string lines = AllMessageLines();
+    lines.replace(lines.find(original), original.size(), text);
+    Version2Read read(lines);
+    ASSERT_NE(read.end, nodes::kReadFailed) << text;
+    EXPECT_EQ(read.messages->GetChild(0)->GetTextParam(param::kMessage), "Hi")
+        << text;
+  }
+}
+
 TEST(MessageLinesTest, FailsAtTheLineAtFault) {
   // Every prefix of the eight lines fails at the end of the text.
   for (std::size_t count = 0; count < std::size(kMessageLines); ++count) {

@@ -22,8 +22,19 @@ constexpr const char *kDataSection = "Data";
 constexpr const char *kChildNamePrefix = "MessageNode";
 // Values are read with buffers of the path limit, as the player reads them.
 constexpr std::size_t kValueCapacity = 260;
-// Font to extrusion must be there; the effect and its number may not.
-constexpr std::size_t kRequiredDataFields = 9;
+// The fields of a data line, in order. Font to extrusion must be there;
+// the effect and its number may not.
+enum DataField : std::size_t {
+  kFontField,
+  kItalicsField,
+  kRedField, // then green, blue and alpha
+  kWeightField = kRedField + 4,
+  kSizeField,
+  kExtrusionField,
+  kEffectField,
+  kEffectNumberField,
+};
+constexpr std::size_t kRequiredDataFields = kEffectField;
 constexpr std::int32_t kMaxColorByte = 255;
 
 // The settings of section "General" other than "NumMsgs", with their
@@ -74,9 +85,10 @@ std::vector<std::string_view> SplitDataLine(std::string_view line) {
 }
 
 // A text or font line of a version-2 message ends at the first ";", tab
-// or line break.
+// or line break; a carriage return counts as one, since no INI value can
+// hold it and the scene is saved with its messages in an INI file.
 std::string CutValueText(std::string_view line) {
-  return std::string(line.substr(0, line.find_first_of(";\t\n")));
+  return std::string(line.substr(0, line.find_first_of(";\t\r\n")));
 }
 
 std::optional<std::uint8_t> ColorByte(std::int32_t value) {
@@ -149,7 +161,7 @@ std::int64_t MessageDataNode::ReadValues(const std::string &text,
   }
   std::array<std::uint8_t, 4> color{};
   for (std::size_t i = 0; i < color.size(); ++i) {
-    const std::int32_t value = TextToInt(fields[2 + i]);
+    const std::int32_t value = TextToInt(fields[kRedField + i]);
     std::optional<std::uint8_t> byte = ColorByte(value);
     if (!byte) {
       return FailRead(-1, label + ": colour component " +
@@ -157,30 +169,36 @@ std::int64_t MessageDataNode::ReadValues(const std::string &text,
     }
     color[i] = *byte;
   }
-  const auto italics = static_cast<std::uint8_t>(TextToInt(fields[1]) != 0);
+  const auto italics =
+      static_cast<std::uint8_t>(TextToInt(fields[kItalicsField]) != 0);
   const bool added =
       AddParamValue(param::kMessage, ParamValue(text)) &&
-      AddParamValue(param::kFont, ParamValue(std::string(fields[0]))) &&
+      AddParamValue(param::kFont,
+                    ParamValue(std::string(fields[kFontField]))) &&
       AddParamValue(param::kItalics, ParamValue(italics)) &&
       AddParamValue(
           param::kColor,
           ParamValue(ColorFromBytes(color[0], color[1], color[2], color[3]))) &&
-      AddParamValue(param::kWeight, ParamValue(TextToInt(fields[6]))) &&
-      AddParamValue(param::kSize, ParamValue(TextToFloat(fields[7]))) &&
-      AddParamValue(param::kExtrusion, ParamValue(TextToFloat(fields[8])));
+      AddParamValue(param::kWeight,
+                    ParamValue(TextToInt(fields[kWeightField]))) &&
+      AddParamValue(param::kSize,
+                    ParamValue(TextToFloat(fields[kSizeField]))) &&
+      AddParamValue(param::kExtrusion,
+                    ParamValue(TextToFloat(fields[kExtrusionField])));
   if (!added) {
     return FailRead(-1, label + ": a value is already set");
   }
   // An empty effect or number is no value, as the writer writes a missing
   // one, so that such a message reads back the same.
-  if (fields.size() > 9 && !fields[9].empty() &&
+  if (fields.size() > kEffectField && !fields[kEffectField].empty() &&
       !AddParamValue(param::kMessageEffect,
-                     ParamValue(std::string(fields[9])))) {
+                     ParamValue(std::string(fields[kEffectField])))) {
     return FailRead(-1, label + ": the effect is already set");
   }
-  if (fields.size() > 10 && !fields[10].empty() &&
+  if (fields.size() > kEffectNumberField &&
+      !fields[kEffectNumberField].empty() &&
       !AddParamValue(param::kMessageEffectNumber,
-                     ParamValue(TextToFloat(fields[10])))) {
+                     ParamValue(TextToFloat(fields[kEffectNumberField])))) {
     return FailRead(-1, label + ": the effect number is already set");
   }
   return 1;
