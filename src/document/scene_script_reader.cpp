@@ -3,11 +3,13 @@
 #include "document/scene_root.h"
 #include "document/scene_script_sections.h"
 #include "nodes/content/intro_node.h"
+#include "nodes/content/message_node.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
 #include "platform/file_system.h"
+#include "platform/package_name.h"
 
 // Format notes: a scene script is a text file of lines of at most 255
 // characters. Version 3 starts with a "Version 3" line and continues with
@@ -23,6 +25,7 @@ namespace vorafile {
 using nodes::IntroNode;
 using nodes::kReadFailed;
 using nodes::LineScanner;
+using nodes::MessageNode;
 using nodes::ParamValue;
 namespace param = nodes::param;
 
@@ -31,6 +34,9 @@ namespace {
 constexpr const char *kIntroFileName = "intro.ini";
 constexpr const char *kVoraScriptFile = "Vora.script";
 constexpr const char *kMarqueeFile = "Vora.mrq";
+// The messages file of a version-2 scene once it is saved as version 3.
+constexpr const char *kVersion2MessagesFile = "Text.ini";
+constexpr const char *kMessageNodeName = "ThreeDTextNode0";
 constexpr int kCurrentScriptVersion = 3;
 constexpr std::int32_t kMaxCfxPreset = 100;
 
@@ -197,6 +203,34 @@ SectionResult ReadSceneLockMp3(ScriptReadContext &context,
       context.Add(param::kSceneLockMp3, ParamValue(name), line.keyword), line);
 }
 
+// The root takes the file's path; the message node reads the file. A file
+// that reads nothing ends the read after this line: the root writes the
+// line back itself, and the file, which the node then leaves as it was,
+// travels unchanged.
+SectionResult ReadMsgIni(ScriptReadContext &context, const KeywordLine &line) {
+  std::string name;
+  if (!ScanAfterKeyword(line).Word(name).Ok()) {
+    context.Fail(line.keyword, "expected a file name");
+    return SectionResult::Failed();
+  }
+  std::optional<std::string> path =
+      platform::ResolvePackageName(context.Folder(), name);
+  if (!path) {
+    context.Fail(line.keyword, "file \"" + name + "\" is missing");
+    return SectionResult::Failed();
+  }
+  if (!context.Add(param::kMsgIni, ParamValue(*path), line.keyword)) {
+    return SectionResult::Failed();
+  }
+  SceneRoot &root = context.Root();
+  MessageNode *messages = root.AddChild(
+      std::make_unique<MessageNode>(&root, kMessageNodeName, *path));
+  if (messages->Read(nullptr, 0) == kReadFailed) {
+    return SectionResult::StopAfterLine();
+  }
+  return SectionResult::ContinueAt(line.end);
+}
+
 // Version 2: the number must be 0 or 1, whatever the words say.
 SectionResult ReadVersion2SceneDetail(ScriptReadContext &context,
                                       const KeywordLine &line) {
@@ -243,6 +277,7 @@ constexpr SectionRow kVersion3Rows[] = {
     {param::kWframe, kAfter, &ReadIntSetting},
     {param::kNumObjects, kAfter, &ReadIntSetting},
     {param::kMsgOn, kAfter, &ReadBooleanSetting},
+    {param::kMsgIni, kAfter, &ReadMsgIni},
     {param::kEnableNewCameraNav, kAfter, &ReadBooleanSetting},
     {param::kTdfx, kAfter, &ReadTdfx},
     {param::kEffectPresetCategoryInfo, kAfter, &KeepEffectPresetLine},
@@ -273,6 +308,8 @@ private:
   std::int64_t ReadVersion3(std::int64_t start);
   std::int64_t ReadVersion2(std::int64_t start);
   bool ReadVersion2Values();
+  bool SkipVersion2AudioLines();
+  bool ReadVersion2Messages();
   bool MakeIntroNode();
   bool FinishVersion3();
   bool KeepUnreadTail(const KeywordLoopEnd &end);
@@ -482,20 +519,75 @@ bool ScriptReader::ReadVersion2Values() {
     return false;
   }
 
-  // The audio analysis and message sections, and the message file, belong
-  // to node classes that are not built here; their lines are left to the
-  // keyword loop.
-  if (context_.NextLine(line)) {
-    std::string lock;
-    if (!IsCommentLine(line) && LineScanner(line).Word(lock).Ok() &&
-        !context_.Add(param::kSceneLockMp3, ParamValue(lock), "SceneLockMp3")) {
-      return false;
-    }
+  // Stand-in until the audio analysis node reads here (its class is built
+  // elsewhere): passes over its lines, leaving the source after them.
+  if (!SkipVersion2AudioLines()) {
+    return false;
+  }
+
+  // The message node reads next.
+  if (!ReadVersion2Messages()) {
+    return false;
   }
   if (objectCount > 0) {
     return context_.Fail("NumObjects", "object sections are not supported");
   }
   return true;
+}
+
+// Stand-in for the audio analysis node: the band count line and two value
+// lines per band.
+bool ScriptReader::SkipVersion2AudioLines() {
+  std::string line;
+  std::int32_t bands = 0;
+  if (!context_.NextValueLine(line) || !LineScanner(line).Int(bands).Ok() ||
+      bands < 0) {
+    return context_.Fail("Nbands", "expected the number of bands");
+  }
+  for (std::int64_t i = 0; i < std::int64_t{bands} * 2; ++i) {
+    if (!context_.NextValueLine(line)) {
+      return context_.Fail("Nbands", "the script ends inside the bands");
+    }
+  }
+  return true;
+}
+
+// From where the source stands: the message, then the lock song. The
+// scene's messages are saved into "Text.ini", which the root names.
+bool ScriptReader::ReadVersion2Messages() {
+  const std::int64_t start = in_.Tell();
+  MessageNode *messages =
+      root_.AddChild(std::make_unique<MessageNode>(&root_, kMessageNodeName));
+  const std::int64_t end = messages->Read(&in_, start);
+  if (end == kReadFailed) {
+    const std::optional<nodes::SceneNode::ReadFailure> &failure =
+        messages->GetReadFailure();
+    return context_.FailAt(
+        failure && failure->position >= 0 ? failure->position : start,
+        "message", failure ? failure->reason : "the message cannot be read");
+  }
+  if (!in_.Seek(end)) {
+    return context_.FailAt(end, "message", "cannot go on after the message");
+  }
+  std::optional<std::string> path =
+      platform::PackagePathFor(context_.Folder(), kVersion2MessagesFile);
+  if (!path || !messages->AddParamValue(param::kFileName, ParamValue(*path))) {
+    return context_.FailAt(end, "message", "cannot name \"Text.ini\"");
+  }
+  if (!context_.Add(param::kMsgIni, ParamValue(*path), "MsgIni")) {
+    return false;
+  }
+
+  // A line without a word is a lock song line naming none.
+  std::string line;
+  do {
+    if (!context_.NextLine(line)) {
+      return true;
+    }
+  } while (IsCommentLine(line));
+  std::string lock;
+  return !LineScanner(line).Word(lock).Ok() ||
+         context_.Add(param::kSceneLockMp3, ParamValue(lock), "SceneLockMp3");
 }
 
 } // namespace

@@ -99,6 +99,13 @@ bool WriteMessageSettings(SceneRoot &root, nodes::TextSink &out) {
   return true;
 }
 
+// In version 3 the message node writes its own file, which the "MsgIni"
+// line names.
+bool WriteMessages(SceneRoot &root, nodes::TextSink &out) {
+  SceneNode *messages = root.FindChild(SceneNode::Kind::Message, 0);
+  return messages == nullptr || messages->Write(&out);
+}
+
 bool WriteLockAndNavigation(SceneRoot &root, nodes::TextSink &out) {
   WriteParamLine(root, out, param::kSceneLockMp3);
   WriteParamLine(root, out, param::kEnableNewCameraNav);
@@ -131,10 +138,10 @@ bool WriteUnreadTail(SceneRoot &root, nodes::TextSink &out) {
 
 // The order of the script.
 constexpr WriteStep kWriteSteps[] = {
-    &WriteIntroFile,         &WriteGlobalSettings, &WriteTdfx,
-    &WriteObjectCount,       &WriteColorEffect,    &WriteMessageSettings,
-    &WriteLockAndNavigation, &WriteReadOnly,       &WriteEffectPresetLines,
-    &WriteUnreadTail,
+    &WriteIntroFile,         &WriteGlobalSettings,    &WriteTdfx,
+    &WriteObjectCount,       &WriteColorEffect,       &WriteMessageSettings,
+    &WriteMessages,          &WriteLockAndNavigation, &WriteReadOnly,
+    &WriteEffectPresetLines, &WriteUnreadTail,
 };
 
 } // namespace

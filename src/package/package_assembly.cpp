@@ -150,10 +150,13 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
   Collector collect(files, folder);
 
   // The fixed files as the folder spells them (a package made on Windows may
-  // hold "FileList.ini"); a missing one is listed all the same.
+  // hold "FileList.ini"); a missing one is listed all the same. The
+  // messages file joins them, once, also when it is the fixed "text.ini".
   for (const char *name : kFixedFiles) {
-    files.push_back(*platform::PackagePathFor(folder, name));
+    collect.AddFile(name);
   }
+  collect.AddText(*root, param::kMsgIni);
+  collect.Next();
 
   ForEachNodeOfType(document, VORA_NODE_OBJECT, [&](SceneNode &object) {
     const std::int32_t morphs = IntParam(object, param::kNumMorphs);

@@ -152,6 +152,9 @@ TEST_F(SceneScriptTest, ReadsVersion2AndWritesVersion3) {
                              "1029\n" // bits 0, 2 and 10
                              "0\n"
                              "extra\n"
+                             "0\n" // audio bands
+                             "1\nHello\n0.5\n500\n0\n254 254 254 255\n"
+                             "1.0\nArial\n" // the message
                              "lock.mp3\n"
                              "; keyword lines\n"
                              "SceneDetail ReadOnly Set 1\n"

@@ -38,6 +38,27 @@ TEST_F(PackageAssemblyTest, ListsFixedFilesPagesImagesAndMisc) {
   EXPECT_EQ(ListPackageFiles(document_), expected);
 }
 
+TEST_F(PackageAssemblyTest, ListsTheMessagesFileOnce) {
+  const std::string f = dir_.folder();
+  const struct {
+    const char *name;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"msgs.ini",
+       {f + "vora.vrc", f + "intro.ini", f + "filelist.ini", f + "text.ini",
+        f + "msgs.ini"}},
+      // The fixed "text.ini" is that file, in the folder's spelling.
+      {"Text.ini",
+       {f + "vora.vrc", f + "intro.ini", f + "filelist.ini", f + "Text.ini"}},
+  };
+  for (const auto &c : cases) {
+    dir_.write(c.name, "[Message]\n0=Hi\n");
+    ASSERT_TRUE(OpenScript(std::string("Version 3\nMsgIni ") + c.name + "\n"))
+        << document_.GetOpenProblem().Describe();
+    EXPECT_EQ(ListPackageFiles(document_), c.expected) << c.name;
+  }
+}
+
 TEST_F(PackageAssemblyTest, MiscFilesAreListedOnceInNameOrder) {
   ASSERT_TRUE(OpenScript("Version 3\n"));
   // Names that differ only in case are one file on Windows: the first in

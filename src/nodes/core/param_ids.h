@@ -20,6 +20,7 @@ namespace vorafile::nodes {
 
 /// The built-in names, ids 0 to 280.
 namespace param {
+inline constexpr int kAutoSwitch = 0;
 inline constexpr int kBrightness = 3;
 inline constexpr int kClights = 4;
 inline constexpr int kCfx = 7;
@@ -76,10 +77,16 @@ inline constexpr int kTitleLoc = 79;
 inline constexpr int kTo = 80;
 inline constexpr int kToLoc = 81;
 inline constexpr int kEnvMap = 83;
+inline constexpr int kFade = 86;
 inline constexpr int kFileName = 88;
 inline constexpr int kFlat = 90;
+/// A message's effect name; "To Be Identified" in the name table.
+inline constexpr int kMessageEffect = 93;
 inline constexpr int kExtrusion = 94;
 inline constexpr int kSize = 95;
+/// The number after a message's effect; "To Be Identified" in the name
+/// table.
+inline constexpr int kMessageEffectNumber = 97;
 inline constexpr int kFont = 99;
 inline constexpr int kWeight = 100;
 inline constexpr int kFramesPerSecond = 104;
@@ -101,6 +108,7 @@ inline constexpr int kName = 160;
 /// Every node's second parameter, an Int.
 inline constexpr int kNodeId = 163;
 inline constexpr int kNumMacroEffects = 169;
+inline constexpr int kNumMsgs = 170;
 inline constexpr int kNumMorphs = 171;
 inline constexpr int kNumObjects = 173;
 inline constexpr int kObjSite = 176;
@@ -108,6 +116,7 @@ inline constexpr int kOlink = 177;
 inline constexpr int kParentChildLink = 196;
 inline constexpr int kPause = 207;
 inline constexpr int kPreset = 214;
+inline constexpr int kRate = 219;
 inline constexpr int kReadOnly = 220;
 /// Spelt so in the files.
 inline constexpr int kResponsivness = 222;
@@ -132,6 +141,7 @@ inline constexpr int kColor = 259;
 inline constexpr int kTextDeform = 261;
 inline constexpr int kTextureSettings = 265;
 inline constexpr int kTfxFileName = 267;
+inline constexpr int kRandomize = 274;
 /// The id of a name that is not in the table, and of a new parameter.
 inline constexpr int kToBeIdentified = 275;
 inline constexpr int kVersion = 277;
