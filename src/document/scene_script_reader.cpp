@@ -3,11 +3,15 @@
 #include "document/scene_root.h"
 #include "document/scene_script_sections.h"
 #include "nodes/content/intro_node.h"
+#include "nodes/content/marquee_node.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
 #include "platform/file_system.h"
+
+#include <cstdio>
+#include <memory>
 
 // Format notes: a scene script is a text file of lines of at most 255
 // characters. Version 3 starts with a "Version 3" line and continues with
@@ -23,6 +27,7 @@ namespace vorafile {
 using nodes::IntroNode;
 using nodes::kReadFailed;
 using nodes::LineScanner;
+using nodes::MarqueeNode;
 using nodes::ParamValue;
 namespace param = nodes::param;
 
@@ -275,6 +280,7 @@ private:
   bool ReadVersion2Values();
   bool MakeIntroNode();
   bool FinishVersion3();
+  bool MakeMarqueeNode(const std::string &path);
   bool KeepUnreadTail(const KeywordLoopEnd &end);
 
   SceneRoot &root_;
@@ -400,11 +406,36 @@ bool ScriptReader::FinishVersion3() {
   }
   if (std::optional<std::string> marquee =
           platform::FindInFolder(folder, kMarqueeFile)) {
-    if (!context_.Add(param::kVoraMarqueeFileName, ParamValue(*marquee), "")) {
+    if (!context_.Add(param::kVoraMarqueeFileName, ParamValue(*marquee), "") ||
+        !MakeMarqueeNode(*marquee)) {
       return false;
     }
   }
   return true;
+}
+
+// The marquee file belongs to its node from its first line to its end.
+bool ScriptReader::MakeMarqueeNode(const std::string &path) {
+  auto marquee = std::make_unique<MarqueeNode>(&root_, "MarqueeNode");
+  MarqueeNode *node = root_.AddChild(std::move(marquee));
+  if (root_.GetNodeIndex().IsOverfull()) {
+    return context_.Fail("", "more than 1024 nodes");
+  }
+  const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
+      std::fopen(path.c_str(), "rb"), &std::fclose);
+  if (!file) {
+    return context_.FailAt(-1, "", "\"Vora.mrq\" cannot be opened");
+  }
+  nodes::FileSource source(file.get());
+  if (node->Read(&source, 0) != kReadFailed) {
+    return true;
+  }
+  const std::optional<nodes::SceneNode::ReadFailure> &failure =
+      node->GetReadFailure();
+  return context_.FailAt(
+      -1, "",
+      "\"Vora.mrq\" " +
+          (failure ? failure->reason : std::string("cannot be read")));
 }
 
 std::int64_t ScriptReader::ReadVersion2(std::int64_t start) {
