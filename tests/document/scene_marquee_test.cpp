@@ -74,8 +74,6 @@ TEST_F(SceneMarqueeTest, MarqueeFileCases) {
        ""},
       {"too many texts", "NumMarquees 0\nText a\nURL\nText b\n", "", true,
        "\"Vora.mrq\" line 4: more \"Text\" lines than NumMarquees + 1"},
-      {"a second count", "NumMarquees 1\nNumMarquees 2\n", "", true,
-       "\"Vora.mrq\" line 2: a second \"NumMarquees\" line"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);

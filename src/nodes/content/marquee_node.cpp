@@ -37,8 +37,9 @@ constexpr std::size_t kMaxKeptLineLength = std::size_t{4} * 1024;
 constexpr std::array<std::string_view, 5> kMarqueeNames = {
     "Version", "NumMarquees", "Text", "URL", "Unknown"};
 
-// The next line, line feed included, whatever its length; false at the end
-// of the text.
+// The next line, whatever its length; false at the end of the text. A NUL
+// ends what is kept of it, as it ends the player's C string (texts are
+// NUL-terminated wherever they go); the rest of the line is consumed.
 bool ReadWholeLine(TextSource &in, std::string &line) {
   line.clear();
   std::string piece;
@@ -52,6 +53,7 @@ bool ReadWholeLine(TextSource &in, std::string &line) {
       break;
     }
   }
+  line.resize(std::min(line.find('\0'), line.size()));
   return any;
 }
 
@@ -82,13 +84,13 @@ std::string TakeEntryText(std::string_view line) {
 
 // "Text" or "URL", a tab and the entry's text, written through the sink
 // directly: WriteValueLine cuts lines at the script's length. The text ends
-// at its first line break, which would otherwise end the line and shift
-// every later entry; a missing entry is written empty.
+// at its first line feed, which would otherwise end the line and shift
+// every later entry (a carriage return alone ends no line: a text read with
+// one keeps it); a missing entry is written empty.
 void WriteEntryLine(TextSink &out, std::string_view name,
                     const ParamValue *value) {
   std::string text = value != nullptr ? FormatValueText(*value, true) : "";
-  text.resize(std::min(
-      {text.find_first_of("\r\n"), text.size(), kMaxMarqueeTextLength}));
+  text.resize(std::min({text.find('\n'), text.size(), kMaxMarqueeTextLength}));
   std::string line(name);
   line += '\t';
   line += text;

@@ -13,6 +13,7 @@ namespace vorafile::nodes {
 namespace {
 
 namespace mq = marquee_param;
+using namespace std::string_literals;
 
 // A parent that gives the marquee its script version, as the root does.
 class PlainNode final : public SceneNode {
@@ -117,8 +118,10 @@ TEST_F(MarqueeNodeTest, ReadCases) {
       {"keywords in any case, other lines passed over",
        "; note\nnummarquees 1\nSpeed 5\n\nTEXT a\nurl 1\n",
        Entries{{"a"}, {"1"}}, 1, ""},
-      {"carriage returns", "NumMarquees 1\r\nText a \r\nURL 1\r\n",
-       Entries{{"a"}, {"1"}}, 1, ""},
+      {"a NUL ends the text as it ends a C string",
+       "NumMarquees 1\nText a \0b\nURL 1\0\n"s, Entries{{"a"}, {"1"}}, 1, ""},
+      {"carriage returns", "NumMarquees 1\r\nText a \r\nURL 1\rx\r\n",
+       Entries{{"a"}, {"1\rx"}}, 1, ""},
       {"a count without a number is passed over", "NumMarquees\nText a\nU 1\n",
        Entries{{"a"}, {"1"}}, 1, ""},
       {"second version",
@@ -235,21 +238,6 @@ TEST_F(MarqueeNodeTest, NamesAreTheMarqueesOwnFirst) {
   EXPECT_EQ(node.GetIndexedParamName(mq::kText, 0), "Text0");
   EXPECT_EQ(node.GetIndexedParamName(mq::kUrl, 3), "URL3");
   EXPECT_EQ(node.GetIndexedParamName(mq::kNumMarquees, 3), "NumMarquees");
-}
-
-TEST_F(MarqueeNodeTest, ListsTextsThenLinksAsSubItems) {
-  MarqueeNode &node = Load("Text a\nURL 1\n");
-  struct Collector final : SubItemVisitor {
-    void Visit(const SubItem &item) override {
-      seen.push_back(std::to_string(item.id) + " " + std::to_string(item.key) +
-                     " " + std::string(item.name) + " " +
-                     std::string(item.value.GetText()));
-    }
-    std::vector<std::string> seen;
-  } collector;
-  node.VisitSubItems(collector);
-  EXPECT_EQ(collector.seen,
-            (std::vector<std::string>{"4002 0 Text0 a", "4003 0 URL0 1"}));
 }
 
 TEST_F(MarqueeNodeTest, OnlyScriptVersion3HasAMarquee) {
