@@ -80,12 +80,14 @@ public:
   /// file counts as read only in part and Write leaves it as it was.
   std::int64_t Read(TextSource *in, std::int64_t position) override;
 
-  /// Writes the marquee file into `out`: "Version" if held, "NumMarquees"
-  /// as the number of entries written, then per entry a "Text" and a "URL"
-  /// line (empty when the entry lacks one, so that the next text is never
-  /// read as a link). With a null sink, writes the file that the root's
-  /// "VoraMarqueeFileName" names (WriteFile). False for a script version
-  /// other than 3 or a failed write.
+  /// Writes the marquee file into `out`: "Version" if held; "NumMarquees"
+  /// as the number of entries written (texts or links, whichever are more),
+  /// unless the node holds neither a count nor an entry; then per entry a
+  /// "Text" and a "URL" line (empty when the entry lacks one, so that the
+  /// next text is never read as a link). A text ends at its first line feed
+  /// and after kMaxMarqueeTextLength characters. With a null sink, writes
+  /// the file that the root's "VoraMarqueeFileName" names (WriteFile).
+  /// False for a script version other than 3 or a failed write.
   [[nodiscard]] bool Write(TextSink *out) override;
 
   /// Writes the marquee file at `path`, unless the last read of it ended
