@@ -421,8 +421,11 @@ bool ScriptReader::MakeMarqueeNode(const std::string &path) {
   if (root_.GetNodeIndex().IsOverfull()) {
     return context_.Fail("", "more than 1024 nodes");
   }
-  const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
-      std::fopen(path.c_str(), "rb"), &std::fclose);
+  struct FileCloser {
+    void operator()(std::FILE *open) const { (void)std::fclose(open); }
+  };
+  const std::unique_ptr<std::FILE, FileCloser> file(
+      std::fopen(path.c_str(), "rb"));
   if (!file) {
     return context_.FailAt(-1, "", "\"Vora.mrq\" cannot be opened");
   }
