@@ -3,6 +3,7 @@
 #include "document/scene_root.h"
 #include "document/scene_script_sections.h"
 #include "nodes/content/intro_node.h"
+#include "nodes/content/marquee_node.h"
 #include "nodes/content/message_node.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
@@ -10,6 +11,9 @@
 #include "nodes/core/param_names.h"
 #include "platform/file_system.h"
 #include "platform/package_name.h"
+
+#include <cstdio>
+#include <memory>
 
 // Format notes: a scene script is a text file of lines of at most 255
 // characters. Version 3 starts with a "Version 3" line and continues with
@@ -25,6 +29,7 @@ namespace vorafile {
 using nodes::IntroNode;
 using nodes::kReadFailed;
 using nodes::LineScanner;
+using nodes::MarqueeNode;
 using nodes::MessageNode;
 using nodes::ParamValue;
 namespace param = nodes::param;
@@ -312,6 +317,7 @@ private:
   bool ReadVersion2Messages();
   bool MakeIntroNode();
   bool FinishVersion3();
+  bool MakeMarqueeNode(const std::string &path);
   bool KeepUnreadTail(const KeywordLoopEnd &end);
 
   SceneRoot &root_;
@@ -437,11 +443,39 @@ bool ScriptReader::FinishVersion3() {
   }
   if (std::optional<std::string> marquee =
           platform::FindInFolder(folder, kMarqueeFile)) {
-    if (!context_.Add(param::kVoraMarqueeFileName, ParamValue(*marquee), "")) {
+    if (!context_.Add(param::kVoraMarqueeFileName, ParamValue(*marquee), "") ||
+        !MakeMarqueeNode(*marquee)) {
       return false;
     }
   }
   return true;
+}
+
+// The marquee file belongs to its node from its first line to its end.
+bool ScriptReader::MakeMarqueeNode(const std::string &path) {
+  auto marquee = std::make_unique<MarqueeNode>(&root_, "MarqueeNode");
+  MarqueeNode *node = root_.AddChild(std::move(marquee));
+  if (root_.GetNodeIndex().IsOverfull()) {
+    return context_.Fail("", "more than 1024 nodes");
+  }
+  struct FileCloser {
+    void operator()(std::FILE *open) const { (void)std::fclose(open); }
+  };
+  const std::unique_ptr<std::FILE, FileCloser> file(
+      std::fopen(path.c_str(), "rb"));
+  if (!file) {
+    return context_.FailAt(-1, "", "\"Vora.mrq\" cannot be opened");
+  }
+  nodes::FileSource source(file.get());
+  if (node->Read(&source, 0) != kReadFailed) {
+    return true;
+  }
+  const std::optional<nodes::SceneNode::ReadFailure> &failure =
+      node->GetReadFailure();
+  return context_.FailAt(
+      -1, "",
+      "\"Vora.mrq\" " +
+          (failure ? failure->reason : std::string("cannot be read")));
 }
 
 std::int64_t ScriptReader::ReadVersion2(std::int64_t start) {

@@ -112,6 +112,17 @@ bool WriteLockAndNavigation(SceneRoot &root, nodes::TextSink &out) {
   return true;
 }
 
+// The marquee writes its own file, which the root names; a scene without
+// that file has no marquee to write.
+bool WriteMarqueeFile(SceneRoot &root, nodes::TextSink &) {
+  SceneNode *marquee = root.FindChild(SceneNode::Kind::Marquee, 0);
+  if (marquee == nullptr ||
+      !root.GetTextParam(param::kVoraMarqueeFileName).has_value()) {
+    return true;
+  }
+  return marquee->Write(nullptr);
+}
+
 bool WriteReadOnly(SceneRoot &root, nodes::TextSink &out) {
   ParamValue readOnly;
   if (root.GetParamValue(param::kReadOnly, readOnly)) {
@@ -138,10 +149,10 @@ bool WriteUnreadTail(SceneRoot &root, nodes::TextSink &out) {
 
 // The order of the script.
 constexpr WriteStep kWriteSteps[] = {
-    &WriteIntroFile,         &WriteGlobalSettings,    &WriteTdfx,
-    &WriteObjectCount,       &WriteColorEffect,       &WriteMessageSettings,
-    &WriteMessages,          &WriteLockAndNavigation, &WriteReadOnly,
-    &WriteEffectPresetLines, &WriteUnreadTail,
+    &WriteIntroFile,   &WriteGlobalSettings,    &WriteTdfx,
+    &WriteObjectCount, &WriteColorEffect,       &WriteMessageSettings,
+    &WriteMessages,    &WriteLockAndNavigation, &WriteMarqueeFile,
+    &WriteReadOnly,    &WriteEffectPresetLines, &WriteUnreadTail,
 };
 
 } // namespace

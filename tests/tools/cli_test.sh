@@ -74,6 +74,17 @@ grep -q '^NoReaderYet 1$' "$work/partial/vora.vrc" ||
   fail "a save dropped the unread lines"
 expect 0 '^0\.3$' -- get "$work/partial" root Brightness
 
+# Entries of a list by name and index: the marquee's texts and links.
+expect 0 '^Night drive: lights' -- get "$package" marquee:0 Text0
+expect 0 '^http://example\.invalid/night-drive$' -- get "$package" marquee:0 url0
+expect 0 '' -- extract "$package" "$work/marquee"
+expect 0 '' -- set "$work/marquee" marquee:0 Text2 "A third text" --type String
+expect 0 '^A third text$' -- get "$work/marquee" marquee:0 Text2
+grep -q "^NumMarquees.3$" "$work/marquee/Vora.mrq" ||
+  fail "the marquee's count does not follow its texts"
+expect 1 - -- get "$work/marquee" marquee:0 Text3
+expect 1 - -- set "$work/marquee" marquee:0 Text4 gap --type String
+
 # Failures: a status, a message on standard error, nothing on standard out.
 expect 1 - -- info "$work/missing.cab"
 grep -q 'missing.cab' "$work/err" || fail "no message for a missing package"

@@ -55,7 +55,8 @@ constexpr const char *kUsage =
     "  version                         print the version\n"
     "\n"
     "NODE: root, TYPE:ORDINAL (camera:0, 7:0), /TYPE:ORD/... (a path from\n"
-    "the root) or #ID[/TYPE:ORD...]. PARAM: a parameter name or id. VALUE:\n"
+    "the root) or #ID[/TYPE:ORD...]. PARAM: a parameter name or id; an\n"
+    "entry of a list is its name and index (marquee:0 Text0, URL3). VALUE:\n"
     "numbers separated by blanks or commas for several components.\n";
 
 int Usage(const std::string &message) {
@@ -252,9 +253,10 @@ int CommandGet(Scene &scene, const Options &options) {
   if (node == nullptr) {
     return kExitFailure;
   }
-  std::optional<int> id = cli::FindParamId(*node, options.positional[2]);
+  std::optional<cli::ParamAddress> param =
+      cli::FindParamAddress(*node, options.positional[2]);
   ParamValue value;
-  if (!id || !node->GetParamValue(*id, value)) {
+  if (!param || !node->GetParamValue(param->id, value, param->index)) {
     return Failure(options.positional[2] + ": no such parameter on " +
                    options.positional[1]);
   }
@@ -271,13 +273,14 @@ int CommandSet(Scene &scene, const Options &options) {
   if (node == nullptr) {
     return kExitFailure;
   }
-  std::optional<int> id = cli::FindParamId(*node, options.positional[2]);
-  if (!id) {
+  std::optional<cli::ParamAddress> param =
+      cli::FindParamAddress(*node, options.positional[2]);
+  if (!param) {
     return Failure(options.positional[2] + ": unknown parameter name");
   }
   ParamValue current;
   std::optional<vorafile::nodes::ValueType> type;
-  if (node->GetParamValue(*id, current)) {
+  if (node->GetParamValue(param->id, current, param->index)) {
     type = current.GetType();
   }
   if (auto typeOption = options.values.find("type");
@@ -299,8 +302,9 @@ int CommandSet(Scene &scene, const Options &options) {
   }
   // The checks a host's write goes through.
   if (!SceneDocument::WriteParamChecked(
-          *node, *id, value->GetSource(), static_cast<std::uint32_t>(*type),
-          static_cast<std::uint32_t>(value->GetSize()))) {
+          *node, param->id, value->GetSource(),
+          static_cast<std::uint32_t>(*type),
+          static_cast<std::uint32_t>(value->GetSize()), param->index)) {
     return Failure("the node refused the value (another type is stored?)");
   }
   if (!scene.Save(output == options.values.end() ? "" : output->second)) {

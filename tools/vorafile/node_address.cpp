@@ -1,8 +1,10 @@
 #include "node_address.h"
 
+#include "nodes/core/indexed_params.h"
 #include "nodes/core/param_names.h"
 #include "platform/ascii.h"
 
+#include <algorithm>
 #include <charconv>
 #include <vector>
 
@@ -141,6 +143,62 @@ std::optional<int> FindParamId(const nodes::SceneNode &node,
     return std::nullopt;
   }
   return id;
+}
+
+namespace {
+
+// The listed entry whose name is `text` (ASCII case aside).
+class SubItemByName final : public nodes::SubItemVisitor {
+public:
+  explicit SubItemByName(std::string_view text) : text_(text) {}
+  void Visit(const nodes::SubItem &item) override {
+    if (!found && ascii::EqualsIgnoreCase(item.name, text_)) {
+      found = ParamAddress{item.id, item.key};
+    }
+  }
+  std::optional<ParamAddress> found;
+
+private:
+  std::string_view text_;
+};
+
+// "Text2" for a list that has no entry 2 yet: the name of an id from the
+// node's own family (not a built-in one, so "Version3" never names the
+// version) that is not in its parameter list, followed by an index.
+std::optional<ParamAddress> FindNewEntry(const nodes::SceneNode &node,
+                                         std::string_view text) {
+  const std::size_t digits = text.find_last_not_of("0123456789") + 1;
+  if (digits == 0 || digits == text.size()) {
+    return std::nullopt;
+  }
+  const std::string_view name = text.substr(0, digits);
+  const int id = node.GetParamId(name);
+  const auto &params = node.GetParamArray();
+  const bool isPlain =
+      std::any_of(params.begin(), params.end(),
+                  [id](const nodes::NodeParam &p) { return p.GetId() == id; });
+  if (!nodes::ParamNameOf(id).empty() || isPlain) {
+    return std::nullopt;
+  }
+  if (std::optional<int> index = nodes::ParseIndexedName(text, name)) {
+    return ParamAddress{id, *index};
+  }
+  return std::nullopt;
+}
+
+} // namespace
+
+std::optional<ParamAddress> FindParamAddress(const nodes::SceneNode &node,
+                                             std::string_view text) {
+  SubItemByName listed(text);
+  node.VisitSubItems(listed);
+  if (listed.found) {
+    return listed.found;
+  }
+  if (std::optional<int> id = FindParamId(node, text)) {
+    return ParamAddress{*id};
+  }
+  return FindNewEntry(node, text);
 }
 
 std::string NodeTypeName(std::int32_t type) {

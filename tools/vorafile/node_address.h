@@ -27,6 +27,19 @@ nodes::SceneNode *FindNode(SceneDocument &document, std::string_view address,
 std::optional<int> FindParamId(const nodes::SceneNode &node,
                                std::string_view text);
 
+/// A parameter as a command line names it: the id, and for an entry of an
+/// indexed parameter (a marquee's "Text0", "URL3") the entry's index.
+struct ParamAddress {
+  int id;
+  int index = -1;
+};
+
+/// The parameter or indexed entry that `text` names on this node: an id, a
+/// name, an entry the node lists (SceneNode::VisitSubItems) by its name, or
+/// the name of a list of the node's own followed by a new entry's index.
+std::optional<ParamAddress> FindParamAddress(const nodes::SceneNode &node,
+                                             std::string_view text);
+
 /// The short name of a node type ("camera"), or its number as text.
 std::string NodeTypeName(std::int32_t type);
 

@@ -155,6 +155,18 @@ inline constexpr int kNumLenses = 2201;
 inline constexpr int kLfpPresetFile = 2202;
 } // namespace lens_param
 
+/// The marquee file, ids 4000 to 4004 (the marquee's own name family).
+namespace marquee_param {
+inline constexpr int kVersion = 4000;
+inline constexpr int kNumMarquees = 4001;
+/// Indexed: the texts the marquee shows in turn.
+inline constexpr int kText = 4002;
+/// Indexed: the link of the text with the same index.
+inline constexpr int kUrl = 4003;
+/// A name only; no value is stored under it.
+inline constexpr int kUnknown = 4004;
+} // namespace marquee_param
+
 /// The transition effect file, ids 3000 to 3005.
 namespace transition_param {
 inline constexpr int kNumTfp = 3001;

@@ -1,0 +1,357 @@
+#include "nodes/content/marquee_node.h"
+
+#include "nodes/core/line_scanner.h"
+#include "nodes/core/value_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <utility>
+
+// Format notes: "Vora.mrq" is a text file of lines. A "Version" or
+// "NumMarquees" line holds a number. A "Text" line holds a text up to the
+// end of the line or up to a '|', whichever comes first, without its
+// leading and trailing blanks; the line after it is always that entry's
+// link line, whatever its first word, and holds the link the same way.
+// Every other line is passed over. At most NumMarquees + 1 texts are taken
+// (a "Text" line before any "NumMarquees" line can only be entry 0).
+//
+// The player reads the file with 1024-byte line buffers. Here a line is
+// read whole, piece by piece, and only its text is cut to the buffer's
+// size: a long text must not spill into the next line's place, where it
+// would be taken as the link and shift every later entry.
+
+namespace vorafile::nodes {
+
+namespace {
+
+namespace mq = marquee_param;
+
+constexpr int kMarqueeScriptVersion = 3;
+// One fgets of the player's 1024-byte buffer.
+constexpr std::size_t kLinePieceLength = 1023;
+// Of a longer line only this much is kept: room for the keyword, its blanks
+// and a whole text; the rest is consumed and dropped.
+constexpr std::size_t kMaxKeptLineLength = std::size_t{4} * 1024;
+
+constexpr std::array<std::string_view, 5> kMarqueeNames = {
+    "Version", "NumMarquees", "Text", "URL", "Unknown"};
+
+// The next line, whatever its length; false at the end of the text. A NUL
+// ends what is kept of it, as it ends the player's C string (texts are
+// NUL-terminated wherever they go); the rest of the line is consumed.
+bool ReadWholeLine(TextSource &in, std::string &line) {
+  line.clear();
+  std::string piece;
+  bool any = false;
+  while (in.ReadLine(piece, kLinePieceLength)) {
+    any = true;
+    if (line.size() < kMaxKeptLineLength) {
+      line.append(piece, 0, kMaxKeptLineLength - line.size());
+    }
+    if (piece.back() == '\n') {
+      break;
+    }
+  }
+  line.resize(std::min(line.find('\0'), line.size()));
+  return any;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsScanBlank(text.front())) {
+    text.remove_prefix(1);
+  }
+  while (!text.empty() && IsScanBlank(text.back())) {
+    text.remove_suffix(1);
+  }
+  return text;
+}
+
+// The text of a "Text" or link line: after its first word, up to a '|' or
+// the end of the line, without the blanks around it, cut to the longest
+// text kept. A line with no text gives an empty text (and so does a link
+// line), so that every text keeps its place and its link.
+std::string TakeEntryText(std::string_view line) {
+  LineScanner scan(line);
+  std::string keyword;
+  scan.Word(keyword);
+  std::string_view text = scan.Rest();
+  text = TrimBlanks(text.substr(0, text.find('|')));
+  // Trimmed again after the cut, so that the text reads back the same.
+  return std::string(
+      TrimBlanks(text.substr(0, std::min(text.size(), kMaxMarqueeTextLength))));
+}
+
+// "Text" or "URL", a tab and the entry's text, written through the sink
+// directly: WriteValueLine cuts lines at the script's length. The text ends
+// at its first line feed, which would otherwise end the line and shift
+// every later entry (a carriage return alone ends no line: a text read with
+// one keeps it); a missing entry is written empty.
+void WriteEntryLine(TextSink &out, std::string_view name,
+                    const ParamValue *value) {
+  std::string text = value != nullptr ? FormatValueText(*value, true) : "";
+  text.resize(std::min({text.find('\n'), text.size(), kMaxMarqueeTextLength}));
+  std::string line(name);
+  line += '\t';
+  line += text;
+  line += '\n';
+  (void)out.Write(line);
+}
+
+} // namespace
+
+MarqueeNode::MarqueeNode(SceneNode *parent) : MarqueeNode(parent, "Unknown") {}
+
+MarqueeNode::MarqueeNode(SceneNode *parent, std::string_view name)
+    : SceneNode(name) {
+  SetNodeType(Kind::Marquee);
+  SetParent(parent);
+  if (parent != nullptr) {
+    RegisterWithRoot();
+  }
+}
+
+MarqueeNode::MarqueeNode(SceneNode *parent, std::string_view name,
+                         std::int32_t count)
+    : MarqueeNode(parent, name) {
+  // A new node holds no "NumMarquees" yet: the add cannot fail.
+  (void)AddParamValue(mq::kNumMarquees, ParamValue(count));
+}
+
+const NameTable &MarqueeNode::GetNameTable() {
+  static const NameTable table(mq::kVersion, kMarqueeNames);
+  return table;
+}
+
+// ---- Parameter operations ------------------------------------------------
+
+IndexedParamList *MarqueeNode::FindList(int id) {
+  return const_cast<IndexedParamList *>(std::as_const(*this).FindList(id));
+}
+
+const IndexedParamList *MarqueeNode::FindList(int id) const {
+  if (id == mq::kText) {
+    return &texts_;
+  }
+  if (id == mq::kUrl) {
+    return &urls_;
+  }
+  return nullptr;
+}
+
+std::size_t MarqueeNode::GetEntryCount() const {
+  return std::max(texts_.GetCount(), urls_.GetCount());
+}
+
+bool MarqueeNode::AddParam(int id, const void *source, std::uint32_t code,
+                           int index) {
+  IndexedParamList *list = FindList(id);
+  if (list == nullptr) {
+    return SceneNode::AddParam(id, source, code, index);
+  }
+  ParamValue value;
+  return value.Assign(code, source) && list->Add(index, std::move(value));
+}
+
+bool MarqueeNode::RemoveParam(int id, int index) {
+  IndexedParamList *list = FindList(id);
+  if (list == nullptr) {
+    return SceneNode::RemoveParam(id, index);
+  }
+  return list->Remove(index);
+}
+
+bool MarqueeNode::GetParam(int id, void *out, std::size_t capacity,
+                           std::uint32_t code, int index) const {
+  const IndexedParamList *list = FindList(id);
+  if (list == nullptr) {
+    return SceneNode::GetParam(id, out, capacity, code, index);
+  }
+  const ParamValue *value = list->Find(index);
+  if (value == nullptr || value->GetType() != ValueType::String ||
+      code != static_cast<std::uint32_t>(ValueType::String)) {
+    return false;
+  }
+  return value->CopyBytes(out, capacity);
+}
+
+bool MarqueeNode::GetParamValue(int id, ParamValue &out, int index) const {
+  const IndexedParamList *list = FindList(id);
+  if (list == nullptr) {
+    return SceneNode::GetParamValue(id, out, index);
+  }
+  const ParamValue *value = list->Find(index);
+  if (value == nullptr) {
+    return false;
+  }
+  out = *value;
+  return true;
+}
+
+bool MarqueeNode::SetParam(int id, const void *source, std::uint32_t code,
+                           int index) {
+  IndexedParamList *list = FindList(id);
+  if (list == nullptr) {
+    return SceneNode::SetParam(id, source, code, index);
+  }
+  ParamValue value;
+  return value.Assign(code, source) && list->Set(index, std::move(value));
+}
+
+std::string MarqueeNode::GetParamName(int id, int reserved) const {
+  if (GetNameTable().Contains(id)) {
+    return std::string(GetNameTable().NameOf(id));
+  }
+  return SceneNode::GetParamName(id, reserved);
+}
+
+int MarqueeNode::GetParamCount() const {
+  return SceneNode::GetParamCount() + static_cast<int>(texts_.GetCount()) +
+         static_cast<int>(urls_.GetCount());
+}
+
+std::uint32_t MarqueeNode::GetParamSize(int id, int reserved, int index) const {
+  const IndexedParamList *list = FindList(id);
+  if (list == nullptr) {
+    return SceneNode::GetParamSize(id, reserved, index);
+  }
+  const std::optional<std::size_t> size = list->GetSize(index);
+  return size ? static_cast<std::uint32_t>(*size) : kParamSizeAbsent;
+}
+
+std::size_t MarqueeNode::GetParamsSize() const {
+  return SceneNode::GetParamsSize() + texts_.GetTotalSize() +
+         urls_.GetTotalSize();
+}
+
+int MarqueeNode::GetParamId(std::string_view name) const {
+  return GetNameTable().FindId(name).value_or(SceneNode::GetParamId(name));
+}
+
+void MarqueeNode::VisitSubItems(SubItemVisitor &visitor) const {
+  for (const IndexedParamList *list : {&texts_, &urls_}) {
+    int key = 0;
+    for (const ParamValue &value : list->GetValues()) {
+      const std::string name = GetIndexedParamName(list->GetId(), key);
+      visitor.Visit(SubItem{list->GetId(), key, name, value});
+      ++key;
+    }
+  }
+}
+
+std::string MarqueeNode::GetIndexedParamName(int id, int index) const {
+  if (FindList(id) == nullptr) {
+    return GetParamName(id);
+  }
+  return ComposeIndexedName(GetParamName(id), index);
+}
+
+// ---- The marquee file ------------------------------------------------------
+
+std::int64_t MarqueeNode::Read(TextSource *in, std::int64_t position) {
+  OwnedFileRead read(fileState_);
+  if (GetScriptVersion() != kMarqueeScriptVersion) {
+    return FailRead(-1, "a marquee needs script version 3");
+  }
+  if (in == nullptr || !in->Seek(position)) {
+    return FailRead(-1, "cannot go to the start of the marquee file");
+  }
+  // The file is the node's own: failures name its line in the reason, as
+  // positions are taken for lines of the scene script.
+  int lineNumber = 0;
+  auto fail = [&](const std::string &why) {
+    return FailRead(-1, "line " + std::to_string(lineNumber) + ": " + why);
+  };
+  std::int32_t expected = 0;
+  std::int32_t next = 0;
+  std::string line;
+  while (ReadWholeLine(*in, line)) {
+    ++lineNumber;
+    std::string keyword;
+    std::int32_t number = 0;
+    LineScanner scan(line);
+    scan.Word(keyword).Int(number);
+    if (scan.Count() == 0) {
+      continue;
+    }
+    const int id = GetParamId(keyword);
+    if (id == mq::kVersion || id == mq::kNumMarquees) {
+      if (scan.Count() < 2) {
+        continue;
+      }
+      if (!AddParamValue(id, ParamValue(number))) {
+        return fail("a second \"" + keyword + "\" line");
+      }
+      if (id == mq::kNumMarquees) {
+        expected = number;
+      }
+    } else if (id == mq::kText) {
+      if (next > expected) {
+        return fail("more \"Text\" lines than NumMarquees + 1");
+      }
+      if (!AddParamValue(mq::kText, ParamValue(TakeEntryText(line)), next)) {
+        return fail("text " + std::to_string(next) + " is refused");
+      }
+      if (ReadWholeLine(*in, line)) {
+        ++lineNumber;
+        if (!AddParamValue(mq::kUrl, ParamValue(TakeEntryText(line)), next)) {
+          return fail("link " + std::to_string(next) + " is refused");
+        }
+      }
+      ++next;
+    }
+  }
+  // The one text that the format takes beyond the declared count is
+  // counted, so that the count stored (and written) matches the entries.
+  if (next > 0 && next > expected &&
+      !SetParamValue(mq::kNumMarquees, ParamValue(next))) {
+    return fail("cannot count the texts");
+  }
+  read.Finish();
+  // An empty file ends at position 0, which would read as a failure.
+  return std::max<std::int64_t>(in->Tell(), 1);
+}
+
+bool MarqueeNode::Write(TextSink *out) {
+  if (GetScriptVersion() != kMarqueeScriptVersion) {
+    return false;
+  }
+  if (out == nullptr) {
+    const SceneNode *root = GetRoot();
+    const std::optional<std::string> path =
+        root != nullptr ? root->GetTextParam(param::kVoraMarqueeFileName)
+                        : std::nullopt;
+    return path && WriteFile(*path);
+  }
+  ParamValue version;
+  if (GetParamValue(mq::kVersion, version)) {
+    (void)WriteValueLine(*out, GetNameTable().NameOf(mq::kVersion), version,
+                         true);
+  }
+  const std::size_t entries = GetEntryCount();
+  if (entries > 0 || FindParam(mq::kNumMarquees) != nullptr) {
+    const ParamValue count(static_cast<std::int32_t>(entries));
+    (void)WriteValueLine(*out, GetNameTable().NameOf(mq::kNumMarquees), count,
+                         true);
+  }
+  for (std::size_t i = 0; i < entries; ++i) {
+    const int index = static_cast<int>(i);
+    WriteEntryLine(*out, GetNameTable().NameOf(mq::kText), texts_.Find(index));
+    WriteEntryLine(*out, GetNameTable().NameOf(mq::kUrl), urls_.Find(index));
+  }
+  return !out->HasFailed();
+}
+
+bool MarqueeNode::WriteFile(const std::string &path) {
+  if (GetScriptVersion() != kMarqueeScriptVersion) {
+    return false;
+  }
+  if (!fileState_.MayRewrite()) {
+    return true;
+  }
+  FileSink sink(path);
+  const bool written = Write(&sink);
+  return sink.Close() && written;
+}
+
+} // namespace vorafile::nodes
