@@ -7,6 +7,9 @@
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
+#include "nodes/effects/audio_analysis_node.h"
+#include "nodes/effects/camera_node.h"
+#include "nodes/effects/lighting_node.h"
 #include "platform/file_system.h"
 
 // Format notes: a scene script is a text file of lines of at most 255
@@ -20,8 +23,11 @@
 
 namespace vorafile {
 
+using nodes::AudioAnalysisNode;
+using nodes::CameraNode;
 using nodes::IntroNode;
 using nodes::kReadFailed;
+using nodes::LightingNode;
 using nodes::LineScanner;
 using nodes::ParamValue;
 namespace param = nodes::param;
@@ -217,6 +223,66 @@ SectionResult ReadVersion2SceneDetail(ScriptReadContext &context,
       context.Add(param::kReadOnly, ParamValue(*flag), line.keyword), line);
 }
 
+// ---- Node sections ---------------------------------------------------------
+
+// The node of that class under the root, made on its first section: a later
+// section of the same kind reads into it, so a save loses none of them.
+template <class Node>
+SectionResult
+ReadSingleNodeSection(ScriptReadContext &context, const KeywordLine &line,
+                      nodes::SceneNode::Kind kind, std::string_view name) {
+  SceneRoot &root = context.Root();
+  auto *node = nodes::DynCast<Node>(root.FindChild(kind, 0));
+  if (node == nullptr) {
+    node = root.AddChild(std::make_unique<Node>(&root, name));
+  }
+  const std::int64_t next = node->Read(&context.Source(), line.start);
+  if (next == kReadFailed) {
+    return context.FailNodeRead(*node, line);
+  }
+  return SectionResult::ContinueAt(next);
+}
+
+SectionResult ReadCameraSection(ScriptReadContext &context,
+                                const KeywordLine &line) {
+  return ReadSingleNodeSection<CameraNode>(
+      context, line, nodes::SceneNode::Kind::Camera, "CameraNode0");
+}
+
+SectionResult ReadLightingSection(ScriptReadContext &context,
+                                  const KeywordLine &line) {
+  return ReadSingleNodeSection<LightingNode>(
+      context, line, nodes::SceneNode::Kind::Lighting, "LightingNode0");
+}
+
+// Every "Nbands" line makes an audio analysis node of its own.
+SectionResult ReadAudioAnalysis(ScriptReadContext &context,
+                                const KeywordLine &line) {
+  std::int32_t count = 0;
+  if (!ScanAfterKeyword(line).Int(count).Ok()) {
+    context.Fail(line.keyword, "expected the number of bands");
+    return SectionResult::Failed();
+  }
+  if (count < 0 || count > nodes::kMaxBandCount) {
+    context.Fail(line.keyword, "band count " + std::to_string(count) +
+                                   " is outside 0 to " +
+                                   std::to_string(nodes::kMaxBandCount));
+    return SectionResult::Failed();
+  }
+  SceneRoot &root = context.Root();
+  AudioAnalysisNode *node = root.AddChild(
+      std::make_unique<AudioAnalysisNode>(&root, "AudioAnalysisNode0", count));
+  if (root.GetNodeIndex().IsOverfull()) {
+    context.Fail(line.keyword, "more than 1024 nodes");
+    return SectionResult::Failed();
+  }
+  const std::int64_t next = node->Read(&context.Source(), line.end);
+  if (next == kReadFailed) {
+    return context.FailNodeRead(*node, line);
+  }
+  return SectionResult::ContinueAt(next);
+}
+
 // Lines that name object or message nodes; with none in the scene they
 // change nothing.
 SectionResult PassOverLine(ScriptReadContext &, const KeywordLine &line) {
@@ -224,6 +290,7 @@ SectionResult PassOverLine(ScriptReadContext &, const KeywordLine &line) {
 }
 
 constexpr auto kAfter = SectionStartKind::AfterKeywordLine;
+constexpr auto kAtLine = SectionStartKind::AtKeywordLine;
 
 // The version-3 keyword table: one row per keyword.
 constexpr SectionRow kVersion3Rows[] = {
@@ -249,6 +316,10 @@ constexpr SectionRow kVersion3Rows[] = {
     {param::kCfx, kAfter, &ReadCfx},
     {param::kSceneDetail, kAfter, &ReadSceneDetail},
     {param::kSceneLockMp3, kAfter, &ReadSceneLockMp3},
+    {param::kCamera, kAtLine, &ReadCameraSection},
+    {param::kLighting, kAtLine, &ReadLightingSection},
+    // The name index gives "Nbands" its higher id only.
+    {param::kNbands, kAfter, &ReadAudioAnalysis},
 };
 
 // The keyword lines after the fixed values of a version-2 script.
@@ -258,6 +329,8 @@ constexpr SectionRow kVersion2Rows[] = {
     {param::kParentChildLink, kAfter, &PassOverLine},
     {param::kTextDeform, kAfter, &PassOverLine},
     {param::kTextureSettings, kAfter, &PassOverLine},
+    {param::kCamera, kAtLine, &ReadCameraSection},
+    {param::kLighting, kAtLine, &ReadLightingSection},
 };
 
 // ---- The frames around the keyword lines --------------------------------
@@ -273,6 +346,7 @@ private:
   std::int64_t ReadVersion3(std::int64_t start);
   std::int64_t ReadVersion2(std::int64_t start);
   bool ReadVersion2Values();
+  bool ReadVersion2Audio();
   bool MakeIntroNode();
   bool FinishVersion3();
   bool KeepUnreadTail(const KeywordLoopEnd &end);
@@ -482,9 +556,13 @@ bool ScriptReader::ReadVersion2Values() {
     return false;
   }
 
-  // The audio analysis and message sections, and the message file, belong
-  // to node classes that are not built here; their lines are left to the
-  // keyword loop.
+  if (!ReadVersion2Audio()) {
+    return false;
+  }
+  // The message node reads next.
+
+  // The message section and the message file belong to a node class that
+  // is not built here; their lines are left to the keyword loop.
   if (context_.NextLine(line)) {
     std::string lock;
     if (!IsCommentLine(line) && LineScanner(line).Word(lock).Ok() &&
@@ -496,6 +574,22 @@ bool ScriptReader::ReadVersion2Values() {
     return context_.Fail("NumObjects", "object sections are not supported");
   }
   return true;
+}
+
+// The audio analysis section follows the value lines: its band count, then
+// the bands.
+bool ScriptReader::ReadVersion2Audio() {
+  const std::int64_t start = in_.Tell();
+  AudioAnalysisNode *node = root_.AddChild(
+      std::make_unique<AudioAnalysisNode>(&root_, "AudioAnalysisNode0"));
+  const std::int64_t next = node->Read(&in_, start);
+  if (next == kReadFailed) {
+    const KeywordLine section{"Nbands", param::kNbands, "", start, start};
+    (void)context_.FailNodeRead(*node, section);
+    return false;
+  }
+  return in_.Seek(next) ||
+         context_.FailAt(start, "Nbands", "cannot go on after the bands");
 }
 
 } // namespace

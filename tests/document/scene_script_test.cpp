@@ -152,6 +152,7 @@ TEST_F(SceneScriptTest, ReadsVersion2AndWritesVersion3) {
                              "1029\n" // bits 0, 2 and 10
                              "0\n"
                              "extra\n"
+                             "0\n" // no audio bands
                              "lock.mp3\n"
                              "; keyword lines\n"
                              "SceneDetail ReadOnly Set 1\n"
