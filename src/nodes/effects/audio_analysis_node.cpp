@@ -16,8 +16,9 @@
 // then per band two lines of a word and a frequency; the word is "B", the
 // band index and "Min" or "Max" (only the text from its first "M" counts),
 // in either order. Comment and blank lines inside the bands are passed
-// over in both versions. The count is held to 0 to 10 in both versions, so
-// that a version-2 scene saved as version 3 opens again.
+// over in both versions. The count (0 to 10) and the frequencies (0 to
+// 20480) are checked in both versions, so that a version-2 scene saved as
+// version 3 opens again.
 
 namespace vorafile::nodes {
 
@@ -220,11 +221,7 @@ std::int64_t FilterBandNode::Read(TextSource *in, std::int64_t position) {
   for (const BandLine &band : lines) {
     const int id =
         band.isMax ? param::kMaximumFrequency : param::kMinimumFrequency;
-    if (version == 2) {
-      if (!AddParamValue(id, ParamValue(band.frequency))) {
-        return FailRead(band.start, "the frequency is set twice");
-      }
-    } else if (!SetFrequency(id, band.frequency)) {
+    if (!SetFrequency(id, band.frequency)) {
       return FailRead(band.start,
                       "frequency " +
                           FormatValueText(ParamValue(band.frequency), false) +

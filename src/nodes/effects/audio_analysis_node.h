@@ -15,7 +15,7 @@ namespace vorafile::nodes {
 
 /// Most bands a scene analyses.
 inline constexpr std::int32_t kMaxBandCount = 10;
-/// Frequencies of a version-3 band lie from 0 to this, both included.
+/// Frequencies of a band lie from 0 to this, both included.
 inline constexpr float kMaxBandFrequency = 20480.0f;
 
 class AudioAnalysisNode final : public SceneNode {
@@ -64,8 +64,9 @@ public:
 
   /// Reads the band's two lines from `position`, passing over comment and
   /// blank lines. Version 2: the lower then the upper frequency, one number
-  /// a line, any value. Version 3: a "...Min" and a "...Max" line in either
-  /// order, each a word and a frequency from 0 to kMaxBandFrequency.
+  /// a line. Version 3: a "...Min" and a "...Max" line in either order,
+  /// each a word and a frequency. Frequencies lie from 0 to
+  /// kMaxBandFrequency in both versions.
   /// Answers the position after the second line; kReadFailed
   /// (GetReadFailure names the line) on a missing line or number, words
   /// that are not one "Min" and one "Max", a frequency out of range, or a

@@ -92,7 +92,7 @@ TEST(AudioAnalysisNodeTest, Version3ChecksTheBandLines) {
   }
 }
 
-TEST(AudioAnalysisNodeTest, Version2ChecksTheCount) {
+TEST(AudioAnalysisNodeTest, Version2ChecksTheCountAndTheFrequencies) {
   struct Case {
     const char *text;
     int line;
@@ -104,6 +104,8 @@ TEST(AudioAnalysisNodeTest, Version2ChecksTheCount) {
       {"many\n", 1, "expected the number of bands"},
       {"; only a comment\n", 2, "the number of bands is missing"},
       {"1\n20\nlow\n", 3, "band 0: expected a frequency"},
+      // Checked as in version 3, so that the scene opens once saved.
+      {"1\n20\n30000\n", 3, "band 0: frequency 30000.000000 is outside"},
   };
   for (const Case &c : cases) {
     VersionParent parent(2);
