@@ -77,31 +77,6 @@ TEST(CameraNodeTest, WritesOnlyTheParametersOfItsTable) {
                                   "2.000000\n");
 }
 
-TEST(CameraNodeTest, WhatItWritesReadsBack) {
-  VersionParent parent(3);
-  CameraNode camera(&parent, "CameraNode0");
-  ASSERT_GT(ReadSection(camera, "Camera ThetaMin Set -1.5\n"
-                                "Camera LookAtBoundsCenter Set 1 2 3\n"
-                                "Camera RadiusMaxD Nil\n"
-                                "Camera Direction2 Set 0.25\n")
-                .end,
-            0);
-  const std::string written = WriteSection(camera);
-  CameraNode again(&parent, "CameraNode0");
-  ASSERT_EQ(ReadSection(again, written).end,
-            static_cast<std::int64_t>(written.size()));
-  ASSERT_EQ(again.GetParamCount(), camera.GetParamCount());
-  for (int i = 2; i < camera.GetParamCount(); ++i) {
-    const NodeParam &param =
-        camera.GetParamArray()[static_cast<std::size_t>(i)];
-    EXPECT_EQ(again.GetParamArray()[static_cast<std::size_t>(i)].GetId(),
-              param.GetId());
-    ParamValue value;
-    ASSERT_TRUE(again.GetParamValue(param.GetId(), value));
-    EXPECT_EQ(value, *param.GetValue()) << param.GetId();
-  }
-}
-
 TEST(CameraNodeTest, KnowsScriptVersions2And3Only) {
   VersionParent parent(4);
   CameraNode camera(&parent, "CameraNode0");
