@@ -9,6 +9,9 @@
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
+#include "nodes/effects/audio_analysis_node.h"
+#include "nodes/effects/camera_node.h"
+#include "nodes/effects/lighting_node.h"
 #include "platform/file_system.h"
 #include "platform/package_name.h"
 
@@ -26,8 +29,11 @@
 
 namespace vorafile {
 
+using nodes::AudioAnalysisNode;
+using nodes::CameraNode;
 using nodes::IntroNode;
 using nodes::kReadFailed;
+using nodes::LightingNode;
 using nodes::LineScanner;
 using nodes::MarqueeNode;
 using nodes::MessageNode;
@@ -256,6 +262,66 @@ SectionResult ReadVersion2SceneDetail(ScriptReadContext &context,
       context.Add(param::kReadOnly, ParamValue(*flag), line.keyword), line);
 }
 
+// ---- Node sections ---------------------------------------------------------
+
+// The node of that class under the root, made on its first section: a later
+// section of the same kind reads into it, so a save loses none of them.
+template <class Node>
+SectionResult
+ReadSingleNodeSection(ScriptReadContext &context, const KeywordLine &line,
+                      nodes::SceneNode::Kind kind, std::string_view name) {
+  SceneRoot &root = context.Root();
+  auto *node = nodes::DynCast<Node>(root.FindChild(kind, 0));
+  if (node == nullptr) {
+    node = root.AddChild(std::make_unique<Node>(&root, name));
+  }
+  const std::int64_t next = node->Read(&context.Source(), line.start);
+  if (next == kReadFailed) {
+    return context.FailNodeRead(*node, line);
+  }
+  return SectionResult::ContinueAt(next);
+}
+
+SectionResult ReadCameraSection(ScriptReadContext &context,
+                                const KeywordLine &line) {
+  return ReadSingleNodeSection<CameraNode>(
+      context, line, nodes::SceneNode::Kind::Camera, "CameraNode0");
+}
+
+SectionResult ReadLightingSection(ScriptReadContext &context,
+                                  const KeywordLine &line) {
+  return ReadSingleNodeSection<LightingNode>(
+      context, line, nodes::SceneNode::Kind::Lighting, "LightingNode0");
+}
+
+// Every "Nbands" line makes an audio analysis node of its own.
+SectionResult ReadAudioAnalysis(ScriptReadContext &context,
+                                const KeywordLine &line) {
+  std::int32_t count = 0;
+  if (!ScanAfterKeyword(line).Int(count).Ok()) {
+    context.Fail(line.keyword, "expected the number of bands");
+    return SectionResult::Failed();
+  }
+  if (count < 0 || count > nodes::kMaxBandCount) {
+    context.Fail(line.keyword, "band count " + std::to_string(count) +
+                                   " is outside 0 to " +
+                                   std::to_string(nodes::kMaxBandCount));
+    return SectionResult::Failed();
+  }
+  SceneRoot &root = context.Root();
+  AudioAnalysisNode *node = root.AddChild(
+      std::make_unique<AudioAnalysisNode>(&root, "AudioAnalysisNode0", count));
+  if (root.GetNodeIndex().IsOverfull()) {
+    context.Fail(line.keyword, "more than 1024 nodes");
+    return SectionResult::Failed();
+  }
+  const std::int64_t next = node->Read(&context.Source(), line.end);
+  if (next == kReadFailed) {
+    return context.FailNodeRead(*node, line);
+  }
+  return SectionResult::ContinueAt(next);
+}
+
 // Lines that name object or message nodes; with none in the scene they
 // change nothing.
 SectionResult PassOverLine(ScriptReadContext &, const KeywordLine &line) {
@@ -263,6 +329,7 @@ SectionResult PassOverLine(ScriptReadContext &, const KeywordLine &line) {
 }
 
 constexpr auto kAfter = SectionStartKind::AfterKeywordLine;
+constexpr auto kAtLine = SectionStartKind::AtKeywordLine;
 
 // The version-3 keyword table: one row per keyword.
 constexpr SectionRow kVersion3Rows[] = {
@@ -289,6 +356,10 @@ constexpr SectionRow kVersion3Rows[] = {
     {param::kCfx, kAfter, &ReadCfx},
     {param::kSceneDetail, kAfter, &ReadSceneDetail},
     {param::kSceneLockMp3, kAfter, &ReadSceneLockMp3},
+    {param::kCamera, kAtLine, &ReadCameraSection},
+    {param::kLighting, kAtLine, &ReadLightingSection},
+    // The name index gives "Nbands" its higher id only.
+    {param::kNbands, kAfter, &ReadAudioAnalysis},
 };
 
 // The keyword lines after the fixed values of a version-2 script.
@@ -298,6 +369,8 @@ constexpr SectionRow kVersion2Rows[] = {
     {param::kParentChildLink, kAfter, &PassOverLine},
     {param::kTextDeform, kAfter, &PassOverLine},
     {param::kTextureSettings, kAfter, &PassOverLine},
+    {param::kCamera, kAtLine, &ReadCameraSection},
+    {param::kLighting, kAtLine, &ReadLightingSection},
 };
 
 // ---- The frames around the keyword lines --------------------------------
@@ -313,7 +386,7 @@ private:
   std::int64_t ReadVersion3(std::int64_t start);
   std::int64_t ReadVersion2(std::int64_t start);
   bool ReadVersion2Values();
-  bool SkipVersion2AudioLines();
+  bool ReadVersion2Audio();
   bool ReadVersion2Messages();
   bool MakeIntroNode();
   bool FinishVersion3();
@@ -553,12 +626,9 @@ bool ScriptReader::ReadVersion2Values() {
     return false;
   }
 
-  // Stand-in until the audio analysis node reads here (its class is built
-  // elsewhere): passes over its lines, leaving the source after them.
-  if (!SkipVersion2AudioLines()) {
+  if (!ReadVersion2Audio()) {
     return false;
   }
-
   // The message node reads next.
   if (!ReadVersion2Messages()) {
     return false;
@@ -569,21 +639,20 @@ bool ScriptReader::ReadVersion2Values() {
   return true;
 }
 
-// Stand-in for the audio analysis node: the band count line and two value
-// lines per band.
-bool ScriptReader::SkipVersion2AudioLines() {
-  std::string line;
-  std::int32_t bands = 0;
-  if (!context_.NextValueLine(line) || !LineScanner(line).Int(bands).Ok() ||
-      bands < 0) {
-    return context_.Fail("Nbands", "expected the number of bands");
+// The audio analysis section follows the value lines: its band count, then
+// the bands.
+bool ScriptReader::ReadVersion2Audio() {
+  const std::int64_t start = in_.Tell();
+  AudioAnalysisNode *node = root_.AddChild(
+      std::make_unique<AudioAnalysisNode>(&root_, "AudioAnalysisNode0"));
+  const std::int64_t next = node->Read(&in_, start);
+  if (next == kReadFailed) {
+    const KeywordLine section{"Nbands", param::kNbands, "", start, start};
+    (void)context_.FailNodeRead(*node, section);
+    return false;
   }
-  for (std::int64_t i = 0; i < std::int64_t{bands} * 2; ++i) {
-    if (!context_.NextValueLine(line)) {
-      return context_.Fail("Nbands", "the script ends inside the bands");
-    }
-  }
-  return true;
+  return in_.Seek(next) ||
+         context_.FailAt(start, "Nbands", "cannot go on after the bands");
 }
 
 // From where the source stands: the message, then the lock song. The
@@ -594,11 +663,9 @@ bool ScriptReader::ReadVersion2Messages() {
       root_.AddChild(std::make_unique<MessageNode>(&root_, kMessageNodeName));
   const std::int64_t end = messages->Read(&in_, start);
   if (end == kReadFailed) {
-    const std::optional<nodes::SceneNode::ReadFailure> &failure =
-        messages->GetReadFailure();
-    return context_.FailAt(
-        failure && failure->position >= 0 ? failure->position : start,
-        "message", failure ? failure->reason : "the message cannot be read");
+    const KeywordLine section{"message", param::kMessage, "", start, start};
+    (void)context_.FailNodeRead(*messages, section);
+    return false;
   }
   if (!in_.Seek(end)) {
     return context_.FailAt(end, "message", "cannot go on after the message");

@@ -91,6 +91,19 @@ bool WriteColorEffect(SceneRoot &root, nodes::TextSink &out) {
   return true;
 }
 
+// Every audio analysis node, in the order of the tree.
+bool WriteAudioAnalysis(SceneRoot &root, nodes::TextSink &out) {
+  for (int ordinal = 0;; ++ordinal) {
+    SceneNode *node = root.FindChild(SceneNode::Kind::AudioAnalysis, ordinal);
+    if (node == nullptr) {
+      return true;
+    }
+    if (!node->Write(&out)) {
+      return false;
+    }
+  }
+}
+
 bool WriteMessageSettings(SceneRoot &root, nodes::TextSink &out) {
   WriteParamLine(root, out, param::kMsgOn);
   if (std::optional<std::string> msgIni = root.GetTextParam(param::kMsgIni)) {
@@ -132,6 +145,17 @@ bool WriteReadOnly(SceneRoot &root, nodes::TextSink &out) {
   return true;
 }
 
+bool WriteLightingAndCamera(SceneRoot &root, nodes::TextSink &out) {
+  for (SceneNode::Kind kind :
+       {SceneNode::Kind::Lighting, SceneNode::Kind::Camera}) {
+    SceneNode *node = root.FindChild(kind, 0);
+    if (node != nullptr && !node->Write(&out)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // Given back as they were read; the macro lines join them here.
 bool WriteEffectPresetLines(SceneRoot &root, nodes::TextSink &out) {
   for (const std::string &line : root.GetEffectPresetLines()) {
@@ -149,10 +173,11 @@ bool WriteUnreadTail(SceneRoot &root, nodes::TextSink &out) {
 
 // The order of the script.
 constexpr WriteStep kWriteSteps[] = {
-    &WriteIntroFile,   &WriteGlobalSettings,    &WriteTdfx,
-    &WriteObjectCount, &WriteColorEffect,       &WriteMessageSettings,
-    &WriteMessages,    &WriteLockAndNavigation, &WriteMarqueeFile,
-    &WriteReadOnly,    &WriteEffectPresetLines, &WriteUnreadTail,
+    &WriteIntroFile,         &WriteGlobalSettings, &WriteTdfx,
+    &WriteObjectCount,       &WriteColorEffect,    &WriteAudioAnalysis,
+    &WriteMessageSettings,   &WriteMessages,       &WriteLockAndNavigation,
+    &WriteMarqueeFile,       &WriteReadOnly,       &WriteLightingAndCamera,
+    &WriteEffectPresetLines, &WriteUnreadTail,
 };
 
 } // namespace

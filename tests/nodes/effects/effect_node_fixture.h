@@ -1,0 +1,62 @@
+// A parent that gives effect nodes their script version, as the scene root
+// does, and helpers to read a node's section from text.
+#ifndef VORAFILE_TESTS_NODES_EFFECTS_EFFECT_NODE_FIXTURE_H
+#define VORAFILE_TESTS_NODES_EFFECTS_EFFECT_NODE_FIXTURE_H
+
+#include "nodes/core/scene_node.h"
+#include "nodes/core/text_stream.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace vorafile::nodes::test {
+
+class VersionParent final : public SceneNode {
+public:
+  explicit VersionParent(int version) : SceneNode("parent") {
+    SetScriptVersion(version);
+  }
+  bool Write(TextSink *) override { return true; }
+  std::int64_t Read(TextSource *, std::int64_t position) override {
+    return position;
+  }
+};
+
+/// Where a read ended and, when it failed, the line (1-based) and reason
+/// that the node recorded.
+struct SectionRead {
+  std::int64_t end = 0;
+  int failedLine = 0;
+  std::string reason;
+};
+
+inline int LineAt(const std::string &text, std::int64_t position) {
+  int line = 1;
+  for (std::int64_t i = 0; i < position; ++i) {
+    line += text[static_cast<std::size_t>(i)] == '\n' ? 1 : 0;
+  }
+  return line;
+}
+
+inline SectionRead ReadSection(SceneNode &node, const std::string &text,
+                               std::int64_t position = 0) {
+  StringSource in(text);
+  SectionRead read;
+  read.end = node.Read(&in, position);
+  if (const auto &failure = node.GetReadFailure()) {
+    read.failedLine = LineAt(text, failure->position);
+    read.reason = failure->reason;
+  }
+  return read;
+}
+
+inline std::string WriteSection(SceneNode &node) {
+  StringSink out;
+  EXPECT_TRUE(node.Write(&out));
+  return out.GetText();
+}
+
+} // namespace vorafile::nodes::test
+
+#endif // VORAFILE_TESTS_NODES_EFFECTS_EFFECT_NODE_FIXTURE_H
