@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vorafile::test {
@@ -28,21 +29,32 @@ protected:
   /// Packs a version-3 scene with an introduction page (node "introNode1")
   /// into NAME.cab beside its folder; answers the cabinet's path.
   std::string PackScene(const std::string &name) {
+    return PackFiles(
+        name,
+        {{"vora.vrc", "Version 3\nBrightness 0.5\n"},
+         {"intro.ini", "[Introduction]\r\nTitle=Test\r\nTextColor=0,0,255\r\n"},
+         {"text.ini", "[General]\r\nRate=50\r\n"},
+         {"FileList.ini",
+          "[3d]\r\nCount=1\r\n1=vora.vrc\r\n[Texture]\r\nCount=0\r\n"}});
+  }
+
+  /// Writes the files (name, content) into the folder NAME and packs them
+  /// into NAME.cab beside it; answers the cabinet's path.
+  std::string
+  PackFiles(const std::string &name,
+            const std::vector<std::pair<std::string, std::string>> &files) {
     const std::string folder = name + "/";
-    source_.write(folder + "vora.vrc", "Version 3\nBrightness 0.5\n");
-    source_.write(folder + "intro.ini",
-                  "[Introduction]\r\nTitle=Test\r\nTextColor=0,0,255\r\n");
-    source_.write(folder + "text.ini", "[General]\r\nRate=50\r\n");
-    source_.write(folder + "FileList.ini",
-                  "[3d]\r\nCount=1\r\n1=vora.vrc\r\n[Texture]\r\nCount=0\r\n");
+    for (const auto &[file, text] : files) {
+      source_.write(folder + file, text);
+    }
     const std::string base =
         platform::WithTrailingSeparator(source_.file(name));
-    std::vector<std::string> files;
+    std::vector<std::string> paths;
     for (const auto &entry : std::filesystem::directory_iterator(base)) {
-      files.push_back(entry.path().string());
+      paths.push_back(entry.path().string());
     }
     const std::string cabinet = source_.file(name + ".cab");
-    EXPECT_TRUE(PackCabinet(cabinet, base, files));
+    EXPECT_TRUE(PackCabinet(cabinet, base, paths));
     return cabinet;
   }
 
