@@ -322,10 +322,21 @@ SectionResult ReadAudioAnalysis(ScriptReadContext &context,
   return SectionResult::ContinueAt(next);
 }
 
-// Lines that name object or message nodes; with none in the scene they
-// change nothing.
+// Lines that name the message node's deformations; with none in the scene
+// they change nothing.
 SectionResult PassOverLine(ScriptReadContext &, const KeywordLine &line) {
   return SectionResult::ContinueAt(line.end);
+}
+
+// Version-2 rows that set values of objects or make macros. The objects of
+// a version-2 scene are not read yet, so these rows cannot be applied, and
+// passing over them would lose them on the next save: the open fails at the
+// line instead.
+SectionResult RefuseObjectRow(ScriptReadContext &context,
+                              const KeywordLine &line) {
+  context.Fail(line.keyword, "version-2 object and macro rows are not read "
+                             "yet; the scene would lose them");
+  return SectionResult::Failed();
 }
 
 constexpr auto kAfter = SectionStartKind::AfterKeywordLine;
@@ -365,10 +376,11 @@ constexpr SectionRow kVersion3Rows[] = {
 // The keyword lines after the fixed values of a version-2 script.
 constexpr SectionRow kVersion2Rows[] = {
     {param::kSceneDetail, kAfter, &ReadVersion2SceneDetail},
-    {param::kCulling, kAfter, &PassOverLine},
-    {param::kParentChildLink, kAfter, &PassOverLine},
+    {param::kCulling, kAfter, &RefuseObjectRow},
+    {param::kParentChildLink, kAfter, &RefuseObjectRow},
     {param::kTextDeform, kAfter, &PassOverLine},
-    {param::kTextureSettings, kAfter, &PassOverLine},
+    {param::kTextureSettings, kAfter, &RefuseObjectRow},
+    {param::kEffectPresetCategoryInfo, kAfter, &RefuseObjectRow},
     {param::kCamera, kAtLine, &ReadCameraSection},
     {param::kLighting, kAtLine, &ReadLightingSection},
 };
