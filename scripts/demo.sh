@@ -42,6 +42,7 @@ examples/make_example.sh "$vorafile" "$package"
 run info "$package"
 run tree "$package"
 run get "$package" root Brightness
+run get "$package" camera:0 FOV
 run set "$package" root Brightness 0.9 -o "$saved"
 run get "$saved" root Brightness
 run check "$saved"

@@ -42,6 +42,14 @@ expect 0 '^0 problems$' -- check "$package"
 expect 0 '^0\.65$' -- get "$package" root Brightness
 expect 0 'vora\.vrc' -- files "$package"
 expect 0 '"Brightness"' -- tree --json "$package"
+# Every section of the example reads into its node.
+for node in AudioAnalysisNode0 FilterBandNode2 ThreeDTextNode0 MessageNode1 \
+  LightingNode0 CameraNode0 MarqueeNode; do
+  expect 0 "\"$node\"" -- tree "$package"
+done
+expect 0 '^50$' -- get "$package" camera:0 FOV
+expect 0 '^City lights$' -- get "$package" /15:0/11:1 Message
+expect 0 '^0 12 -4 1$' -- get "$package" lighting:0 Position
 if command -v python3 >/dev/null; then
   "$tool" tree --json "$package" | python3 -c 'import json, sys; json.load(sys.stdin)' ||
     fail "tree --json is not JSON"
@@ -53,6 +61,9 @@ expect 0 '' -- set "$package" root Brightness 0.9 -o "$saved"
 expect 0 '^0\.9$' -- get "$saved" root Brightness
 expect 0 '^0 problems$' -- check "$saved"
 expect 0 '^0\.65$' -- get "$package" root Brightness
+expect 0 '' -- set "$saved" camera:0 FOV 60 -o "$work/out/wide.cab"
+expect 0 '^60$' -- get "$work/out/wide.cab" camera:0 FOV
+expect 0 '^Night drive$' -- get "$work/out/wide.cab" /15:0/11:0 Message
 
 # Extract and pack again: the package still opens whole.
 expect 0 '' -- extract "$saved" "$work/unpacked"
