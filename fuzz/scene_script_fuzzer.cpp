@@ -92,14 +92,19 @@ void CollectValues(const SceneNode &node, const std::string &path,
       Check(values.emplace(ValueKey(path, param.GetId()), *param.GetValue())
                 .second);
   }
+  // The writer may order sections otherwise than the script did (the
+  // light before the camera): children are told apart by kind, name and
+  // the ordinal among their namesakes, not by their place.
+  std::map<std::string, int> namesakes;
   for (int i = 0; i < node.GetChildCount(); ++i) {
     const SceneNode *child = node.GetChild(i);
     Check(child != nullptr);
+    const std::string step =
+        std::to_string(child->GetTypeCode()) + ":" + child->GetName();
     // Shared nodes are listed under every holder; their values are the
     // same under each.
     CollectValues(*child,
-                  path + "/" + std::to_string(child->GetTypeCode()) + ":" +
-                      child->GetName() + "#" + std::to_string(i),
+                  path + "/" + step + "#" + std::to_string(namesakes[step]++),
                   values);
   }
 }
