@@ -210,6 +210,8 @@ bool DefPresetNode::Write(TextSink *out) {
 
 // ---- Lens and transition blocks --------------------------------------------
 
+FxPresetNode::FxPresetNode(Kind kind) : FxPresetNode(nullptr, "Unknown", kind) {}
+
 FxPresetNode::FxPresetNode(SceneNode *parent, std::string_view name, Kind kind)
     : PresetBlockNode(parent, name, kind) {
   assert((kind == Kind::LensPreset || kind == Kind::TransitionPreset) &&

@@ -101,7 +101,10 @@ private:
 /// blocks accept deformation keys too.
 class FxPresetNode final : public PresetBlockNode {
 public:
-  /// `kind` is Kind::LensPreset or Kind::TransitionPreset.
+  /// Named "Unknown", without parent and not registered. `kind` is
+  /// Kind::LensPreset or Kind::TransitionPreset.
+  explicit FxPresetNode(Kind kind);
+  /// Registers the node with the root above `parent`.
   FxPresetNode(SceneNode *parent, std::string_view name, Kind kind);
   /// The same, and adds "ID" = `preset`.
   FxPresetNode(SceneNode *parent, std::string_view name, std::int32_t preset,
