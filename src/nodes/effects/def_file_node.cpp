@@ -106,6 +106,11 @@ std::int64_t DefFileNode::Read(TextSource *in, std::int64_t position) {
   if (GetParamId(type->key) != def_file_param::kDefType) {
     return FailRead(type->start, "expected \"DefType\"");
   }
+  // A text value ends at a NUL byte; an empty type would be written as a
+  // line of one word, which no read takes for "DefType".
+  if (type->value.front() == '\0') {
+    return FailRead(type->start, "expected a deformation type");
+  }
   builtIn_ = ascii::EqualsIgnoreCase(type->value, kBuiltInType);
   const std::string storedType =
       builtIn_ ? std::string(kBuiltInStoredType) : type->value;

@@ -93,9 +93,12 @@ std::int64_t PresetBlockNode::ReadBlock(TextSource *in, std::int64_t position,
     std::string nameKey;
     std::string name;
     const bool isNameLine = LineScanner(line).Word(nameKey).Word(name).Ok() &&
-                            GetParamId(nameKey) != family.presetId;
+                            GetParamId(nameKey) != family.presetId &&
+                            name.front() != '\0';
     // A line of one word (the next block's separator) is no name: the value
-    // lines start there.
+    // lines start there. Nor is a name that a text value would keep as ""
+    // (it starts with a NUL byte): it would be written as a line of one
+    // word.
     if (isNameLine) {
       if (!AddParamValue(GetParamId(nameKey), ParamValue(name))) {
         return FailRead(lineStart, "cannot add the preset name");
@@ -210,7 +213,8 @@ bool DefPresetNode::Write(TextSink *out) {
 
 // ---- Lens and transition blocks --------------------------------------------
 
-FxPresetNode::FxPresetNode(Kind kind) : FxPresetNode(nullptr, "Unknown", kind) {}
+FxPresetNode::FxPresetNode(Kind kind)
+    : FxPresetNode(nullptr, "Unknown", kind) {}
 
 FxPresetNode::FxPresetNode(SceneNode *parent, std::string_view name, Kind kind)
     : PresetBlockNode(parent, name, kind) {

@@ -120,6 +120,8 @@ TEST_F(DefNodesTest, ReadsThatEndEarlyLeaveTheFileAsItWas) {
       {"no NumPresets", "DefType A\nMaxInstance 1\nPresets 2\n", kReadEndOfFile,
        -1},
       {"no DefType", "Type A\nMaxInstance 1\n", kReadFailed, 0},
+      {"a type of NUL bytes", std::string("DefType \0\0\nMaxInstance 1\n", 25),
+       kReadFailed, 0},
       {"no MaxInstance", "DefType A\nLimit 1\n", kReadFailed, 10},
       {"cut after DefType", "DefType A\n", kReadFailed, 10},
       {"a bad block",

@@ -160,6 +160,9 @@ TEST(PresetBlockTest, FailuresNameTheirLine) {
        23},
       {"a Preset line without a number", Kind::TransitionPreset,
        "Preset\nDuration 1\n", 0},
+      // Kept as "", the name would be written as a line of one word.
+      {"a name of NUL bytes, then read as a value", Kind::TransitionPreset,
+       std::string("Preset 0\nPresetName \0\0 1\n", 25), 9},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
