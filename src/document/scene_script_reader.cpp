@@ -2,6 +2,7 @@
 
 #include "document/scene_root.h"
 #include "document/scene_script_sections.h"
+#include "document/text_deform_lines.h"
 #include "nodes/content/intro_node.h"
 #include "nodes/content/marquee_node.h"
 #include "nodes/content/message_node.h"
@@ -322,12 +323,6 @@ SectionResult ReadAudioAnalysis(ScriptReadContext &context,
   return SectionResult::ContinueAt(next);
 }
 
-// Lines that name the message node's deformations; with none in the scene
-// they change nothing.
-SectionResult PassOverLine(ScriptReadContext &, const KeywordLine &line) {
-  return SectionResult::ContinueAt(line.end);
-}
-
 // Version-2 rows that set values of objects or make macros. The objects of
 // a version-2 scene are not read yet, so these rows cannot be applied, and
 // passing over them would lose them on the next save: the open fails at the
@@ -371,6 +366,7 @@ constexpr SectionRow kVersion3Rows[] = {
     {param::kLighting, kAtLine, &ReadLightingSection},
     // The name index gives "Nbands" its higher id only.
     {param::kNbands, kAfter, &ReadAudioAnalysis},
+    {param::kTextDeform, kAfter, &ReadVersion3TextDeform},
 };
 
 // The keyword lines after the fixed values of a version-2 script.
@@ -378,7 +374,7 @@ constexpr SectionRow kVersion2Rows[] = {
     {param::kSceneDetail, kAfter, &ReadVersion2SceneDetail},
     {param::kCulling, kAfter, &RefuseObjectRow},
     {param::kParentChildLink, kAfter, &RefuseObjectRow},
-    {param::kTextDeform, kAfter, &PassOverLine},
+    {param::kTextDeform, kAfter, &ReadVersion2TextDeform},
     {param::kTextureSettings, kAfter, &RefuseObjectRow},
     {param::kEffectPresetCategoryInfo, kAfter, &RefuseObjectRow},
     {param::kCamera, kAtLine, &ReadCameraSection},

@@ -5,9 +5,12 @@
 #include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
 #include "nodes/core/value_writer.h"
+#include "nodes/effects/def_file_node.h"
+#include "nodes/effects/def_ref_node.h"
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace vorafile {
 
@@ -156,6 +159,31 @@ bool WriteLightingAndCamera(SceneRoot &root, nodes::TextSink &out) {
   return true;
 }
 
+// The message node's text deformation: the number of references, then the
+// references that the "TextDeform Load" lines made (the root's own, in the
+// order they were read), each writing its line and its definition files.
+// The number is the count written, so that the reader takes exactly these
+// lines back.
+bool WriteTextDeformations(SceneRoot &root, nodes::TextSink &out) {
+  const SceneNode *message = root.FindChild(SceneNode::Kind::Message, 0);
+  if (message == nullptr ||
+      !message->GetParamAs<std::int32_t>(param::kNum3DTextDefs)) {
+    return true;
+  }
+  std::vector<nodes::DefRefNode *> references;
+  for (int i = 0; i < root.GetChildCount(); ++i) {
+    if (auto *reference = nodes::DynCast<nodes::DefRefNode>(root.GetChild(i))) {
+      references.push_back(reference);
+    }
+  }
+  (void)nodes::WriteValueLine(
+      out, "TextDeform\tNum",
+      ParamValue(static_cast<std::int32_t>(references.size())), true);
+  return std::all_of(
+      references.begin(), references.end(),
+      [&out](nodes::DefRefNode *reference) { return reference->Write(&out); });
+}
+
 // Given back as they were read; the macro lines join them here.
 bool WriteEffectPresetLines(SceneRoot &root, nodes::TextSink &out) {
   for (const std::string &line : root.GetEffectPresetLines()) {
@@ -173,16 +201,18 @@ bool WriteUnreadTail(SceneRoot &root, nodes::TextSink &out) {
 
 // The order of the script.
 constexpr WriteStep kWriteSteps[] = {
-    &WriteIntroFile,         &WriteGlobalSettings, &WriteTdfx,
-    &WriteObjectCount,       &WriteColorEffect,    &WriteAudioAnalysis,
-    &WriteMessageSettings,   &WriteMessages,       &WriteLockAndNavigation,
-    &WriteMarqueeFile,       &WriteReadOnly,       &WriteLightingAndCamera,
-    &WriteEffectPresetLines, &WriteUnreadTail,
+    &WriteIntroFile,         &WriteGlobalSettings,    &WriteTdfx,
+    &WriteObjectCount,       &WriteColorEffect,       &WriteAudioAnalysis,
+    &WriteMessageSettings,   &WriteMessages,          &WriteLockAndNavigation,
+    &WriteMarqueeFile,       &WriteReadOnly,          &WriteTextDeformations,
+    &WriteLightingAndCamera, &WriteEffectPresetLines, &WriteUnreadTail,
 };
 
 } // namespace
 
 bool WriteSceneScript(SceneRoot &root, nodes::TextSink &out) {
+  // Definition files shared by several references are written once.
+  nodes::DefFileNode::BeginSave();
   for (WriteStep step : kWriteSteps) {
     if (!step(root, out)) {
       return false;

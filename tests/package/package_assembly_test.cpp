@@ -1,6 +1,7 @@
 #include "package/package_assembly.h"
 
 #include "document/scene_fixture.h"
+#include "nodes/effects/def_ref_node.h"
 #include "platform/file_system.h"
 
 #include <gtest/gtest.h>
@@ -98,6 +99,29 @@ TEST_F(PackageAssemblyTest, MapRunsStopAtTheFirstGap) {
       ListMapFiles(document_),
       (std::vector<std::string>{f + "heightmap0.bmp", f + "heightmap1.jpeg",
                                 f + "maskmap0.bmp"}));
+}
+
+TEST_F(PackageAssemblyTest, ListsEachDefinitionFileOnce) {
+  ASSERT_TRUE(OpenScript("Version 3\n"));
+  dir_.write("Ripple.vrd", "DefType R\nMaxInstance 1\nNumPresets 0\n");
+  // Read only up to its "DefType" line: packed as it is all the same.
+  dir_.write("half.vrd", "DefType H\n");
+  using nodes::DefRefNode;
+  auto attach = [this](const char *reference, const char *file) {
+    auto *node =
+        Root().AddChild(std::make_unique<DefRefNode>(&Root(), reference));
+    return node->AttachDefinition(file);
+  };
+  EXPECT_EQ(attach("a", "Ripple.vrd"), DefRefNode::DefinitionResult::Attached);
+  EXPECT_EQ(attach("b", "RIPPLE.vrd"), DefRefNode::DefinitionResult::Attached);
+  EXPECT_EQ(attach("c", "half.vrd"), DefRefNode::DefinitionResult::ReadFailed);
+
+  const std::string f = dir_.folder();
+  const std::vector<std::string> files = ListPackageFiles(document_);
+  ASSERT_GE(files.size(), 6u);
+  EXPECT_EQ(std::vector<std::string>(files.begin() + 4, files.begin() + 6),
+            (std::vector<std::string>{f + "Ripple.vrd", f + "half.vrd"}));
+  EXPECT_EQ(std::count(files.begin(), files.end(), f + "Ripple.vrd"), 1);
 }
 
 } // namespace

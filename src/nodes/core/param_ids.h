@@ -28,6 +28,11 @@ inline constexpr int kCfx = 7;
 inline constexpr int kCfxFileName = 8;
 inline constexpr int kCfxPreset = 9;
 inline constexpr int kCulling = 15;
+/// The deformation reference lines of object sections.
+inline constexpr int kDefBand = 18;
+inline constexpr int kDefVrd = 20;
+inline constexpr int kDefName = 21;
+inline constexpr int kDefPreset = 22;
 inline constexpr int kDiffuse = 25;
 inline constexpr int kDirection = 26;
 inline constexpr int kDirection0 = 27;
@@ -103,12 +108,18 @@ inline constexpr int kFramesPerSecond = 104;
 inline constexpr int kGloss = 107;
 inline constexpr int kId = 108;
 inline constexpr int kIniFileName = 109;
+/// The audio inputs of a deformation reference.
+inline constexpr int kInput1Band = 111;
+inline constexpr int kInput1Type = 112;
+inline constexpr int kInput2Band = 113;
+inline constexpr int kInput2Type = 114;
 inline constexpr int kItalics = 115;
 inline constexpr int kVoraScriptFileName = 116;
 inline constexpr int kVoraMarqueeFileName = 117;
 inline constexpr int kLfxFileName = 119;
 inline constexpr int kLighting = 120;
 inline constexpr int kLights = 121;
+inline constexpr int kLoad = 123;
 inline constexpr int kLock = 124;
 inline constexpr int kLockPosition0 = 125;
 inline constexpr int kLockPosition1 = 126;
@@ -116,6 +127,8 @@ inline constexpr int kLockPosition2 = 127;
 inline constexpr int kLookAt = 128;
 inline constexpr int kLookAtBoundsCenter = 129;
 inline constexpr int kLookAtBoundsRadius = 130;
+/// A deformation reference's definition file name.
+inline constexpr int kVrdFileName = 131;
 /// The first of the object file ids "Vro0" to "Vro16".
 inline constexpr int kVro0 = 133;
 inline constexpr int kMaxMove = 150;
@@ -129,14 +142,18 @@ inline constexpr int kName = 160;
 inline constexpr int kNearClip = 161;
 /// Every node's second parameter, an Int.
 inline constexpr int kNodeId = 163;
+inline constexpr int kNum = 164;
 /// Also at 158; the name index gives 167.
 inline constexpr int kNbands = 167;
 inline constexpr int kNumMacroEffects = 169;
 inline constexpr int kNumMsgs = 170;
 inline constexpr int kNumMorphs = 171;
 inline constexpr int kNumObjects = 173;
+/// The message node's number of text deformation definitions.
+inline constexpr int kNum3DTextDefs = 174;
 inline constexpr int kObjSite = 176;
 inline constexpr int kOlink = 177;
+inline constexpr int kParent = 194;
 inline constexpr int kParentChildLink = 196;
 inline constexpr int kPause = 207;
 inline constexpr int kPhi = 209;
@@ -212,6 +229,40 @@ inline constexpr int kNumTfp = 3001;
 /// Indexed: the transition preset files' full paths.
 inline constexpr int kTfpPresetFile = 3002;
 } // namespace transition_param
+
+/// The definition file (".vrd") header, ids 1400 to 1402.
+namespace def_file_param {
+inline constexpr int kDefType = 1400;
+inline constexpr int kMaxInstance = 1401;
+inline constexpr int kNumPresets = 1402;
+} // namespace def_file_param
+
+/// The deformation preset keys, ids 1600 to 2040.
+namespace def_preset_param {
+inline constexpr int kPreset = 1600;
+inline constexpr int kAmpScale = 1607;
+/// A built-in preset's index.
+inline constexpr int kState = 1818;
+inline constexpr int kUnknown = 2040;
+} // namespace def_preset_param
+
+/// The lens preset keys, ids 2500 to 2624.
+namespace lens_preset_param {
+inline constexpr int kPreset = 2500;
+inline constexpr int kPresetName = 2501;
+inline constexpr int kOffsetX = 2503;
+/// The literal key "Unknown", and every key the lens block does not know.
+inline constexpr int kUnknown = 2624;
+} // namespace lens_preset_param
+
+/// The transition preset keys, ids 3500 to 3553.
+namespace transition_preset_param {
+inline constexpr int kPreset = 3500;
+inline constexpr int kPresetName = 3501;
+/// The literal key "Unknown", and every key the transition block does not
+/// know.
+inline constexpr int kUnknown = 3553;
+} // namespace transition_preset_param
 
 } // namespace vorafile::nodes
 
