@@ -3,11 +3,13 @@
 #include "document/scene_root.h"
 #include "document/scene_script_sections.h"
 #include "nodes/content/intro_node.h"
+#include "nodes/content/macro_nodes.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
 #include "platform/file_system.h"
+#include "platform/package_name.h"
 
 // Format notes: a scene script is a text file of lines of at most 255
 // characters. Version 3 starts with a "Version 3" line and continues with
@@ -217,6 +219,55 @@ SectionResult ReadVersion2SceneDetail(ScriptReadContext &context,
       context.Add(param::kReadOnly, ParamValue(*flag), line.keyword), line);
 }
 
+// "MacroEffect <file> <preset> <friendly name>": the name takes the rest of
+// the line, so names with blanks survive. A line that does not qualify, or
+// whose macro file cannot be read, is passed over (the node stays and keeps
+// its file as it was).
+SectionResult ReadMacroEffect(ScriptReadContext &context,
+                              const KeywordLine &line) {
+  std::string file;
+  std::int32_t preset = 0;
+  LineScanner scan = ScanAfterKeyword(line);
+  if (!scan.Word(file).Int(preset).Ok()) {
+    return SectionResult::ContinueAt(line.end);
+  }
+  std::string friendly(scan.Rest());
+  nodes::TrimSpaces(friendly);
+  std::optional<std::string> path =
+      platform::ResolvePackageName(context.Folder(), file);
+  if (friendly.empty() || !path) {
+    return SectionResult::ContinueAt(line.end);
+  }
+  auto *macro =
+      context.Root().AddChild(std::make_unique<nodes::MacroEffectNode>(
+          &context.Root(), "MacroNode0", *path, preset, friendly));
+  if (macro->Read(&context.Source(), line.end) != kReadFailed) {
+    ++context.macrosMade;
+  }
+  return SectionResult::ContinueAt(line.end);
+}
+
+// Version 2: "EffectPresetCategoryInfo <friendly name> <count> <preset>",
+// followed by the old macro files it lists, which are imported.
+SectionResult ImportOldMacros(ScriptReadContext &context,
+                              const KeywordLine &line) {
+  std::string friendly;
+  std::int32_t count = 0;
+  std::int32_t preset = 0;
+  if (!ScanAfterKeyword(line).Word(friendly).Int(count).Int(preset).Ok()) {
+    context.Fail(line.keyword, "expected a name and two numbers");
+    return SectionResult::Failed();
+  }
+  auto *macro =
+      context.Root().AddChild(std::make_unique<nodes::MacroEffectNode>(
+          &context.Root(), "MacroNode0", preset, friendly, count));
+  if (macro->Read(&context.Source(), line.end) == kReadFailed) {
+    return context.FailNodeRead(*macro, line);
+  }
+  ++context.macrosMade;
+  return SectionResult::ContinueAt(line.end);
+}
+
 // Lines that name object or message nodes; with none in the scene they
 // change nothing.
 SectionResult PassOverLine(ScriptReadContext &, const KeywordLine &line) {
@@ -249,6 +300,7 @@ constexpr SectionRow kVersion3Rows[] = {
     {param::kCfx, kAfter, &ReadCfx},
     {param::kSceneDetail, kAfter, &ReadSceneDetail},
     {param::kSceneLockMp3, kAfter, &ReadSceneLockMp3},
+    {param::kMacroEffect, kAfter, &ReadMacroEffect},
 };
 
 // The keyword lines after the fixed values of a version-2 script.
@@ -258,6 +310,9 @@ constexpr SectionRow kVersion2Rows[] = {
     {param::kParentChildLink, kAfter, &PassOverLine},
     {param::kTextDeform, kAfter, &PassOverLine},
     {param::kTextureSettings, kAfter, &PassOverLine},
+    {param::kEffectPresetCategoryInfo, kAfter, &ImportOldMacros},
+    // The old macro files' lines, which the import above read.
+    {param::kEffectPreset, kAfter, &PassOverLine},
 };
 
 // ---- The frames around the keyword lines --------------------------------
