@@ -175,7 +175,10 @@ ObjectConfigNode::ObjectConfigNode(SceneNode *parent, std::string_view name,
 }
 
 bool ObjectConfigNode::Write(TextSink *out) {
-  if (out == nullptr || GetScriptVersion() != 3) {
+  // The first two lines are what makes a configuration readable.
+  if (out == nullptr || GetScriptVersion() != 3 ||
+      !GetParamAs<std::int32_t>(cfg::kVersion) ||
+      !GetTextParam(cfg::kObjectType)) {
     return false;
   }
   ConfigWriter write(*this, *out);

@@ -52,7 +52,8 @@ public:
   /// working folder name no file.
   std::int64_t Read(TextSource *in, std::int64_t position) override;
   /// Version 3: the configuration in the layout the reader takes, each key
-  /// only when its values are present. False for another version.
+  /// only when its values are present. False for another version, and
+  /// without an Int "Version" and a String "ObjectType".
   [[nodiscard]] bool Write(TextSink *out) override;
 
   [[nodiscard]] ConfigKind GetConfigKind() const { return kind_; }
