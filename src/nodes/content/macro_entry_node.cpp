@@ -1,6 +1,7 @@
 #include "nodes/content/macro_nodes.h"
 
 #include "nodes/content/indexed_param_access.h"
+#include "nodes/content/line_reading.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/value_writer.h"
@@ -63,7 +64,7 @@ std::int64_t MacroEntryNode::Read(TextSource *in, std::int64_t position) {
   std::int64_t lineStart = in->Tell();
   do {
     lineStart = in->Tell();
-    if (!in->ReadLine(line)) {
+    if (!ReadScannedLine(*in, line)) {
       return FailRead(lineStart, "the file ends before the macro's name");
     }
   } while (IsCommentOrBlank(line));
@@ -81,7 +82,7 @@ std::int64_t MacroEntryNode::Read(TextSource *in, std::int64_t position) {
   std::int64_t end = in->Tell();
   while (true) {
     const std::int64_t commandStart = in->Tell();
-    if (!in->ReadLine(line)) {
+    if (!ReadScannedLine(*in, line)) {
       end = in->Tell();
       break;
     }

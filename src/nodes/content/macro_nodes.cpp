@@ -1,6 +1,7 @@
 #include "nodes/content/macro_nodes.h"
 
 #include "nodes/content/indexed_param_access.h"
+#include "nodes/content/line_reading.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/name_table.h"
@@ -129,7 +130,7 @@ std::int64_t MacroFileNode::ReadMacroFile(TextSource &in,
   std::string line;
   while (true) {
     const std::int64_t lineStart = in.Tell();
-    if (!in.ReadLine(line)) {
+    if (!ReadScannedLine(in, line)) {
       break;
     }
     const int id = MacroParamId(FirstWord(line));
@@ -181,7 +182,7 @@ std::int64_t MacroFileNode::ImportOldMacros(TextSource &in,
   std::int64_t end = in.Tell();
   while (converted < count) {
     const std::int64_t lineStart = in.Tell();
-    if (!in.ReadLine(line)) {
+    if (!ReadScannedLine(in, line)) {
       break;
     }
     if (IsCommentOrBlank(line)) {
@@ -221,7 +222,7 @@ bool MacroFileNode::ConvertOldMacroFile(const std::string &path,
   NodeRegistry *registry = GetSceneRegistry();
   FileSource source(file.get());
   std::string line;
-  while (source.ReadLine(line)) {
+  while (ReadScannedLine(source, line)) {
     if (line.size() < 2 || line[0] != 'S' || line[1] != 'D') {
       continue;
     }
@@ -408,7 +409,7 @@ std::int64_t MacroEffectNode::ImportOldMacros(TextSource &in,
   }
   std::string line;
   bool found = false;
-  while (in.ReadLine(line)) {
+  while (ReadScannedLine(in, line)) {
     if (!IsCommentOrBlank(line)) {
       found = true;
       break;

@@ -10,6 +10,7 @@
 // line as in the scene script.
 #include "nodes/content/object_config_node.h"
 
+#include "nodes/content/line_reading.h"
 #include "nodes/content/macro_nodes.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
@@ -110,7 +111,7 @@ private:
   bool NextContentLine(std::string &line) {
     do {
       lineStart_ = in_.Tell();
-      if (!in_.ReadLine(line)) {
+      if (!ReadScannedLine(in_, line)) {
         return false;
       }
     } while (IsCommentOrBlank(line));
@@ -141,7 +142,7 @@ std::int64_t ObjectConfigNode::ConfigReader::Read(std::int64_t position) {
   std::string line;
   while (readsKeys_) {
     lineStart_ = in_.Tell();
-    if (!in_.ReadLine(line)) {
+    if (!ReadScannedLine(in_, line)) {
       break;
     }
     std::string key;
@@ -272,7 +273,7 @@ bool ObjectConfigNode::ConfigReader::ReadOrbTexture(const std::string &line) {
   const std::int64_t nextStart = in_.Tell();
   std::string next;
   std::string key;
-  if (!in_.ReadLine(next) || !LineScanner(next).Word(key).Ok() ||
+  if (!ReadScannedLine(in_, next) || !LineScanner(next).Word(key).Ok() ||
       ConfigParamId(key) != cfg::kUrl) {
     return in_.Seek(nextStart) || Fail("cannot give the line back");
   }
