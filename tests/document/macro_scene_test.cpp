@@ -78,15 +78,17 @@ TEST_F(MacroSceneTest, Version2SceneImportsItsOldMacroFiles) {
   auto *macro = DynCast<MacroEffectNode>(
       Root().FindChild(SceneNode::Kind::MacroEffect, 0));
   ASSERT_NE(macro, nullptr);
-  EXPECT_EQ(macro->GetTextParam(param::kFileName), dir_.file("old1.mac"));
+  EXPECT_EQ(macro->GetTextParam(param::kFileName), dir_.file("old1.vrm"));
   ASSERT_NE(macro->GetMacroFile(), nullptr);
   ASSERT_EQ(macro->GetMacroFile()->GetChildCount(), 2);
 
-  // Saved as version 3: the first old file now holds the macros.
+  // Saved as version 3: a macro file named after the first old file holds
+  // the macros; the old files stay as they were.
   ASSERT_TRUE(document_.WriteScript());
-  EXPECT_NE(dir_.read("vora.vrc").find("MacroEffect\told1.mac 0 Friendly\n"),
+  EXPECT_NE(dir_.read("vora.vrc").find("MacroEffect\told1.vrm 0 Friendly\n"),
             std::string::npos);
-  EXPECT_EQ(dir_.read("old1.mac"), "Version\t3\nNumMacros\t2\n\n"
+  EXPECT_EQ(dir_.read("old1.mac"), "SD cube twist 0 4\n");
+  EXPECT_EQ(dir_.read("old1.vrm"), "Version\t3\nNumMacros\t2\n\n"
                                    "Macro\t0\nMacroName\tFirst\n\n"
                                    "Macro\t1\nMacroName\tSecond\n\n");
   ASSERT_TRUE(document_.Open(dir_.folder()));

@@ -48,6 +48,7 @@ const NameTable &MacroNameTable() {
 
 constexpr const char *kMacroFileNodeName = "VRM Node 0";
 constexpr const char *kConvertedEntryName = "MacroCommands";
+constexpr const char *kMacroFileExtension = ".vrm";
 
 using FileHandle = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
 
@@ -329,6 +330,18 @@ std::int32_t StoredPreset(std::int32_t preset) {
   return preset == -1 ? 0 : preset;
 }
 
+// The name with its extension replaced by (or, without one, extended
+// with) ".vrm".
+std::string WithMacroFileExtension(std::string name) {
+  const std::size_t dot = name.find_last_of('.');
+  const std::size_t separator = name.find_last_of("/\\");
+  if (dot != std::string::npos &&
+      (separator == std::string::npos || dot > separator)) {
+    name.resize(dot);
+  }
+  return name + kMacroFileExtension;
+}
+
 } // namespace
 
 MacroEffectNode::MacroEffectNode(SceneNode *parent, std::string_view name,
@@ -421,10 +434,13 @@ std::int64_t MacroEffectNode::ImportOldMacros(TextSource &in,
   if (!found || !LineScanner(line).Word(key).Word(file).Word(macroName).Ok()) {
     return position;
   }
-  // The macro file takes the name of the first old macro file: saving
-  // writes the imported macros there in the current format.
+  // The macro file is named after the first old macro file, with the
+  // macro file extension: saving writes the imported macros there, so it
+  // must not be a file that the scene reads otherwise (the list may name
+  // any file of the folder, "intro.ini" as well).
   const std::string folder(GetFolder().value_or(""));
-  std::optional<std::string> path = platform::PackagePathFor(folder, file);
+  std::optional<std::string> path =
+      platform::PackagePathFor(folder, WithMacroFileExtension(file));
   if (!path) {
     return position;
   }

@@ -164,9 +164,10 @@ public:
   /// MacroFileNode child read it (a child with that file name already
   /// there is kept and not read again); `in` is not read. Version 2: imports
   /// the old macro files listed from `position` of `in` (the line after the
-  /// scene's "EffectPresetCategoryInfo" line) into a MacroFileNode named after
-  /// the first listed file. Answers `position` unchanged, or kReadFailed when
-  /// the file cannot be opened or the child's read fails (the child stays).
+  /// scene's "EffectPresetCategoryInfo" line) into a MacroFileNode whose
+  /// file is the first listed file's name with the extension ".vrm". Answers
+  /// `position` unchanged, or kReadFailed when the file cannot be opened or the
+  /// child's read fails (the child stays).
   std::int64_t Read(TextSource *in, std::int64_t position) override;
 
   /// Version 3: the line "MacroEffect\t<file name> <preset> <friendly name>"
