@@ -58,8 +58,10 @@ int OrdinalAmongSiblings(const SceneNode &target) {
 // A bundle file into the working folder; a file already there is kept.
 // Answers whether this call made the file. Failures are not reported: a
 // missing file shows when it is read.
-bool CopyIntoFolder(const std::string &sourceFolder, std::string_view name,
-                    const std::string &folder, std::string_view newName) {
+[[nodiscard]] bool CopyIntoFolder(const std::string &sourceFolder,
+                                  std::string_view name,
+                                  const std::string &folder,
+                                  std::string_view newName) {
   std::optional<std::string> from = platform::FindInFolder(sourceFolder, name);
   std::optional<std::string> to = platform::PackagePathFor(folder, newName);
   return from && to && !platform::PathExists(*to) &&

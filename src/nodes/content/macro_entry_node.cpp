@@ -62,12 +62,17 @@ std::int64_t MacroEntryNode::Read(TextSource *in, std::int64_t position) {
   }
   std::string line;
   std::int64_t lineStart = in->Tell();
-  do {
-    lineStart = in->Tell();
-    if (!ReadScannedLine(*in, line)) {
-      return FailRead(lineStart, "the file ends before the macro's name");
+  bool found = false;
+  while (ReadScannedLine(*in, line)) {
+    if (!IsCommentOrBlank(line)) {
+      found = true;
+      break;
     }
-  } while (IsCommentOrBlank(line));
+    lineStart = in->Tell();
+  }
+  if (!found) {
+    return FailRead(lineStart, "the file ends before the macro's name");
+  }
 
   LineScanner scan(line);
   std::string key;
@@ -79,24 +84,18 @@ std::int64_t MacroEntryNode::Read(TextSource *in, std::int64_t position) {
     return FailRead(lineStart, "cannot store the macro's name");
   }
 
+  // `end` is the start of the line being read: a "Macro" line is left
+  // to the caller.
   std::int64_t end = in->Tell();
-  while (true) {
-    const std::int64_t commandStart = in->Tell();
-    if (!ReadScannedLine(*in, line)) {
-      end = in->Tell();
-      break;
-    }
+  while (ReadScannedLine(*in, line)) {
     TrimSpaces(line);
-    if (line.empty()) {
-      continue;
-    }
-    if (ascii::EqualsIgnoreCase(FirstWord(line), kMacroKey)) {
-      end = commandStart;
+    if (!line.empty() && ascii::EqualsIgnoreCase(FirstWord(line), kMacroKey)) {
       break;
     }
-    if (!AppendCommand(line)) {
-      return FailRead(commandStart, "cannot store a command");
+    if (!line.empty() && !AppendCommand(line)) {
+      return FailRead(end, "cannot store a command");
     }
+    end = in->Tell();
   }
   const auto count = static_cast<std::int32_t>(commands_.GetCount());
   if (!SetParamValue(macro_param::kNumMacroCommands, ParamValue(count))) {

@@ -248,8 +248,8 @@ bool MacroFileNode::ConvertOldMacroFile(const std::string &path,
       continue;
     }
     std::array<char, 2 * kMaxLineLength + 64> command{};
-    std::snprintf(command.data(), command.size(), kOldMacroCommandFormat,
-                  object.c_str(), deformation.c_str(), preset);
+    (void)std::snprintf(command.data(), command.size(), kOldMacroCommandFormat,
+                        object.c_str(), deformation.c_str(), preset);
     (void)entry->AppendCommand(command.data());
   }
   if (const std::size_t commands = entry->GetCommands().GetCount();

@@ -134,8 +134,9 @@ private:
   std::int64_t ImportOldMacros(TextSource &in, std::int64_t position);
   /// One old macro file as the entry `macroName` with that id; false when
   /// the file cannot be opened.
-  bool ConvertOldMacroFile(const std::string &path, std::string_view macroName,
-                           std::int32_t id);
+  [[nodiscard]] bool ConvertOldMacroFile(const std::string &path,
+                                         std::string_view macroName,
+                                         std::int32_t id);
   [[nodiscard]] bool WriteText(TextSink &out) const;
 
   OwnedFileState fileState_;

@@ -123,10 +123,10 @@ public:
     if (std::optional<Vector> offset =
             node_.GetParamAs<Vector>(cfg::kCenterOffset)) {
       std::array<char, 128> text{};
-      std::snprintf(text.data(), text.size(), "%f,%f,%f",
-                    static_cast<double>(offset->components[0]),
-                    static_cast<double>(offset->components[1]),
-                    static_cast<double>(offset->components[2]));
+      (void)std::snprintf(text.data(), text.size(), "%f,%f,%f",
+                          static_cast<double>(offset->components[0]),
+                          static_cast<double>(offset->components[1]),
+                          static_cast<double>(offset->components[2]));
       Line(cfg::kCenterOffset, text.data());
     }
   }

@@ -84,20 +84,20 @@ public:
 
 private:
   // Each answers false when the read fails (the reason recorded).
-  bool ReadHeader();
-  bool ReadKeyLine(int id, const std::string &line);
-  bool ReadTexture(int id, const std::string &line);
-  bool ReadOrbTexture(const std::string &line);
-  bool ReadAnimation(int key, const std::string &line);
+  [[nodiscard]] bool ReadHeader();
+  [[nodiscard]] bool ReadKeyLine(int id, const std::string &line);
+  [[nodiscard]] bool ReadTexture(int id, const std::string &line);
+  [[nodiscard]] bool ReadOrbTexture(const std::string &line);
+  [[nodiscard]] bool ReadAnimation(int key, const std::string &line);
   void ReadMacroEffect(const std::string &line);
   /// The value of a link: a "file://" name that exists in the folder as
   /// its path there, anything else as it is (never opened).
   std::string ResolveLink(std::string link) const;
-  bool Fail(std::string reason) {
+  [[nodiscard]] bool Fail(std::string reason) {
     (void)node_.FailRead(lineStart_, std::move(reason));
     return false;
   }
-  bool Add(int id, const ParamValue &value) {
+  [[nodiscard]] bool Add(int id, const ParamValue &value) {
     if (node_.AddParamValue(id, value)) {
       return true;
     }
@@ -108,7 +108,7 @@ private:
     return Fail(std::move(reason));
   }
   /// The next line that is no comment and not empty.
-  bool NextContentLine(std::string &line) {
+  [[nodiscard]] bool NextContentLine(std::string &line) {
     do {
       lineStart_ = in_.Tell();
       if (!ReadScannedLine(in_, line)) {
