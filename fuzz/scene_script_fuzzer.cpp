@@ -72,8 +72,10 @@ std::unique_ptr<SceneRoot> ReadScene(const std::string &script,
 // Values the reader derives from the folder and the end of the file, or
 // that only version 2 holds (version 3 has no keyword for them): a written
 // script cannot carry them.
+// An old scene's imported macros lack "NumMacroCommands" (4505) when no
+// command converted, while a read macro file always counts its commands.
 bool IsDerived(int id) {
-  constexpr int kDerived[] = {116, 117, 169, 234, 235, 241};
+  constexpr int kDerived[] = {116, 117, 169, 234, 235, 241, 4505};
   return std::find(std::begin(kDerived), std::end(kDerived), id) !=
          std::end(kDerived);
 }
@@ -85,8 +87,13 @@ using ValueMap = std::map<ValueKey, vorafile::nodes::ParamValue>;
 
 void CollectValues(const SceneNode &node, const std::string &path,
                    ValueMap &values) {
+  // Macros imported from an old scene and macros read from a macro file
+  // are named differently ("MacroCommands", "Macro").
+  const bool isMacroEntry = node.GetKind() == SceneNode::Kind::MacroEntry;
   for (const NodeParam &param : node.GetParamArray()) {
     Check(param.GetValue() != nullptr);
+    if (isMacroEntry && param.GetId() == vorafile::nodes::param::kName)
+      continue;
     if (!IsDerived(param.GetId()) &&
         param.GetId() != vorafile::nodes::param::kNodeId)
       Check(values.emplace(ValueKey(path, param.GetId()), *param.GetValue())
@@ -99,8 +106,11 @@ void CollectValues(const SceneNode &node, const std::string &path,
   for (int i = 0; i < node.GetChildCount(); ++i) {
     const SceneNode *child = node.GetChild(i);
     Check(child != nullptr);
-    const std::string step =
-        std::to_string(child->GetTypeCode()) + ":" + child->GetName();
+    // Macro entries are named by how they were read (an imported entry
+    // differs from a read one), not by what they hold.
+    const std::string name =
+        child->GetKind() == SceneNode::Kind::MacroEntry ? "" : child->GetName();
+    const std::string step = std::to_string(child->GetTypeCode()) + ":" + name;
     // Shared nodes are listed under every holder; their values are the
     // same under each.
     CollectValues(*child,

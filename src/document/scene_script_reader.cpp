@@ -4,6 +4,7 @@
 #include "document/scene_script_sections.h"
 #include "document/text_deform_lines.h"
 #include "nodes/content/intro_node.h"
+#include "nodes/content/macro_nodes.h"
 #include "nodes/content/marquee_node.h"
 #include "nodes/content/message_node.h"
 #include "nodes/content/text_helpers.h"
@@ -323,15 +324,69 @@ SectionResult ReadAudioAnalysis(ScriptReadContext &context,
   return SectionResult::ContinueAt(next);
 }
 
-// Version-2 rows that set values of objects or make macros. The objects of
-// a version-2 scene are not read yet, so these rows cannot be applied, and
-// passing over them would lose them on the next save: the open fails at the
-// line instead.
+// Version-2 rows that set values of objects. The objects of a version-2
+// scene are not read yet, so these rows cannot be applied, and passing over
+// them would lose them on the next save: the open fails at the line instead.
 SectionResult RefuseObjectRow(ScriptReadContext &context,
                               const KeywordLine &line) {
-  context.Fail(line.keyword, "version-2 object and macro rows are not read "
-                             "yet; the scene would lose them");
+  context.Fail(line.keyword, "version-2 object rows are not read yet; the "
+                             "scene would lose them");
   return SectionResult::Failed();
+}
+
+// "MacroEffect <file> <preset> <friendly name>": the name takes the rest of
+// the line, so names with blanks survive. A line that does not qualify, or
+// whose macro file cannot be read, is passed over (the node stays and keeps
+// its file as it was).
+SectionResult ReadMacroEffect(ScriptReadContext &context,
+                              const KeywordLine &line) {
+  std::string file;
+  std::int32_t preset = 0;
+  LineScanner scan = ScanAfterKeyword(line);
+  if (!scan.Word(file).Int(preset).Ok()) {
+    return SectionResult::ContinueAt(line.end);
+  }
+  std::string friendly(scan.Rest());
+  nodes::TrimSpaces(friendly);
+  std::optional<std::string> path =
+      platform::ResolvePackageName(context.Folder(), file);
+  if (friendly.empty() || !path) {
+    return SectionResult::ContinueAt(line.end);
+  }
+  auto *macro =
+      context.Root().AddChild(std::make_unique<nodes::MacroEffectNode>(
+          &context.Root(), "MacroNode0", *path, preset, friendly));
+  if (macro->Read(&context.Source(), line.end) != kReadFailed) {
+    ++context.macrosMade;
+  }
+  return SectionResult::ContinueAt(line.end);
+}
+
+// Version 2: "EffectPresetCategoryInfo <friendly name> <count> <preset>",
+// followed by the old macro files it lists, which are imported.
+SectionResult ImportOldMacros(ScriptReadContext &context,
+                              const KeywordLine &line) {
+  std::string friendly;
+  std::int32_t count = 0;
+  std::int32_t preset = 0;
+  if (!ScanAfterKeyword(line).Word(friendly).Int(count).Int(preset).Ok()) {
+    context.Fail(line.keyword, "expected a name and two numbers");
+    return SectionResult::Failed();
+  }
+  auto *macro =
+      context.Root().AddChild(std::make_unique<nodes::MacroEffectNode>(
+          &context.Root(), "MacroNode0", preset, friendly, count));
+  if (macro->Read(&context.Source(), line.end) == kReadFailed) {
+    return context.FailNodeRead(*macro, line);
+  }
+  ++context.macrosMade;
+  return SectionResult::ContinueAt(line.end);
+}
+
+// Lines that name object or message nodes; with none in the scene they
+// change nothing.
+SectionResult PassOverLine(ScriptReadContext &, const KeywordLine &line) {
+  return SectionResult::ContinueAt(line.end);
 }
 
 constexpr auto kAfter = SectionStartKind::AfterKeywordLine;
@@ -367,6 +422,7 @@ constexpr SectionRow kVersion3Rows[] = {
     // The name index gives "Nbands" its higher id only.
     {param::kNbands, kAfter, &ReadAudioAnalysis},
     {param::kTextDeform, kAfter, &ReadVersion3TextDeform},
+    {param::kMacroEffect, kAfter, &ReadMacroEffect},
 };
 
 // The keyword lines after the fixed values of a version-2 script.
@@ -376,7 +432,9 @@ constexpr SectionRow kVersion2Rows[] = {
     {param::kParentChildLink, kAfter, &RefuseObjectRow},
     {param::kTextDeform, kAfter, &ReadVersion2TextDeform},
     {param::kTextureSettings, kAfter, &RefuseObjectRow},
-    {param::kEffectPresetCategoryInfo, kAfter, &RefuseObjectRow},
+    {param::kEffectPresetCategoryInfo, kAfter, &ImportOldMacros},
+    // The old macro files' lines, which the import above read.
+    {param::kEffectPreset, kAfter, &PassOverLine},
     {param::kCamera, kAtLine, &ReadCameraSection},
     {param::kLighting, kAtLine, &ReadLightingSection},
 };

@@ -192,6 +192,18 @@ bool WriteEffectPresetLines(SceneRoot &root, nodes::TextSink &out) {
   return true;
 }
 
+// Each macro effect entry's line, and its macro file.
+bool WriteMacroEffects(SceneRoot &root, nodes::TextSink &out) {
+  for (int i = 0;
+       SceneNode *macro = root.FindChild(SceneNode::Kind::MacroEffect, i);
+       ++i) {
+    if (!macro->Write(&out)) {
+      return false;
+    }
+  }
+  return true;
+}
+
 // What a read that stopped early did not understand, after every section
 // this writer knows, so that the saved scene stops at the same place.
 bool WriteUnreadTail(SceneRoot &root, nodes::TextSink &out) {
@@ -205,7 +217,8 @@ constexpr WriteStep kWriteSteps[] = {
     &WriteObjectCount,       &WriteColorEffect,       &WriteAudioAnalysis,
     &WriteMessageSettings,   &WriteMessages,          &WriteLockAndNavigation,
     &WriteMarqueeFile,       &WriteReadOnly,          &WriteTextDeformations,
-    &WriteLightingAndCamera, &WriteEffectPresetLines, &WriteUnreadTail,
+    &WriteLightingAndCamera, &WriteEffectPresetLines, &WriteMacroEffects,
+    &WriteUnreadTail,
 };
 
 } // namespace

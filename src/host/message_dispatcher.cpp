@@ -1,5 +1,6 @@
 #include "host/message_dispatcher.h"
 
+#include "document/pod_orb_package.h"
 #include "document/scene_root.h"
 #include "host/host_records.h"
 #include "host/node_info_block.h"
@@ -267,27 +268,21 @@ std::uint32_t MessageDispatcher::AddConfigNode(std::uint32_t kindWord,
                                                std::uintptr_t newName,
                                                std::uintptr_t sourceFolder,
                                                std::uintptr_t targetName) {
-  // Until pods and orbs exist the new node's name and source folder go
-  // unread.
-  static_cast<void>(newName);
-  static_cast<void>(sourceFolder);
+  const char *target = PointerArg<const char>(targetName);
+  const char *name = PointerArg<const char>(newName);
   SceneDocument &document = fileManager_->Document();
-  if (!document.HasScene()) {
-    return kConfigNodeAdded;
-  }
-  const auto kind = static_cast<std::int32_t>(kindWord & 0xFFFFu);
-  const auto targetType = static_cast<std::int32_t>(kindWord >> 16);
-  if (kind == VORA_NODE_SCENE_ROOT) {
-    return kConfigNodeKindRefused;
-  }
-  const char *name = PointerArg<const char>(targetName);
-  if (name == nullptr ||
-      document.GetRoot()->GetNodeIndex().FindByTextParam(
-          targetType, nodes::param::kName, name) == nullptr) {
+  if (document.HasScene() && target == nullptr &&
+      (kindWord & 0xFFFFu) != VORA_NODE_SCENE_ROOT) {
+    // A null name finds no node.
     return kConfigNodeTargetMissing;
   }
-  // The pod and orb node classes are not built yet.
-  return kConfigNodeNotMade;
+  // Without a source folder nothing is copied; the node is made all the
+  // same.
+  const PodOrbResult result =
+      AddPodOrb(document, HostPath(sourceFolder).value_or(""),
+                target != nullptr ? target : "", kindWord,
+                name != nullptr ? name : "Unknown");
+  return static_cast<std::uint32_t>(result.status);
 }
 
 std::uint32_t MessageDispatcher::SendPictureMessage(std::uint32_t msg,

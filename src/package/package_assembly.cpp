@@ -1,5 +1,6 @@
 #include "package/package_assembly.h"
 
+#include "nodes/content/object_config_node.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
@@ -20,6 +21,7 @@ namespace {
 namespace param = nodes::param;
 namespace lens_param = nodes::lens_param;
 namespace transition_param = nodes::transition_param;
+namespace config_param = nodes::config_param;
 
 constexpr int kIntroImages[] = {param::kCover, param::kLogo, param::kBanner,
                                 param::kCursorLink, param::kCursorNormal};
@@ -213,6 +215,52 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
   });
   collect.Next();
 
+  // A pod's or orb's files: the configuration itself (else a saved scene
+  // would lose it), its textures, and each link that names a file of the
+  // folder with the "<base name>_files" folder a saved web page keeps.
+  auto addLink = [&](const SceneNode &config, int index) {
+    nodes::ParamValue link;
+    if (!config.GetParamValue(config_param::kUrl, link, index)) {
+      return;
+    }
+    const std::string name(NameInFolder(link.GetText(), folder));
+    if (name.empty() || !platform::ResolvePackageName(folder, name)) {
+      return;
+    }
+    collect.AddFile(name);
+    std::string base = nodes::FileNameOf(name);
+    base.resize(std::min(base.find_last_of('.'), base.size()));
+    if (std::optional<std::string> tree =
+            platform::ResolvePackageName(folder, base + "_files")) {
+      collect.AddTree(*tree);
+    }
+  };
+  auto collectConfiguration = [&](const SceneNode &node) {
+    const auto *config = nodes::DynCast<nodes::ObjectConfigNode>(&node);
+    if (config == nullptr) {
+      return;
+    }
+    collect.AddText(*config, param::kFileName);
+    const bool isOrb =
+        config->GetConfigKind() == nodes::ObjectConfigNode::ConfigKind::Orb;
+    if (isOrb) {
+      for (int i = 0;
+           static_cast<std::size_t>(i) < config->GetTextures().GetCount();
+           ++i) {
+        collect.AddText(*config, config_param::kTexture, i);
+        addLink(*config, i);
+      }
+    } else if (config->GetConfigKind() ==
+               nodes::ObjectConfigNode::ConfigKind::Pod) {
+      collect.AddText(*config, config_param::kTexture);
+      addLink(*config, -1);
+    }
+    collect.AddText(*config, config_param::kHighLightTexture);
+    if (!isOrb) {
+      collect.AddText(*config, config_param::kBorderTexture);
+    }
+  };
+
   auto addEffectFiles = [&](int rootFile, std::int32_t type, int countId,
                             int filesId) {
     collect.AddText(*root, rootFile);
@@ -229,8 +277,9 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
   addEffectFiles(param::kTfxFileName, VORA_NODE_TRANSITION_EFFECT,
                  transition_param::kNumTfp, transition_param::kTfpPresetFile);
 
-  // Pod, orb and macro object configurations join here with their node
-  // class.
+  ForEachNodeOfType(document, VORA_NODE_OBJECT_CONFIG,
+                    [&](SceneNode &node) { collectConfiguration(node); });
+  collect.Next();
 
   // The colour effect file that a "CFX" line names must travel with the
   // scene, or the saved package would no longer open.

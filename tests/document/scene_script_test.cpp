@@ -177,10 +177,10 @@ TEST_F(SceneScriptTest, ReadsVersion2AndWritesVersion3) {
   EXPECT_EQ(written.rfind("Version\t3\n", 0), 0u) << written;
 
   // A keyword version 2 does not have fails at its line, and so do the
-  // rows that set values of objects or make macros, which are not read yet.
+  // rows that set values of objects, which are not read yet.
   for (const char *line :
        {"Brightness 1", "Culling nobody back", "ParentChildLink a b",
-        "TextureSettings Set a 1 1 1 1", "EffectPresetCategoryInfo m 1 2"}) {
+        "TextureSettings Set a 1 1 1 1"}) {
     EXPECT_FALSE(
         OpenScript(script + line + "\n", SceneDocument::kDeliveredScript));
     const SceneOpenResult &problem = document_.GetOpenProblem();

@@ -65,9 +65,11 @@ TEST_F(HostMessagesTest, AddConfigNodeReportsWhyNothingWasAdded) {
       // No node of that type has that name.
       {VORA_NODE_OBJECT_CONFIG, VORA_NODE_INTRO, nobody, 3},
       {VORA_NODE_ORB, VORA_NODE_CAMERA, intro, 3},
-      // The target exists, but pods and orbs cannot be made yet.
-      {VORA_NODE_OBJECT_CONFIG, VORA_NODE_INTRO, intro, 2},
-      {VORA_NODE_ORB, VORA_NODE_INTRO, intro, 2},
+      // The target exists; a source folder without a configuration makes
+      // the node unread.
+      {VORA_NODE_OBJECT_CONFIG, VORA_NODE_INTRO, intro, 0},
+      {VORA_NODE_ORB, VORA_NODE_INTRO, intro, 0},
+      // Kind 29 makes nothing.
       {VORA_NODE_ORB_2, VORA_NODE_INTRO, intro, 2},
   };
   for (const auto &c : cases) {

@@ -1,5 +1,6 @@
 #include "package/package_assembly.h"
 
+#include "document/pod_orb_package.h"
 #include "document/scene_fixture.h"
 #include "nodes/effects/def_ref_node.h"
 #include "platform/file_system.h"
@@ -58,6 +59,33 @@ TEST_F(PackageAssemblyTest, ListsTheMessagesFileOnce) {
         << document_.GetOpenProblem().Describe();
     EXPECT_EQ(ListPackageFiles(document_), c.expected) << c.name;
   }
+}
+
+TEST_F(PackageAssemblyTest, ListsMacroFilesAndConfigurationsWithTheirFiles) {
+  dir_.write("spin.vrm", "Version\t3\nNumMacros\t0\n\n");
+  for (const char *file : {"a.jpg", "b.jpg", "page.htm", "page_files/i.gif"})
+    dir_.write(file, "x");
+  ASSERT_TRUE(OpenScript("Version 3\nMacroEffect spin.vrm 0 Spin\n"));
+  test::TempDir bundle;
+  bundle.write("Config.orb", "Version 1\nObjectType ORB\nBannerCount 2\n"
+                             "Texture a.jpg\nURL file://page.htm\n"
+                             "Texture b.jpg\nURL http://b.invalid\n"
+                             "HighLightTexture a.jpg\n");
+  ASSERT_EQ(AddPodOrb(document_, bundle.folder(), "introNode1",
+                      MakePodOrbKindWord(VORA_NODE_ORB, VORA_NODE_INTRO), "orb")
+                .status,
+            PodOrbStatus::Added);
+
+  const std::string f = dir_.folder();
+  const char sep = platform::kPathSeparator;
+  // The configuration, each texture, and a linked page with the folder a
+  // saved page keeps; a repeat within the collector is dropped.
+  EXPECT_EQ(
+      ListPackageFiles(document_),
+      (std::vector<std::string>{
+          f + "vora.vrc", f + "intro.ini", f + "filelist.ini", f + "text.ini",
+          f + "spin.vrm", f + "Config0.orb", f + "a.jpg", f + "page.htm",
+          f + "page_files" + sep + "i.gif", f + "b.jpg"}));
 }
 
 TEST_F(PackageAssemblyTest, MiscFilesAreListedOnceInNameOrder) {

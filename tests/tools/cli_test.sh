@@ -65,6 +65,19 @@ expect 0 '' -- set "$saved" camera:0 FOV 60 -o "$work/out/wide.cab"
 expect 0 '^60$' -- get "$work/out/wide.cab" camera:0 FOV
 expect 0 '^Night drive$' -- get "$work/out/wide.cab" /15:0/11:0 Message
 
+# A pod hung under the introduction page travels with the saved package.
+mkdir -p "$work/pod"
+printf 'Version 1\nObjectType POD\nTexture border.jpg\nWindowSizeX 320\n' >"$work/pod/Config.pod"
+printf 'picture' >"$work/pod/border.jpg"
+expect 0 'added podNode .*Config0\.pod' -- add-pod "$package" 7:0 "$work/pod" podNode -o "$work/out/pod.cab"
+expect 0 '' -- extract "$work/out/pod.cab" "$work/pod_unpacked"
+[[ -f $work/pod_unpacked/Config0.pod && -f $work/pod_unpacked/border.jpg ]] ||
+  fail "add-pod: the saved package lacks the pod's files"
+mkdir -p "$work/badpod"
+printf 'Version 1\nObjectType POD\nTexture missing.jpg\n' >"$work/badpod/Config.pod"
+expect 1 - -- add-pod "$package" 7:0 "$work/badpod" podNode -o "$work/out/bad.cab"
+expect 2 - -- add-pod "$package" 7:0 "$work/pod" podNode
+
 # Extract and pack again: the package still opens whole.
 expect 0 '' -- extract "$saved" "$work/unpacked"
 [[ -f $work/unpacked/vora.vrc ]] || fail "extract left no vora.vrc"

@@ -2,8 +2,10 @@
 // built on the library's C++ interface.
 #include "archive/mszip_codec.h"
 #include "convert_image.h"
+#include "document/pod_orb_package.h"
 #include "host/file_manager.h"
 #include "node_address.h"
+#include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
 #include "package/cabinet_io.h"
 #include "package/file_list.h"
@@ -46,6 +48,11 @@ constexpr const char *kUsage =
     "                                  change (or add) a parameter; a package\n"
     "                                  is saved to OUT (required), a folder\n"
     "                                  is written in place\n"
+    "  add-pod SCENE NODE BUNDLE NAME [-o OUT]\n"
+    "  add-orb SCENE NODE BUNDLE NAME [-o OUT]\n"
+    "                                  copy a pod's or orb's files from the\n"
+    "                                  folder BUNDLE and hang its node NAME\n"
+    "                                  under NODE; saved as with set\n"
     "  save PACKAGE OUT                open a package and save it as OUT\n"
     "  files SCENE                     the files a save would pack\n"
     "  check SCENE                     report every problem found\n"
@@ -313,6 +320,48 @@ int CommandSet(Scene &scene, const Options &options) {
   return kExitOk;
 }
 
+// What message 1030 does, for scene authors: the node is addressed as
+// every command addresses one, and found again by its type and name.
+int CommandAddPodOrb(Scene &scene, const Options &options, int kind) {
+  auto output = options.values.find("output");
+  if (scene.IsPackage() && output == options.values.end()) {
+    return Usage("adding to a package needs -o OUT");
+  }
+  SceneNode *target = NodeOrComplain(scene, options.positional[1]);
+  if (target == nullptr) {
+    return kExitFailure;
+  }
+  const std::uint32_t kindWord = vorafile::MakePodOrbKindWord(
+      static_cast<std::uint32_t>(kind),
+      static_cast<std::uint32_t>(target->GetTypeCode()));
+  const vorafile::PodOrbResult result = vorafile::AddPodOrb(
+      scene.Document(), options.positional[2],
+      target->GetTextParam(vorafile::nodes::param::kName).value_or(""),
+      kindWord, options.positional[3]);
+  switch (result.status) {
+  case vorafile::PodOrbStatus::Added:
+    break;
+  case vorafile::PodOrbStatus::KindRefused:
+  case vorafile::PodOrbStatus::TargetMissing:
+    return Failure(options.positional[1] + ": cannot take a configuration");
+  case vorafile::PodOrbStatus::NotMade:
+    return Failure(options.positional[2] +
+                   ": the configuration could not be read");
+  }
+  SceneNode *node =
+      scene.Document().GetRoot()->GetNodeIndex().FindById(result.nodeId);
+  std::printf(
+      "added %s (#%d) from %s\n", options.positional[3].c_str(), result.nodeId,
+      node == nullptr ? ""
+                      : node->GetTextParam(vorafile::nodes::param::kFileName)
+                            .value_or("")
+                            .c_str());
+  if (!scene.Save(output == options.values.end() ? "" : output->second)) {
+    return Failure(scene.Problem());
+  }
+  return kExitOk;
+}
+
 int CommandCheck(Scene &scene, const std::string &path) {
   int problems = 0;
   const std::string folder = scene.Folder();
@@ -434,6 +483,12 @@ int main(int argc, char **argv) {
        [&](Scene &s) { return CommandGet(s, *options); }},
       {"set", 4, "set SCENE NODE PARAM VALUE [--type TYPE] [-o OUT]",
        [&](Scene &s) { return CommandSet(s, *options); }},
+      {"add-pod", 4, "add-pod SCENE NODE BUNDLE NAME [-o OUT]",
+       [&](Scene &s) {
+         return CommandAddPodOrb(s, *options, VORA_NODE_OBJECT_CONFIG);
+       }},
+      {"add-orb", 4, "add-orb SCENE NODE BUNDLE NAME [-o OUT]",
+       [&](Scene &s) { return CommandAddPodOrb(s, *options, VORA_NODE_ORB); }},
       {"save", 2, "save PACKAGE OUT",
        [&](Scene &s) {
          return s.Save(args[1]) ? kExitOk : Failure(s.Problem());

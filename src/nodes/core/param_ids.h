@@ -39,6 +39,7 @@ inline constexpr int kDirection0 = 27;
 inline constexpr int kDirection1 = 28;
 inline constexpr int kDirection2 = 29;
 inline constexpr int kDynCol = 31;
+inline constexpr int kEffectPreset = 33;
 inline constexpr int kEffectPresetCategoryInfo = 34;
 inline constexpr int kEnable = 35;
 inline constexpr int kEnableNewCameraNav = 36;
@@ -172,6 +173,7 @@ inline constexpr int kReadOnly = 220;
 inline constexpr int kResponsivness = 222;
 inline constexpr int kSceneDetail = 225;
 inline constexpr int kSceneLockMp3 = 226;
+inline constexpr int kMacroEffect = 227;
 inline constexpr int kShowIntro = 232;
 inline constexpr int kSpecCol = 233;
 inline constexpr int kSpecialField1 = 234;
@@ -263,6 +265,54 @@ inline constexpr int kPresetName = 3501;
 /// know.
 inline constexpr int kUnknown = 3553;
 } // namespace transition_preset_param
+
+/// The macro family, ids 4500 to 4507.
+namespace macro_param {
+/// The key of an entry's first line in a macro file.
+inline constexpr int kMacro = 4500;
+inline constexpr int kVersion = 4501;
+inline constexpr int kNumMacros = 4502;
+inline constexpr int kMacroName = 4503;
+/// Indexed: a macro's commands.
+inline constexpr int kMacroCommand = 4504;
+inline constexpr int kNumMacroCommands = 4505;
+inline constexpr int kMacroCurrentPreset = 4506;
+inline constexpr int kMacroFriendlyName = 4507;
+} // namespace macro_param
+
+/// The object configuration file (pods, orbs, macro objects), ids 2000 to
+/// 2037.
+namespace config_param {
+inline constexpr int kVersion = 2000;
+inline constexpr int kObjectType = 2001;
+inline constexpr int kCategory = 2002;
+inline constexpr int kHighLightTexture = 2003;
+/// Indexed for an orb: the links of its textures.
+inline constexpr int kUrl = 2004;
+/// Indexed for an orb: its textures.
+inline constexpr int kTexture = 2005;
+inline constexpr int kBorderTexture = 2006;
+inline constexpr int kWindowSizeX = 2007;
+inline constexpr int kWindowSizeY = 2008;
+inline constexpr int kBorderSize = 2009;
+inline constexpr int kOffsetSize = 2010;
+inline constexpr int kWindowPosition = 2011;
+inline constexpr int kScaleX = 2012;
+inline constexpr int kScaleY = 2013;
+inline constexpr int kCenterOffset = 2014;
+/// An animation key; the next four ids hold its definition's node id,
+/// file, band and preset.
+inline constexpr int kHighlightAnimation = 2015;
+inline constexpr int kOpeningAnimation = 2020;
+inline constexpr int kFlyOutAnimation = 2025;
+inline constexpr int kBorderScale = 2030;
+inline constexpr int kBannerCount = 2031;
+inline constexpr int kTextureAlpha = 2032;
+inline constexpr int kDuration = 2033;
+inline constexpr int kFadeDuration = 2034;
+inline constexpr int kPickDuration = 2035;
+inline constexpr int kPickCycles = 2036;
+} // namespace config_param
 
 } // namespace vorafile::nodes
 

@@ -1,0 +1,190 @@
+// Macro effect entries in scene scripts, the old macro import, and the
+// configuration nodes' lookups through the scene's node index.
+#include "document/scene_root.h"
+#include "nodes/content/macro_nodes.h"
+#include "nodes/content/object_config_node.h"
+#include "scene_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace vorafile {
+namespace {
+
+using nodes::DynCast;
+using nodes::MacroEffectNode;
+using nodes::MacroEntryNode;
+using nodes::ParamValue;
+using nodes::SceneNode;
+namespace param = nodes::param;
+namespace macro_param = nodes::macro_param;
+using test::SceneFolderTest;
+
+// Stands in for node classes that this test does not need whole (objects,
+// deformation references and definitions): a kind and a name, registered.
+class StandInNode final : public SceneNode {
+public:
+  StandInNode(SceneNode *parent, Kind kind, std::string_view name)
+      : SceneNode(name) {
+    SetNodeType(kind);
+    SetParent(parent);
+    RegisterWithRoot();
+  }
+  bool Write(nodes::TextSink *) override { return true; }
+  std::int64_t Read(nodes::TextSource *, std::int64_t position) override {
+    return position;
+  }
+};
+
+using MacroSceneTest = SceneFolderTest;
+
+TEST_F(MacroSceneTest, Version3MacroLinesReadAndWriteBack) {
+  dir_.write("spin.vrm", "Version\t3\nNumMacros\t1\n\nMacro\t0\n"
+                         "MacroName\tSpin\ncommand\n\n");
+  const std::string script = "Version\t3\n"
+                             "EffectPresetCategoryInfo Old 0 0\n"
+                             "MacroEffect\tspin.vrm 1 Spin and stop\n";
+  ASSERT_TRUE(OpenScript(script + "MacroEffect absent.vrm 1 Not counted\n"
+                                  "MacroEffect ../spin.vrm 1 Outside\n"
+                                  "MacroEffect spin.vrm 1\n"));
+  // The kept settings line and the one macro node that read its file.
+  EXPECT_EQ(RootParam<std::int32_t>(param::kNumMacroEffects), 2);
+  auto *macro = DynCast<MacroEffectNode>(
+      Root().FindChild(SceneNode::Kind::MacroEffect, 0));
+  ASSERT_NE(macro, nullptr);
+  EXPECT_EQ(Root().FindChild(SceneNode::Kind::MacroEffect, 1), nullptr);
+  EXPECT_EQ(macro->GetTextParam(macro_param::kMacroFriendlyName),
+            "Spin and stop");
+  ASSERT_NE(macro->GetMacroFile(), nullptr);
+  EXPECT_EQ(macro->GetMacroFile()->GetChildCount(), 1);
+  // The macro entries are in the node index, for the host.
+  EXPECT_NE(Root().GetSceneRegistry()->FindByTextParam(
+                VORA_NODE_MACRO_ENTRY, macro_param::kMacroName, "spin"),
+            nullptr);
+
+  ASSERT_TRUE(document_.WriteScript());
+  EXPECT_EQ(dir_.read("vora.vrc"), script);
+}
+
+TEST_F(MacroSceneTest, Version2SceneImportsItsOldMacroFiles) {
+  dir_.write("old1.mac", "SD cube twist 0 4\n");
+  dir_.write("old2.mac", "; nothing to convert\n");
+  ASSERT_TRUE(OpenScript("Scene\n30.0\n1.0\n0.5\n0\n0\n0\nspecial\n"
+                         "0\n" // no bands
+                         "1\nHello\n0.5\n500\n0\n254 254 254 255\n1.0\nArial\n"
+                         "lock.mp3\n"
+                         "EffectPresetCategoryInfo Friendly 2 -1\n"
+                         "EffectPreset old1.mac First\n"
+                         "; a comment between\n"
+                         "EffectPreset old2.mac Second\n"
+                         "SceneDetail ReadOnly Set 0\n"));
+  EXPECT_EQ(RootParam<std::int32_t>(param::kNumMacroEffects), 1);
+  auto *macro = DynCast<MacroEffectNode>(
+      Root().FindChild(SceneNode::Kind::MacroEffect, 0));
+  ASSERT_NE(macro, nullptr);
+  EXPECT_EQ(macro->GetTextParam(param::kFileName), dir_.file("old1.vrm"));
+  ASSERT_NE(macro->GetMacroFile(), nullptr);
+  ASSERT_EQ(macro->GetMacroFile()->GetChildCount(), 2);
+
+  // Saved as version 3: a macro file named after the first old file holds
+  // the macros; the old files stay as they were.
+  ASSERT_TRUE(document_.WriteScript());
+  EXPECT_NE(dir_.read("vora.vrc").find("MacroEffect\told1.vrm 0 Friendly\n"),
+            std::string::npos);
+  EXPECT_EQ(dir_.read("old1.mac"), "SD cube twist 0 4\n");
+  EXPECT_EQ(dir_.read("old1.vrm"), "Version\t3\nNumMacros\t2\n\n"
+                                   "Macro\t0\nMacroName\tFirst\n\n"
+                                   "Macro\t1\nMacroName\tSecond\n\n");
+  ASSERT_TRUE(document_.Open(dir_.folder()));
+  macro = DynCast<MacroEffectNode>(
+      Root().FindChild(SceneNode::Kind::MacroEffect, 0));
+  ASSERT_NE(macro, nullptr);
+  ASSERT_NE(macro->GetMacroFile(), nullptr);
+  EXPECT_EQ(macro->GetMacroFile()->GetChildCount(), 2);
+}
+
+class MacroRootTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    root_.SetFolder(dir_.folder());
+    root_.SetScriptVersion(2);
+  }
+
+  StandInNode &Add(SceneNode &parent, SceneNode::Kind kind,
+                   std::string_view name) {
+    return *parent.AddChild(std::make_unique<StandInNode>(&parent, kind, name));
+  }
+
+  test::TempDir dir_;
+  SceneRoot root_;
+};
+
+TEST_F(MacroRootTest, OldMacroLinesBecomeCommandsForKnownObjects) {
+  StandInNode &cube = Add(root_, SceneNode::Kind::Object, "cube");
+  Add(cube, SceneNode::Kind::DefRef, "twist");
+  dir_.write("old.mac", "; header\n"
+                        "SD cube twist 0 4\n"
+                        "SD cube bend 0 1\n"
+                        "SD sphere twist 0 2\n"
+                        "XX cube twist 0 3\n");
+  dir_.write("empty.mac", "SD nothing here 0 0\n");
+  const std::string list = "EffectPresetCategoryInfo Friendly 2 3\n";
+  nodes::StringSource in(list + "EffectPreset old.mac Spin\n"
+                                "EffectPreset gone.mac Lost\n"
+                                "EffectPreset empty.mac Two\n"
+                                "EffectPreset old.mac Three\n");
+  auto *macro = root_.AddChild(std::make_unique<MacroEffectNode>(
+      &root_, "MacroNode0", 3, "Friendly", 2));
+  const auto start = static_cast<std::int64_t>(list.size());
+  ASSERT_EQ(macro->Read(&in, start), start);
+
+  nodes::MacroFileNode *file = macro->GetMacroFile();
+  ASSERT_NE(file, nullptr);
+  // A missing old file takes no id; the count ends the import.
+  ASSERT_EQ(file->GetChildCount(), 2);
+  auto *spin = DynCast<MacroEntryNode>(file->GetChild(0));
+  EXPECT_EQ(spin->GetTextParam(macro_param::kMacroName), "Spin");
+  EXPECT_EQ(spin->GetParamAs<std::int32_t>(macro_param::kNumMacroCommands), 1);
+  ParamValue command;
+  ASSERT_TRUE(spin->GetParamValue(macro_param::kMacroCommand, command, 0));
+  EXPECT_EQ(command.GetText(),
+            "00:00:0.0 OBJECT cube DEFORMATION twist : SetPreset 4");
+  auto *two = DynCast<MacroEntryNode>(file->GetChild(1));
+  EXPECT_EQ(two->GetParamAs<std::int32_t>(param::kId), 1);
+  EXPECT_EQ(two->GetParamAs<std::int32_t>(macro_param::kNumMacroCommands),
+            std::nullopt);
+}
+
+TEST_F(MacroRootTest, AnimationKeysShareADefinitionTheSceneHolds) {
+  root_.SetScriptVersion(3);
+  dir_.write("halo.vrd", "x");
+  dir_.write("other.vrd", "x");
+  StandInNode &definition = Add(root_, SceneNode::Kind::DefFile, "halo.vrd");
+  const std::string config = "Version 1\nObjectType ORB\n"
+                             "HighlightAnimation halo.vrd, 1, 2\n";
+  std::vector<std::unique_ptr<nodes::ObjectConfigNode>> configs;
+  for (const char *name : {"a", "b"}) {
+    configs.push_back(std::make_unique<nodes::ObjectConfigNode>(
+        &root_, name, dir_.file("Config.orb")));
+    nodes::StringSource in(config);
+    ASSERT_NE(configs.back()->Read(&in, 0), nodes::kReadFailed);
+  }
+  for (const auto &node : configs) {
+    EXPECT_EQ(node->GetParamAs<std::int32_t>(
+                  nodes::config_param::kHighlightAnimation + 1),
+              definition.GetNodeId());
+    EXPECT_EQ(node->GetChild(0), &definition);
+  }
+  // A file that no definition of the scene reads yet gets no node id.
+  auto other = std::make_unique<nodes::ObjectConfigNode>(&root_, "c", "");
+  nodes::StringSource in("Version 1\nObjectType POD\n"
+                         "OpeningAnimation other.vrd,0,0\n");
+  ASSERT_NE(other->Read(&in, 0), nodes::kReadFailed);
+  EXPECT_EQ(other->GetTextParam(nodes::config_param::kOpeningAnimation + 2),
+            dir_.file("other.vrd"));
+  EXPECT_EQ(other->GetParamAs<std::int32_t>(
+                nodes::config_param::kOpeningAnimation + 1),
+            std::nullopt);
+}
+
+} // namespace
+} // namespace vorafile
