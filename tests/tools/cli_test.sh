@@ -44,7 +44,7 @@ expect 0 'vora\.vrc' -- files "$package"
 expect 0 '"Brightness"' -- tree --json "$package"
 # Every section of the example reads into its node.
 for node in AudioAnalysisNode0 FilterBandNode2 ThreeDTextNode0 MessageNode1 \
-  LightingNode0 CameraNode0 MarqueeNode; do
+  LightingNode0 CameraNode0 MarqueeNode ripple.vrd PresetNode1; do
   expect 0 "\"$node\"" -- tree "$package"
 done
 expect 0 '^50$' -- get "$package" camera:0 FOV
