@@ -69,7 +69,8 @@ extern "C" {
 #define VORA_MSG_READ_PARAM_BY_TYPE 1020u      /* p1 type, p2 ordinal, p3 query */
 #define VORA_MSG_WRITE_PARAM_BY_ID_PATH 1022u  /* p1 id, p2 path, p3 query */
 #define VORA_MSG_READ_PARAM_BY_ID_PATH 1023u   /* p1 id, p2 path, p3 query */
-#define VORA_MSG_REMOVE_PARAM 1024u            /* p1 id, p2 parameter id */
+#define VORA_MSG_REMOVE_PARAM 1024u            /* p1 id, p2 parameter id,
+                                                  p3 entry of an indexed one */
 
 /* All parameters of a node, through NodeInfoBlock and the shared block. */
 #define VORA_MSG_FILL_INFO_BY_TYPE 1008u       /* p1 type, p2 ordinal, p3 block */

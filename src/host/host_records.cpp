@@ -190,8 +190,8 @@ bool FillInfo(SceneNode &node, NodeInfoBlock &block) {
   return true;
 }
 
-bool RemoveParam(SceneNode &node, std::uint32_t paramId) {
-  return node.RemoveParam(static_cast<int>(paramId), -1);
+bool RemoveParam(SceneNode &node, std::uint32_t paramId, std::int32_t index) {
+  return node.RemoveParam(static_cast<int>(paramId), index);
 }
 
 } // namespace vorafile::host

@@ -32,7 +32,10 @@ namespace host {
 /// block for release (ReleaseNodeInfo).
 [[nodiscard]] bool FillInfo(nodes::SceneNode &node, NodeInfoBlock &block);
 
-[[nodiscard]] bool RemoveParam(nodes::SceneNode &node, std::uint32_t paramId);
+/// Removes a parameter, or entry `index` of an indexed one (the entries
+/// behind it move one place forward); the index is ignored for others.
+[[nodiscard]] bool RemoveParam(nodes::SceneNode &node, std::uint32_t paramId,
+                               std::int32_t index = -1);
 
 } // namespace host
 } // namespace vorafile

@@ -240,7 +240,8 @@ std::uint32_t MessageDispatcher::SendSceneMessage(std::uint32_t msg,
   case VORA_MSG_REMOVE_PARAM: {
     nodes::SceneNode *node = document.FindById(id);
     return node != nullptr &&
-                   host::RemoveParam(*node, static_cast<std::uint32_t>(p2))
+                   host::RemoveParam(*node, static_cast<std::uint32_t>(p2),
+                                     static_cast<std::int32_t>(p3))
                ? 1
                : 0;
   }
