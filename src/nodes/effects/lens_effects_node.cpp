@@ -169,12 +169,10 @@ bool HyperPresetEntry::WriteEntry(TextSink &out,
                            std::to_string(*preset));
     }
   }
-  if (GetParamAs<std::int32_t>(lens_param::kNumPresetRefs) ||
-      !references.empty()) {
-    (void)WriteValueLine(
-        out, "NumPresetRefs",
-        ParamValue(static_cast<std::int32_t>(references.size())), false);
-  }
+  // Always written: a reader takes the line after the name as the count.
+  (void)WriteValueLine(out, "NumPresetRefs",
+                       ParamValue(static_cast<std::int32_t>(references.size())),
+                       false);
   for (const std::string &reference : references) {
     (void)WriteTextLine(out, reference);
   }
