@@ -13,7 +13,11 @@
 #include "nodes/core/param_names.h"
 #include "nodes/effects/audio_analysis_node.h"
 #include "nodes/effects/camera_node.h"
+#include "nodes/effects/def_ref_node.h"
+#include "nodes/effects/lens_effects_node.h"
 #include "nodes/effects/lighting_node.h"
+#include "nodes/effects/transition_effect_node.h"
+#include "platform/ascii.h"
 #include "platform/file_system.h"
 #include "platform/package_name.h"
 
@@ -168,6 +172,63 @@ SectionResult ReadCfx(ScriptReadContext &context, const KeywordLine &line) {
       context.Add(param::kCfxFileName, ParamValue(name), line.keyword) &&
           context.Add(param::kCfxPreset, ParamValue(preset), line.keyword),
       line);
+}
+
+// ---- Lens and transition effects ---------------------------------------
+//
+// "LFX <file>" and "TFX <file>" name an effects file of the working folder,
+// which its node reads whole, with the preset files it lists; the root keeps
+// the file's path.
+
+template <class EffectsNode>
+SectionResult ReadEffectsFile(ScriptReadContext &context,
+                              const KeywordLine &line, int rootFileId) {
+  std::string name;
+  if (!ScanAfterKeyword(line).Word(name).Ok()) {
+    context.Fail(line.keyword, "expected a file name");
+    return SectionResult::Failed();
+  }
+  SceneRoot &root = context.Root();
+  EffectsNode *node = root.AddChild(std::make_unique<EffectsNode>(&root, name));
+  const std::optional<std::string> path =
+      platform::ResolvePackageName(context.Folder(), name);
+  if (!path) {
+    context.Fail(line.keyword, "file \"" + name + "\" is missing");
+    return SectionResult::Failed();
+  }
+  const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
+      std::fopen(path->c_str(), "rb"), &std::fclose);
+  if (!file) {
+    context.Fail(line.keyword, "file \"" + name + "\" cannot be opened");
+    return SectionResult::Failed();
+  }
+  nodes::FileSource source(file.get());
+  if (node->Read(&source, 0) == kReadFailed) {
+    const std::optional<nodes::SceneNode::ReadFailure> &failure =
+        node->GetReadFailure();
+    context.Fail(line.keyword, "\"" + name + "\": " +
+                                   (failure ? failure->reason
+                                            : std::string("cannot be read")));
+    return SectionResult::Failed();
+  }
+  if (root.GetNodeIndex().IsOverfull()) {
+    context.Fail(line.keyword, "more than 1024 nodes");
+    return SectionResult::Failed();
+  }
+  return LineDone(context.Add(rootFileId, ParamValue(*path), line.keyword),
+                  line);
+}
+
+SectionResult ReadLensEffects(ScriptReadContext &context,
+                              const KeywordLine &line) {
+  return ReadEffectsFile<nodes::LensEffectsNode>(context, line,
+                                                 param::kLfxFileName);
+}
+
+SectionResult ReadTransitionEffects(ScriptReadContext &context,
+                                    const KeywordLine &line) {
+  return ReadEffectsFile<nodes::TransitionEffectNode>(context, line,
+                                                      param::kTfxFileName);
 }
 
 SectionResult ReadSceneDetail(ScriptReadContext &context,
@@ -415,6 +476,8 @@ constexpr SectionRow kVersion3Rows[] = {
     {param::kTdfx, kAfter, &ReadTdfx},
     {param::kEffectPresetCategoryInfo, kAfter, &KeepEffectPresetLine},
     {param::kCfx, kAfter, &ReadCfx},
+    {param::kLfx, kAfter, &ReadLensEffects},
+    {param::kTfx, kAfter, &ReadTransitionEffects},
     {param::kSceneDetail, kAfter, &ReadSceneDetail},
     {param::kSceneLockMp3, kAfter, &ReadSceneLockMp3},
     {param::kCamera, kAtLine, &ReadCameraSection},

@@ -107,6 +107,30 @@ bool WriteAudioAnalysis(SceneRoot &root, nodes::TextSink &out) {
   }
 }
 
+// An effects file that the root names: its line in the script, then its
+// node writes the file and the preset files it lists.
+bool WriteEffectsFile(SceneRoot &root, nodes::TextSink &out, int fileId,
+                      std::string_view keyword, SceneNode::Kind kind) {
+  const std::optional<std::string> path = root.GetTextParam(fileId);
+  if (!path) {
+    return true;
+  }
+  WriteCutLine(out,
+               std::string(keyword) + "\t" + nodes::FileNameOf(*path) + "\n");
+  SceneNode *node = root.FindChild(kind, 0);
+  return node != nullptr && node->Write(nullptr);
+}
+
+bool WriteLensEffects(SceneRoot &root, nodes::TextSink &out) {
+  return WriteEffectsFile(root, out, param::kLfxFileName, "LFX",
+                          SceneNode::Kind::LensEffects);
+}
+
+bool WriteTransitionEffects(SceneRoot &root, nodes::TextSink &out) {
+  return WriteEffectsFile(root, out, param::kTfxFileName, "TFX",
+                          SceneNode::Kind::TransitionEffect);
+}
+
 bool WriteMessageSettings(SceneRoot &root, nodes::TextSink &out) {
   WriteParamLine(root, out, param::kMsgOn);
   if (std::optional<std::string> msgIni = root.GetTextParam(param::kMsgIni)) {
@@ -214,11 +238,11 @@ bool WriteUnreadTail(SceneRoot &root, nodes::TextSink &out) {
 // The order of the script.
 constexpr WriteStep kWriteSteps[] = {
     &WriteIntroFile,         &WriteGlobalSettings,    &WriteTdfx,
-    &WriteObjectCount,       &WriteColorEffect,       &WriteAudioAnalysis,
-    &WriteMessageSettings,   &WriteMessages,          &WriteLockAndNavigation,
-    &WriteMarqueeFile,       &WriteReadOnly,          &WriteTextDeformations,
-    &WriteLightingAndCamera, &WriteEffectPresetLines, &WriteMacroEffects,
-    &WriteUnreadTail,
+    &WriteObjectCount,       &WriteColorEffect,       &WriteLensEffects,
+    &WriteTransitionEffects, &WriteAudioAnalysis,     &WriteMessageSettings,
+    &WriteMessages,          &WriteLockAndNavigation, &WriteMarqueeFile,
+    &WriteReadOnly,          &WriteTextDeformations,  &WriteLightingAndCamera,
+    &WriteEffectPresetLines, &WriteMacroEffects,      &WriteUnreadTail,
 };
 
 } // namespace

@@ -117,6 +117,8 @@ inline constexpr int kInput2Type = 114;
 inline constexpr int kItalics = 115;
 inline constexpr int kVoraScriptFileName = 116;
 inline constexpr int kVoraMarqueeFileName = 117;
+/// The script's keyword of the lens effects file.
+inline constexpr int kLfx = 118;
 inline constexpr int kLfxFileName = 119;
 inline constexpr int kLighting = 120;
 inline constexpr int kLights = 121;
@@ -194,6 +196,8 @@ inline constexpr int kTempDir = 257;
 inline constexpr int kColor = 259;
 inline constexpr int kTextDeform = 261;
 inline constexpr int kTextureSettings = 265;
+/// The script's keyword of the transition effect file.
+inline constexpr int kTfx = 266;
 inline constexpr int kTfxFileName = 267;
 inline constexpr int kTheta = 268;
 inline constexpr int kThetaMax = 269;

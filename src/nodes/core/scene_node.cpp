@@ -47,24 +47,41 @@ SceneNode::~SceneNode() {
   }
   params_.clear();
   for (const ChildLink &link : children_) {
-    switch (link.hold) {
-    case ChildHold::Owned:
-      delete link.node;
-      break;
-    case ChildHold::Counted:
-      // A count that started at 0 (a shared node held once) falls below 0
-      // here; its only holder destroys it.
-      if (link.node->Release() <= 0) {
-        delete link.node;
-      } else if (link.node->parent_ == this) {
-        link.node->parent_ = nullptr;
-      }
-      break;
-    case ChildHold::Reference:
-      // Its owner may already have destroyed it: never touched.
-      break;
-    }
+    LetGo(link);
   }
+}
+
+void SceneNode::LetGo(const ChildLink &link) {
+  switch (link.hold) {
+  case ChildHold::Owned:
+    delete link.node;
+    break;
+  case ChildHold::Counted:
+    // A count that started at 0 (a shared node held once) falls below 0
+    // here; its only holder destroys it.
+    if (link.node->Release() <= 0) {
+      delete link.node;
+    } else if (link.node->parent_ == this) {
+      link.node->parent_ = nullptr;
+    }
+    break;
+  case ChildHold::Reference:
+    // Its owner may already have destroyed it: never touched.
+    break;
+  }
+}
+
+bool SceneNode::RemoveChild(int index) {
+  if (index < 0 || index >= GetChildCount()) {
+    return false;
+  }
+  const auto at = children_.begin() + index;
+  const ChildLink link = *at;
+  // Out of the list first, so that nothing the child's destructor reaches
+  // finds it among the children.
+  children_.erase(at);
+  LetGo(link);
+  return true;
 }
 
 // ---- Parameter operations -------------------------------------------------

@@ -232,6 +232,11 @@ public:
   /// Appends a node that another node owns; its parent stays as it was and
   /// this node never destroys or releases it.
   void AddReferenceChild(SceneNode &child);
+  /// Takes the child at `index` out of the children as the destructor lets
+  /// it go: an owned child is destroyed, a counted one released (and
+  /// destroyed by its last release), a referenced one left alone. The
+  /// children behind it move one place forward. False when there is none.
+  [[nodiscard]] bool RemoveChild(int index);
 
   int GetChildCount() const { return static_cast<int>(children_.size()); }
   /// The child at `index`, or null when there is none.
@@ -325,6 +330,8 @@ protected:
 
 private:
   void AdoptChild(std::unique_ptr<SceneNode> child);
+  /// Destroys, releases or leaves the child as its hold says.
+  void LetGo(const ChildLink &link);
   void AppendChild(SceneNode *child, ChildHold hold);
   template <class Match>
   SceneNode *FindDescendant(Kind kind, const Match &match) const;

@@ -391,6 +391,38 @@ TEST(SceneNodeTest, UncountedSharedChildAndReferences) {
   EXPECT_TRUE(fileGone);
 }
 
+// A removed child goes as the parent's destruction would let it go, and
+// the children behind it move forward.
+TEST(SceneNodeTest, RemoveChildLetsGoByHold) {
+  bool ownedGone = false;
+  bool sharedGone = false;
+  bool referencedGone = false;
+  TestNode parent("p");
+  TestNode referenced("r", Kind::Plain, nullptr, &referencedGone);
+  parent.AddChild(
+      std::make_unique<TestNode>("o", Kind::Plain, nullptr, &ownedGone));
+  auto shared =
+      std::make_unique<TestNode>("s", Kind::DefFile, nullptr, &sharedGone);
+  shared->MakeShared(1);
+  TestNode *held = parent.AddChild(std::move(shared));
+  held->AddRef(); // a second holder elsewhere
+  parent.AddReferenceChild(referenced);
+
+  EXPECT_FALSE(parent.RemoveChild(3));
+  EXPECT_FALSE(parent.RemoveChild(-1));
+  ASSERT_TRUE(parent.RemoveChild(0));
+  EXPECT_TRUE(ownedGone);
+  EXPECT_EQ(parent.GetChild(0), held);
+  ASSERT_TRUE(parent.RemoveChild(0));
+  EXPECT_FALSE(sharedGone);
+  EXPECT_EQ(held->GetRefCount(), 1);
+  ASSERT_TRUE(parent.RemoveChild(0));
+  EXPECT_FALSE(referencedGone);
+  EXPECT_EQ(parent.GetChildCount(), 0);
+  EXPECT_EQ(held->Release(), 0);
+  delete held;
+}
+
 TEST(SceneNodeTest, OnlySharedNodesCount) {
   TestNode plain("p");
   EXPECT_EQ(plain.AddRef(), 0);
