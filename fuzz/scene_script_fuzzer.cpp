@@ -119,6 +119,17 @@ void CollectValues(const SceneNode &node, const std::string &path,
   }
 }
 
+bool HasUnwritableIniText(const SceneNode &node) {
+  for (const NodeParam &param : node.GetParamArray())
+    if (param.GetValue()->GetType() == vorafile::nodes::ValueType::String &&
+        !vorafile::platform::IsWritableIniValue(param.GetValue()->GetText()))
+      return true;
+  for (int i = 0; i < node.GetChildCount(); ++i)
+    if (HasUnwritableIniText(*node.GetChild(i)))
+      return true;
+  return false;
+}
+
 ValueMap Values(const SceneRoot &root) {
   ValueMap values;
   CollectValues(root, "", values);
@@ -184,13 +195,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
   vorafile::nodes::StringSink sink;
   if (!root->Write(&sink)) {
     // Only a text that no INI line can hold (a line break, a NUL) may stop
-    // the introduction page from being written.
-    const SceneNode *page = root->FindChild(SceneNode::Kind::Intro, 0);
-    Check(page != nullptr);
-    bool unwritable = false;
-    for (const NodeParam &param : page->GetParamArray())
-      unwritable = unwritable || !vorafile::platform::IsWritableIniValue(
-                                     param.GetValue()->GetText());
+    // a node that keeps an INI file (the introduction page, the messages)
+    // from being written.
+    const bool unwritable = HasUnwritableIniText(*root);
     Check(unwritable);
     return 0;
   }
