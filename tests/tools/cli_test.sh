@@ -44,12 +44,21 @@ expect 0 'vora\.vrc' -- files "$package"
 expect 0 '"Brightness"' -- tree --json "$package"
 # Every section of the example reads into its node.
 for node in AudioAnalysisNode0 FilterBandNode2 ThreeDTextNode0 MessageNode1 \
-  LightingNode0 CameraNode0 MarqueeNode ripple.vrd PresetNode1; do
+  LightingNode0 CameraNode0 MarqueeNode ripple.vrd PresetNode1 night.lfx \
+  HyperPresetNode0 night.tfx TfxPresetNode0; do
   expect 0 "\"$node\"" -- tree "$package"
 done
 expect 0 '^50$' -- get "$package" camera:0 FOV
 expect 0 '^City lights$' -- get "$package" /15:0/11:1 Message
 expect 0 '^0 12 -4 1$' -- get "$package" lighting:0 Position
+expect 0 'rain\.lfp$' -- get "$package" 16:0 "Lfp Preset File1"
+
+# Removing a list entry renumbers the entries behind it.
+expect 0 '' -- remove "$package" 24:0 Text0 -o "$work/out/one_text.cab"
+expect 0 '^Press space' -- get "$work/out/one_text.cab" 24:0 Text0
+expect 0 '' -- remove "$package" 16:0 "Lfp Preset File0" -o "$work/out/one_lens.cab"
+expect 0 'rain\.lfp$' -- get "$work/out/one_lens.cab" 16:0 "Lfp Preset File0"
+expect 0 '^0 problems$' -- check "$work/out/one_lens.cab"
 if command -v python3 >/dev/null; then
   "$tool" tree --json "$package" | python3 -c 'import json, sys; json.load(sys.stdin)' ||
     fail "tree --json is not JSON"

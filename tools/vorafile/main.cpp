@@ -4,6 +4,7 @@
 #include "convert_image.h"
 #include "document/pod_orb_package.h"
 #include "host/file_manager.h"
+#include "host/host_records.h"
 #include "node_address.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
@@ -48,6 +49,14 @@ constexpr const char *kUsage =
     "                                  change (or add) a parameter; a package\n"
     "                                  is saved to OUT (required), a folder\n"
     "                                  is written in place\n"
+    "  remove SCENE NODE PARAM [-o OUT]\n"
+    "                                  remove a parameter, or one entry of a\n"
+    "                                  list (Text1, \"Lfp Preset File0\"): "
+    "the\n"
+    "                                  entries behind it move up one place\n"
+    "                                  and are renumbered, so Text2 becomes\n"
+    "                                  Text1; a lens or transition preset\n"
+    "                                  file goes with its entry\n"
     "  add-pod SCENE NODE BUNDLE NAME [-o OUT]\n"
     "  add-orb SCENE NODE BUNDLE NAME [-o OUT]\n"
     "                                  copy a pod's or orb's files from the\n"
@@ -320,6 +329,31 @@ int CommandSet(Scene &scene, const Options &options) {
   return kExitOk;
 }
 
+// What message 1024 does, for scene authors.
+int CommandRemove(Scene &scene, const Options &options) {
+  auto output = options.values.find("output");
+  if (scene.IsPackage() && output == options.values.end()) {
+    return Usage("remove on a package needs -o OUT");
+  }
+  SceneNode *node = NodeOrComplain(scene, options.positional[1]);
+  if (node == nullptr) {
+    return kExitFailure;
+  }
+  std::optional<cli::ParamAddress> param =
+      cli::FindParamAddress(*node, options.positional[2]);
+  if (!param) {
+    return Failure(options.positional[2] + ": unknown parameter name");
+  }
+  if (!vorafile::host::RemoveParam(*node, static_cast<std::uint32_t>(param->id),
+                                   param->index)) {
+    return Failure(options.positional[2] + ": the node has no such entry");
+  }
+  if (!scene.Save(output == options.values.end() ? "" : output->second)) {
+    return Failure(scene.Problem());
+  }
+  return kExitOk;
+}
+
 // What message 1030 does, for scene authors: the node is addressed as
 // every command addresses one, and found again by its type and name.
 int CommandAddPodOrb(Scene &scene, const Options &options, int kind) {
@@ -483,6 +517,8 @@ int main(int argc, char **argv) {
        [&](Scene &s) { return CommandGet(s, *options); }},
       {"set", 4, "set SCENE NODE PARAM VALUE [--type TYPE] [-o OUT]",
        [&](Scene &s) { return CommandSet(s, *options); }},
+      {"remove", 3, "remove SCENE NODE PARAM [-o OUT]",
+       [&](Scene &s) { return CommandRemove(s, *options); }},
       {"add-pod", 4, "add-pod SCENE NODE BUNDLE NAME [-o OUT]",
        [&](Scene &s) {
          return CommandAddPodOrb(s, *options, VORA_NODE_OBJECT_CONFIG);
