@@ -126,6 +126,8 @@ const RoundTripCase kCases[] = {
                    "B1Min\t200.000000\n"
                    "MsgOn\t1\n"
                    "MsgIni\ttext.ini\n"
+                   "LFX\tlens.lfx\n"
+                   "TFX\tfx.tfx\n"
                    "Lighting 0  Diffuse\t1.000000 0.500000 0.000000 1.000000\n"
                    "Lighting 0  Spot\t1\n"
                    "Lighting 0  SpotCutOff\t30.000000\n"
@@ -138,9 +140,31 @@ const RoundTripCase kCases[] = {
                    "[Data]\r\n0=Arial;1;255;127;0;255;700;0.5000;1.0000;"
                    "Explode;0.0000\r\n"
                    "1=Tahoma;0;10;20;30;40;400;0.2500;2.0000\r\n"},
+      {"lens.lfx", "LensEffectsFile\nVersion\t2\nNumLenses\t2\n"
+                   "0\tglow.lfp\tGlow\n1\tglow2.lfp\tGlow2\n"
+                   "NumHyperPresets\t1\nCurrentHyperPreset\t0\n"
+                   "0\tHyperPresetName\tBoth\nNumPresetRefs\t2\n0\t0\n1\t0\n"},
+      {"glow.lfp", "Version\t1\nLfxType\tGlow\nPresetFriendlyName\tSoft\n"
+                   "NumPresets\t1\n" +
+                       std::string(79, '#') +
+                       "\nPreset\t0\nPresetName\tWarm\nAlpha\t0.500000\n"},
+      {"glow2.lfp", "Version\t1\nLfxType\tGlow\nPresetFriendlyName\tHard\n"
+                    "NumPresets\t0\n"},
+      {"fx.tfx", "TransitionEffectFile\nVersion\t1\nNumTfp\t1\n"
+                 "0\tfade.tfp\tMyFade\n"},
+      {"fade.tfp", "Version\t1\nTfxType\tFade\nPresetFriendlyName\tSlow\n"
+                   "NumPresets\t1\n" +
+                       std::string(79, '#') +
+                       "\nPreset\t2\nPresetName\tLong\nDuration\t2.500000\n"},
+      {"Vora.mrq", "Version\t3\nNumMarquees\t2\nText\tOne|cut\nURL\thttp://a\n"
+                   "Text\tTwo\nURL\t\n"},
       {"FileList.ini", kFileList}},
      {VORA_NODE_AUDIO_ANALYSIS, VORA_NODE_FILTER_BAND, VORA_NODE_CAMERA,
-      VORA_NODE_LIGHTING, VORA_NODE_MESSAGE, VORA_NODE_MESSAGE_DATA}},
+      VORA_NODE_LIGHTING, VORA_NODE_MESSAGE, VORA_NODE_MESSAGE_DATA,
+      VORA_NODE_LENS_EFFECTS, VORA_NODE_HYPER_PRESET_ENTRY,
+      VORA_NODE_LENS_PRESET, VORA_NODE_LENS_PRESET_FILE,
+      VORA_NODE_TRANSITION_EFFECT, VORA_NODE_TRANSITION_PRESET_FILE,
+      VORA_NODE_TRANSITION_PRESET, VORA_NODE_MARQUEE}},
 };
 
 class SceneRoundTripTest : public HostPackageTest {
