@@ -3,6 +3,7 @@
 #include "document/scene_root.h"
 #include "nodes/content/macro_nodes.h"
 #include "nodes/content/object_config_node.h"
+#include "nodes/effects/def_file_node.h"
 #include "scene_fixture.h"
 
 #include <gtest/gtest.h>
@@ -158,7 +159,9 @@ TEST_F(MacroRootTest, AnimationKeysShareADefinitionTheSceneHolds) {
   root_.SetScriptVersion(3);
   dir_.write("halo.vrd", "x");
   dir_.write("other.vrd", "x");
-  StandInNode &definition = Add(root_, SceneNode::Kind::DefFile, "halo.vrd");
+  // A definition the scene holds: shared, held by the root.
+  nodes::DefFileNode &definition =
+      *root_.AddChild(std::make_unique<nodes::DefFileNode>(&root_, "halo.vrd"));
   const std::string config = "Version 1\nObjectType ORB\n"
                              "HighlightAnimation halo.vrd, 1, 2\n";
   std::vector<std::unique_ptr<nodes::ObjectConfigNode>> configs;
