@@ -441,6 +441,7 @@ std::int64_t MessageNode::ReadVersion3() {
     return FailRead(-1, "the messages file is not named");
   }
   std::vector<platform::IniQuery> queries;
+  queries.reserve(kGeneralKeys.size());
   for (const GeneralKey &key : kGeneralKeys) {
     queries.push_back({key.key, key.defaultText});
   }

@@ -135,8 +135,8 @@ using PresetBlockMaker = std::function<SceneNode &(int index)>;
 
 /// The result of walking a file's blocks.
 struct PresetWalk {
-  std::int64_t position; // where the last block ended, or kReadFailed
-  int blockCount;        // blocks made, the failed one included
+  std::int64_t position = 0; // where the last block ended, or kReadFailed
+  int blockCount = 0;        // blocks made, the failed one included
   SceneNode *failedBlock = nullptr; // the block whose read failed
 };
 
