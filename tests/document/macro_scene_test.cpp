@@ -174,16 +174,19 @@ TEST_F(MacroRootTest, AnimationKeysShareADefinitionTheSceneHolds) {
               definition.GetNodeId());
     EXPECT_EQ(node->GetChild(0), &definition);
   }
-  // A file that no definition of the scene reads yet gets no node id.
+  // A file that no definition of the scene reads yet gets its own
+  // definition node, made and held by the configuration.
   auto other = std::make_unique<nodes::ObjectConfigNode>(&root_, "c", "");
   nodes::StringSource in("Version 1\nObjectType POD\n"
                          "OpeningAnimation other.vrd,0,0\n");
   ASSERT_NE(other->Read(&in, 0), nodes::kReadFailed);
   EXPECT_EQ(other->GetTextParam(nodes::config_param::kOpeningAnimation + 2),
             dir_.file("other.vrd"));
+  ASSERT_EQ(other->GetChildCount(), 1);
+  EXPECT_EQ(other->GetChild(0)->GetKind(), SceneNode::Kind::DefFile);
   EXPECT_EQ(other->GetParamAs<std::int32_t>(
                 nodes::config_param::kOpeningAnimation + 1),
-            std::nullopt);
+            other->GetChild(0)->GetNodeId());
 }
 
 } // namespace
