@@ -3,6 +3,7 @@
 #include "document/scene_root.h"
 #include "nodes/content/macro_nodes.h"
 #include "nodes/content/object_config_node.h"
+#include "nodes/effects/def_file_node.h"
 #include "scene_fixture.h"
 
 #include <gtest/gtest.h>
@@ -19,8 +20,8 @@ namespace param = nodes::param;
 namespace macro_param = nodes::macro_param;
 using test::SceneFolderTest;
 
-// Stands in for node classes that this test does not need whole (objects,
-// deformation references and definitions): a kind and a name, registered.
+// Stands in for node classes that this test does not need whole (objects
+// and deformation references): a kind and a name, registered.
 class StandInNode final : public SceneNode {
 public:
   StandInNode(SceneNode *parent, Kind kind, std::string_view name)
@@ -158,7 +159,9 @@ TEST_F(MacroRootTest, AnimationKeysShareADefinitionTheSceneHolds) {
   root_.SetScriptVersion(3);
   dir_.write("halo.vrd", "x");
   dir_.write("other.vrd", "x");
-  StandInNode &definition = Add(root_, SceneNode::Kind::DefFile, "halo.vrd");
+  // Shared nodes count their holders: a stand-in cannot be one.
+  auto &definition =
+      *root_.AddChild(std::make_unique<nodes::DefFileNode>(&root_, "halo.vrd"));
   const std::string config = "Version 1\nObjectType ORB\n"
                              "HighlightAnimation halo.vrd, 1, 2\n";
   std::vector<std::unique_ptr<nodes::ObjectConfigNode>> configs;
