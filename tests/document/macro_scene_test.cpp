@@ -20,8 +20,8 @@ namespace param = nodes::param;
 namespace macro_param = nodes::macro_param;
 using test::SceneFolderTest;
 
-// Stands in for node classes that this test does not need whole (objects,
-// deformation references and definitions): a kind and a name, registered.
+// Stands in for node classes that this test does not need whole (objects
+// and deformation references): a kind and a name, registered.
 class StandInNode final : public SceneNode {
 public:
   StandInNode(SceneNode *parent, Kind kind, std::string_view name)
@@ -159,8 +159,8 @@ TEST_F(MacroRootTest, AnimationKeysShareADefinitionTheSceneHolds) {
   root_.SetScriptVersion(3);
   dir_.write("halo.vrd", "x");
   dir_.write("other.vrd", "x");
-  // A definition the scene holds: shared, held by the root.
-  nodes::DefFileNode &definition =
+  // Shared nodes count their holders: a stand-in cannot be one.
+  auto &definition =
       *root_.AddChild(std::make_unique<nodes::DefFileNode>(&root_, "halo.vrd"));
   const std::string config = "Version 1\nObjectType ORB\n"
                              "HighlightAnimation halo.vrd, 1, 2\n";
@@ -177,16 +177,19 @@ TEST_F(MacroRootTest, AnimationKeysShareADefinitionTheSceneHolds) {
               definition.GetNodeId());
     EXPECT_EQ(node->GetChild(0), &definition);
   }
-  // A file that no definition of the scene reads yet gets no node id.
+  // A file that no definition of the scene reads yet gets its own
+  // definition node, made and held by the configuration.
   auto other = std::make_unique<nodes::ObjectConfigNode>(&root_, "c", "");
   nodes::StringSource in("Version 1\nObjectType POD\n"
                          "OpeningAnimation other.vrd,0,0\n");
   ASSERT_NE(other->Read(&in, 0), nodes::kReadFailed);
   EXPECT_EQ(other->GetTextParam(nodes::config_param::kOpeningAnimation + 2),
             dir_.file("other.vrd"));
+  ASSERT_EQ(other->GetChildCount(), 1);
+  EXPECT_EQ(other->GetChild(0)->GetKind(), SceneNode::Kind::DefFile);
   EXPECT_EQ(other->GetParamAs<std::int32_t>(
                 nodes::config_param::kOpeningAnimation + 1),
-            std::nullopt);
+            other->GetChild(0)->GetNodeId());
 }
 
 } // namespace

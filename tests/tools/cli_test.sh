@@ -45,13 +45,16 @@ expect 0 '"Brightness"' -- tree --json "$package"
 # Every section of the example reads into its node.
 for node in AudioAnalysisNode0 FilterBandNode2 ThreeDTextNode0 MessageNode1 \
   LightingNode0 CameraNode0 MarqueeNode ripple.vrd PresetNode1 night.lfx \
-  HyperPresetNode0 night.tfx TfxPresetNode0; do
+  HyperPresetNode0 night.tfx TfxPresetNode0 MacroNode0 "VRM Node 0"; do
   expect 0 "\"$node\"" -- tree "$package"
 done
 expect 0 '^50$' -- get "$package" camera:0 FOV
 expect 0 '^City lights$' -- get "$package" /15:0/11:1 Message
 expect 0 '^0 12 -4 1$' -- get "$package" lighting:0 Position
 expect 0 'rain\.lfp$' -- get "$package" 16:0 "Lfp Preset File1"
+expect 0 '^Sway the titles$' -- get "$package" macro:0 MacroFriendlyName
+expect 0 '^Sway$' -- get "$package" macroentry:0 MacroName
+expect 0 '^2$' -- get "$package" macroentry:0 NumMacroCommands
 
 # Removing a list entry renumbers the entries behind it.
 expect 0 '' -- remove "$package" 24:0 Text0 -o "$work/out/one_text.cab"
@@ -73,8 +76,11 @@ expect 0 '^0\.65$' -- get "$package" root Brightness
 expect 0 '' -- set "$saved" camera:0 FOV 60 -o "$work/out/wide.cab"
 expect 0 '^60$' -- get "$work/out/wide.cab" camera:0 FOV
 expect 0 '^Night drive$' -- get "$work/out/wide.cab" /15:0/11:0 Message
+expect 0 '^Sway the titles$' -- get "$saved" macro:0 MacroFriendlyName
 
 # A pod hung under the introduction page travels with the saved package.
+# Only an object's section links a configuration when a scene is read, so
+# the reopened package holds the pod's files but no node for them.
 mkdir -p "$work/pod"
 printf 'Version 1\nObjectType POD\nTexture border.jpg\nWindowSizeX 320\n' >"$work/pod/Config.pod"
 printf 'picture' >"$work/pod/border.jpg"
@@ -82,6 +88,7 @@ expect 0 'added podNode .*Config0\.pod' -- add-pod "$package" 7:0 "$work/pod" po
 expect 0 '' -- extract "$work/out/pod.cab" "$work/pod_unpacked"
 [[ -f $work/pod_unpacked/Config0.pod && -f $work/pod_unpacked/border.jpg ]] ||
   fail "add-pod: the saved package lacks the pod's files"
+expect 0 '^0 problems$' -- check "$work/out/pod.cab"
 mkdir -p "$work/badpod"
 printf 'Version 1\nObjectType POD\nTexture missing.jpg\n' >"$work/badpod/Config.pod"
 expect 1 - -- add-pod "$package" 7:0 "$work/badpod" podNode -o "$work/out/bad.cab"
@@ -90,6 +97,7 @@ expect 2 - -- add-pod "$package" 7:0 "$work/pod" podNode
 # Extract and pack again: the package still opens whole.
 expect 0 '' -- extract "$saved" "$work/unpacked"
 [[ -f $work/unpacked/vora.vrc ]] || fail "extract left no vora.vrc"
+[[ -f $work/unpacked/sway.vrm ]] || fail "the saved package lacks the macro file"
 expect 0 '' -- pack "$work/unpacked" "$work/repacked.cab"
 expect 0 '^0 problems$' -- check "$work/repacked.cab"
 expect 0 '^0\.9$' -- get "$work/unpacked" root Brightness

@@ -6,6 +6,7 @@
 #include "nodes/core/name_table.h"
 #include "nodes/core/param_names.h"
 #include "nodes/core/value_writer.h"
+#include "nodes/effects/def_file_node.h"
 #include "platform/ascii.h"
 #include "platform/package_name.h"
 
@@ -172,6 +173,16 @@ ObjectConfigNode::ObjectConfigNode(SceneNode *parent, std::string_view name,
   }
   (void)SceneNode::AddParamValue(param::kFileName,
                                  ParamValue(std::string(filePath)));
+}
+
+ObjectConfigNode::~ObjectConfigNode() {
+  for (int i = 0; i < GetChildCount(); ++i) {
+    SceneNode *child = GetChild(i);
+    if (IsA<DefFileNode>(child) && child->GetParent() == this &&
+        child->GetRefCount() > 1) {
+      child->SetParent(GetParent());
+    }
+  }
 }
 
 bool ObjectConfigNode::Write(TextSink *out) {

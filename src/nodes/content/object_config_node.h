@@ -37,6 +37,10 @@ public:
   /// and adds "FileName" = `filePath`.
   ObjectConfigNode(SceneNode *parent, std::string_view name,
                    std::string_view filePath);
+  /// Hands a deformation definition that names this node as its parent and
+  /// has other holders on to this node's parent, so that it still reaches
+  /// the scene.
+  ~ObjectConfigNode() override;
 
   [[nodiscard]] static bool ClassOf(const SceneNode *node) {
     return node->GetKind() == Kind::ObjectConfig;

@@ -15,10 +15,12 @@
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/node_registry.h"
+#include "nodes/effects/def_file_node.h"
 #include "platform/ascii.h"
 #include "platform/package_name.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace vorafile::nodes {
 
@@ -333,18 +335,26 @@ bool ObjectConfigNode::ConfigReader::ReadAnimation(int key,
       !Add(key + 2, ParamValue(*path))) {
     return false;
   }
-  // A definition that the scene holds already is shared; making one for a
-  // file that none reads yet is the deformation definition class's part.
+  // Every holder that names a definition file shares one node: one the
+  // scene holds already (any case) gains this node as a holder, otherwise
+  // this node makes it and reads it from the working folder.
+  const std::string fileName = FileNameOf(*path);
   NodeRegistry *registry = node_.GetSceneRegistry();
   SceneNode *definition =
       registry == nullptr
           ? nullptr
           : registry->FindByTextParam(static_cast<int>(Kind::DefFile),
-                                      param::kName, FileNameOf(*path));
-  if (definition == nullptr) {
-    return true;
+                                      param::kName, fileName);
+  if (definition != nullptr) {
+    node_.AddSharedChild(*definition);
+  } else {
+    auto *made =
+        node_.AddChild(std::make_unique<DefFileNode>(&node_, fileName));
+    // One that does not read stays held, as a deformation reference keeps
+    // it: the key names it all the same, and the configuration reads on.
+    (void)made->ReadOwnFile();
+    definition = made;
   }
-  node_.AddSharedChild(*definition);
   return Add(key + 1, ParamValue(std::int32_t{definition->GetNodeId()}));
 }
 

@@ -1,11 +1,15 @@
 #include "nodes/content/object_config_node.h"
 
+#include "document/scene_root.h"
 #include "nodes/content/macro_nodes.h"
+#include "nodes/effects/def_file_node.h"
+#include "nodes/effects/def_ref_node.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <string>
 
 namespace vorafile::nodes {
 namespace {
@@ -263,6 +267,78 @@ TEST_F(ObjectConfigTest, MacroObjectHoldsItsMacroEffects) {
                        "ObjectType\tMACRO\n"
                        "HighLightTexture\thighlight.jpg\n"
                        "MacroEffect\tspin.vrm 2 Spin it\n");
+}
+
+TEST(ObjectConfigSharingTest, AnimationKeysShareADefinition) {
+  const std::string ripple =
+      "DefType\tRipple\nMaxInstance\t4\nNumPresets\t1\n" +
+      std::string(79, '#') + "\nPreset\t0\n";
+  struct Case {
+    const char *name;
+    const char *keys;
+    bool sceneHoldsItAlready; // a deformation reference read it first
+    int holdsOfThePod;        // the pod's counted holds of Ripple.vrd
+  } const cases[] = {
+      {"two keys, the same file in another case",
+       "HighlightAnimation ripple.vrd,1,0\nOpeningAnimation RIPPLE.VRD,2,0\n",
+       false, 2},
+      {"one key, the scene's definition", "FlyOutAnimation Ripple.vrd,1,0\n",
+       true, 1},
+      {"three keys, the scene's definition",
+       "HighlightAnimation ripple.vrd,1,0\nOpeningAnimation Ripple.vrd,1,0\n"
+       "FlyOutAnimation RIPPLE.vrd,1,0\n",
+       true, 3},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    dir.write("Ripple.vrd", ripple);
+    auto root = std::make_unique<SceneRoot>();
+    root->SetFolder(dir.folder());
+    root->SetScriptVersion(3);
+    std::unique_ptr<DefRefNode> reference;
+    if (c.sceneHoldsItAlready) {
+      reference = std::make_unique<DefRefNode>(root.get(), "reference");
+      ASSERT_EQ(reference->AttachDefinition("ripple.vrd"),
+                DefRefNode::DefinitionResult::Attached);
+    }
+    auto pod = std::make_unique<ObjectConfigNode>(root.get(), "POD",
+                                                  dir.file("Config0.pod"));
+    StringSource in(std::string("Version 1\nObjectType POD\n") + c.keys);
+    ASSERT_NE(pod->Read(&in, 0), kReadFailed);
+
+    ASSERT_EQ(pod->GetChildCount(), c.holdsOfThePod);
+    auto *definition = DynCast<DefFileNode>(pod->GetChild(0));
+    ASSERT_NE(definition, nullptr);
+    EXPECT_TRUE(definition->IsReadComplete());
+    EXPECT_EQ(root->GetNodeIndex().FindByTypeAndOrdinal(VORA_NODE_DEF_FILE, 1),
+              nullptr);
+    EXPECT_EQ(definition->GetRefCount(),
+              c.holdsOfThePod + (c.sceneHoldsItAlready ? 1 : 0));
+    for (int i = 0; i < c.holdsOfThePod; ++i) {
+      EXPECT_EQ(pod->GetChild(i), definition);
+      EXPECT_EQ(pod->GetChildHold(i), SceneNode::ChildHold::Counted);
+    }
+    // Each key stores the one definition's node id.
+    for (int key : {cfg::kHighlightAnimation, cfg::kOpeningAnimation,
+                    cfg::kFlyOutAnimation}) {
+      if (pod->GetTextParam(key + 2)) {
+        EXPECT_EQ(pod->GetParamAs<std::int32_t>(key + 1),
+                  definition->GetNodeId());
+      }
+    }
+
+    // The pod goes first: a definition still held stays in the scene; the
+    // last holder destroys it (LeakSanitizer checks the node itself).
+    pod.reset();
+    if (reference != nullptr) {
+      EXPECT_EQ(definition->GetRefCount(), 1);
+      EXPECT_EQ(definition->GetRoot(), root.get());
+      reference.reset();
+    }
+    EXPECT_EQ(root->GetNodeIndex().FindByTypeAndOrdinal(VORA_NODE_DEF_FILE, 0),
+              nullptr);
+  }
 }
 
 } // namespace
