@@ -250,6 +250,24 @@ std::optional<std::string> IniText::FindValue(std::string_view section,
   return std::string(Unquote(ClassifyLine(content).value));
 }
 
+int IniText::FindLineNumber(std::string_view section,
+                            std::string_view key) const {
+  const std::optional<SectionSpan> span =
+      FindSection(text_, Trim(CutAtNul(section)));
+  if (!span) {
+    return 0;
+  }
+  const std::optional<IniLine> line =
+      FindKeyLine(text_, *span, Trim(CutAtNul(key)));
+  if (!line) {
+    return 0;
+  }
+  const auto breaks = std::count(
+      text_.begin(), text_.begin() + static_cast<std::ptrdiff_t>(line->begin),
+      '\n');
+  return static_cast<int>(breaks) + 1;
+}
+
 std::vector<std::string> IniText::ListKeys(std::string_view section) const {
   std::vector<std::string> keys;
   const std::optional<SectionSpan> span =

@@ -83,6 +83,12 @@ public:
   /// included (as Windows lists them); empty when the section is missing.
   std::vector<std::string> ListKeys(std::string_view section) const;
 
+  /// The 1-based line number of the line that FindValue reads `key` of
+  /// `section` from, so that a problem with a value can name its line; 0
+  /// when the section or key is missing.
+  [[nodiscard]] int FindLineNumber(std::string_view section,
+                                   std::string_view key) const;
+
   /// Sets `key` in `section`, adding the key or the section as needed.
   /// True when the text changed; false also when a name or the value is
   /// not writable (see IsWritableIni*), leaving the text alone.

@@ -64,6 +64,25 @@ TEST(IniTextTest, ReadsTheHandWrittenFile) {
   EXPECT_THAT(text.ListKeys("Two"), ElementsAre("c"));
 }
 
+TEST(IniTextTest, LineNumbersAreThoseOfTheLinesRead) {
+  const IniText text(kHandWritten);
+  struct Case {
+    const char *section;
+    const char *key;
+    int line;
+  };
+  for (const Case &c :
+       {Case{"One", "a", 4}, Case{"one", "B", 6}, Case{"Two", "c", 10},
+        Case{"Two", "a", 0}, Case{"Three", "c", 0}}) {
+    EXPECT_EQ(text.FindLineNumber(c.section, c.key), c.line)
+        << c.section << " " << c.key;
+  }
+  // CRLF breaks and a byte order mark count as LF files do; the first key
+  // of a name is the one read.
+  const IniText crlf("\xEF\xBB\xBF[S]\r\nk=1\r\n\r\nk=2\r\n");
+  EXPECT_EQ(crlf.FindLineNumber("S", "k"), 2);
+}
+
 TEST(IniTextTest, NewLinesEndLikeTheFirstLine) {
   struct Case {
     const char *before;
