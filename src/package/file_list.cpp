@@ -5,9 +5,12 @@
 #include "platform/ascii.h"
 #include "platform/file_system.h"
 #include "platform/ini_file.h"
+#include "platform/ini_text.h"
 #include "platform/package_name.h"
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 
 namespace vorafile {
 
@@ -82,6 +85,13 @@ bool EntriesExist(const std::string &folder, const std::string &list,
   return true;
 }
 
+// The list's bytes; empty when it cannot be read (its lines are unknown).
+std::string ReadListText(const std::string &list) {
+  std::ifstream file(list, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file),
+                     std::istreambuf_iterator<char>());
+}
+
 // Splits at the last separator: the folder (with its separator) and the
 // name.
 std::pair<std::string_view, std::string_view> SplitPath(std::string_view path) {
@@ -120,30 +130,41 @@ bool CheckFileList(const std::string &rawFolder) {
          EntriesExist(folder, *list, kTextureSection, *textureCount);
 }
 
-std::vector<std::string> FindFileListProblems(const std::string &rawFolder) {
-  std::vector<std::string> problems;
+std::vector<FileListProblem>
+FindFileListProblems(const std::string &rawFolder) {
   const std::string folder = platform::WithTrailingSeparator(rawFolder);
   std::optional<std::string> list =
       platform::FindInFolder(folder, kFileListName);
   if (!list) {
-    return {"\"FileList.ini\" is missing"};
+    return {{0, "missing"}};
   }
+  // The values come from the profile reader, as the open reads them; the
+  // text engine, which reads as it does, tells their lines.
+  const platform::IniText lines(ReadListText(*list));
+  std::vector<FileListProblem> problems;
   for (const char *section : {kDataSection, kTextureSection}) {
+    std::string group = "[";
+    group.append(section).append("] ");
     std::optional<std::int32_t> count = ReadCount(*list, section);
     if (!count) {
-      problems.push_back("\"FileList.ini\" [" + std::string(section) +
-                         "] has no Count");
+      problems.push_back(
+          {lines.FindLineNumber(section, kCountKey), group + "has no Count"});
       continue;
     }
     if (section == std::string_view(kDataSection) && *count < 1) {
-      problems.emplace_back("\"FileList.ini\" lists no 3d file");
+      problems.push_back(
+          {lines.FindLineNumber(section, kCountKey), group + "lists no file"});
     }
     for (const ListEntry &entry : ReadEntries(*list, section, *count)) {
-      if (!EntryExists(folder, entry)) {
-        problems.push_back("\"FileList.ini\" [" + std::string(section) + "] " +
-                           std::to_string(entry.number) +
-                           " names missing file " + entry.name);
+      if (EntryExists(folder, entry)) {
+        continue;
       }
+      const std::string key = std::to_string(entry.number);
+      const char *fault = platform::IsInsideFolderName(entry.name)
+                              ? " names missing file "
+                              : " names a file outside the package: ";
+      problems.push_back({lines.FindLineNumber(section, key),
+                          group + key + fault + entry.name});
     }
   }
   return problems;

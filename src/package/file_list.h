@@ -20,9 +20,18 @@ inline constexpr const char *kFileListName = "FileList.ini";
 /// groups names an existing file of the folder.
 [[nodiscard]] bool CheckFileList(const std::string &folder);
 
-/// Every reason CheckFileList would fail, one text each ("FileList.ini
-/// names missing.x"); empty when the list is complete.
-[[nodiscard]] std::vector<std::string>
+/// One reason why CheckFileList fails, for people: what is wrong ("[3d] 1
+/// names missing file a.x") and the list's line that holds it (1-based; 0
+/// when no line does, as for a missing list or "Count").
+struct FileListProblem {
+  int line = 0;
+  std::string text;
+};
+
+/// Every reason CheckFileList would fail, in list order; empty when the
+/// list is complete. A name that leaves the folder is told apart from one
+/// that names no file.
+[[nodiscard]] std::vector<FileListProblem>
 FindFileListProblems(const std::string &folder);
 
 /// Rewrites both groups of the list in `workFolder` from `paths`: only files

@@ -160,13 +160,20 @@ OpenResult Package::Open(const std::string &path) {
   return result;
 }
 
-OpenResult Package::Unpack(const std::string &path, const std::string &folder) {
+OpenResult ExtractPackage(const std::string &path, const std::string &folder) {
   if (!ExtractCabinet(path, folder)) {
     return OpenResult::Failure(OpenStatus::CannotExtract, path,
                                "not a readable cabinet");
   }
   if (const char *why = MigrationFailure(MigrateOldScene(folder))) {
     return OpenResult::Failure(OpenStatus::MigrationFailed, path, why);
+  }
+  return {};
+}
+
+OpenResult Package::Unpack(const std::string &path, const std::string &folder) {
+  if (OpenResult extracted = ExtractPackage(path, folder); !extracted) {
+    return extracted;
   }
   if (!CheckFileList(folder)) {
     return OpenResult::Failure(

@@ -16,6 +16,14 @@ namespace vorafile {
 [[nodiscard]] OpenResult LoadScene(SceneDocument &document,
                                    const std::string &folder);
 
+/// The steps of a package's open before its file list and scene: extracts
+/// the cabinet at `path` into `folder` (ending with a separator) and
+/// migrates an oldest-version scene through its template. A failure may
+/// leave files in the folder. Lets a caller that reports every problem of
+/// a package check the list and read the scene itself.
+[[nodiscard]] OpenResult ExtractPackage(const std::string &path,
+                                        const std::string &folder);
+
 class Package {
 public:
   /// No package open; working folders go under the system's temporary

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace vorafile {
 namespace {
 
@@ -43,6 +46,36 @@ TEST(FileListTest, CheckWantsEveryListedFile) {
   for (const char *list : failing) {
     dir.write("FileList.ini", list);
     EXPECT_FALSE(CheckFileList(dir.folder())) << list;
+  }
+}
+
+TEST(FileListTest, ProblemsNameTheirLines) {
+  TempDir dir;
+  ASSERT_EQ(FindFileListProblems(dir.folder()).size(), 1U);
+  EXPECT_EQ(FindFileListProblems(dir.folder())[0].text, "missing");
+  dir.write("model.x", "m");
+  struct Case {
+    const char *list;
+    std::vector<std::string> problems; // "line text"
+  };
+  const Case cases[] = {
+      {"[3d]\r\nCount=1\r\n1=model.x\r\n[Texture]\r\nCount=0\r\n", {}},
+      {"[3d]\r\nCount=0\r\n[Texture]\r\nCount=0\r\n", {"2 [3d] lists no file"}},
+      {"[3d]\r\nCount=1\r\n1=model.x\r\n", {"0 [Texture] has no Count"}},
+      {"[3d]\nCount=3\n1=missing.x\n; the rest\n2=..\\up.x\n3=C:\\x\n"
+       "[Texture]\nCount=1\n\n1=/etc/sky.jpg\n",
+       {"3 [3d] 1 names missing file missing.x",
+        "5 [3d] 2 names a file outside the package: ..\\up.x",
+        "6 [3d] 3 names a file outside the package: C:\\x",
+        "10 [Texture] 1 names a file outside the package: /etc/sky.jpg"}},
+  };
+  for (const Case &c : cases) {
+    dir.write("FileList.ini", c.list);
+    std::vector<std::string> got;
+    for (const FileListProblem &problem : FindFileListProblems(dir.folder())) {
+      got.push_back(std::to_string(problem.line) + " " + problem.text);
+    }
+    EXPECT_EQ(got, c.problems) << c.list;
   }
 }
 

@@ -165,6 +165,25 @@ TEST_F(PackageTest, FailedOpensLeaveNothingBehind) {
   EXPECT_EQ(WorkFolderCount(), 0u);
 }
 
+// What a failed open does not keep: the files whose list or scene failed,
+// for a check that reports every problem.
+TEST_F(PackageTest, ExtractingAloneKeepsWhatAnOpenWouldRefuse) {
+  MakeScene("broken", "Version 2\n");
+  fs::remove(source_.path() / "broken" / "FileList.ini");
+  const std::string cabinet = Pack("broken");
+  const std::string folder =
+      platform::WithTrailingSeparator(source_.file("unpacked"));
+  ASSERT_TRUE(platform::MakeFolder(folder));
+  const OpenResult extracted = ExtractPackage(cabinet, folder);
+  ASSERT_TRUE(extracted) << extracted.Describe();
+  EXPECT_TRUE(fs::exists(folder + "vora.vrc"));
+  EXPECT_FALSE(fs::exists(folder + "FileList.ini"));
+
+  EXPECT_EQ(ExtractPackage(source_.file("missing.cab"), folder).status,
+            OpenStatus::CannotExtract);
+  EXPECT_EQ(WorkFolderCount(), 0u);
+}
+
 TEST_F(PackageTest, OnlyASuccessfulOpenReplacesThePackage) {
   MakeScene("first", "Version 3\n");
   MakeScene("broken", "Version 3\n");

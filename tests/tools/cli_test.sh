@@ -103,17 +103,47 @@ expect 0 '^0 problems$' -- check "$work/repacked.cab"
 expect 0 '^0\.9$' -- get "$work/unpacked" root Brightness
 
 # A scene whose reading stops at a keyword without a reader opens; check
-# warns where it stopped and a save keeps the rest of the script.
+# counts where it stopped as a problem (a warning) and a save keeps the
+# rest of the script.
 expect 0 '' -- extract "$package" "$work/partial"
 mv "$work/partial/vora.rudov" "$work/partial/vora.vrc"
 sed -i 's/vora\.rudov/vora.vrc/' "$work/partial/FileList.ini"
 printf 'NoReaderYet 1\nBrightness 0.1\n' >>"$work/partial/vora.vrc"
-expect 0 '^0 problems$' -- check "$work/partial"
-expect 0 'warning: vora\.vrc:[0-9]+: NoReaderYet: reading stopped' -- check "$work/partial"
+expect 1 '^1 problem$' -- check "$work/partial"
+expect 1 'vora\.vrc:[0-9]+: warning: NoReaderYet: reading stopped' -- check "$work/partial"
 expect 0 '' -- set "$work/partial" root Brightness 0.3
 grep -q '^NoReaderYet 1$' "$work/partial/vora.vrc" ||
   fail "a save dropped the unread lines"
 expect 0 '^0\.3$' -- get "$work/partial" root Brightness
+
+# check reports every problem of a package, each with its file and line: a
+# scene line that the reader refuses stops the scene, not the check of the
+# file list. The same for the unpacked folder.
+expect 0 '' -- extract "$package" "$work/broken"
+sed -i 's/^\(CFX\t[^\t]*\t\)[0-9]*/\1101/' "$work/broken/vora.rudov"
+cfx_line=$(grep -n '^CFX' "$work/broken/vora.rudov" | cut -d: -f1)
+sed -i 's/^Count=2\r\?$/Count=3/;0,/^2=.*/s//&\n3=..\\escape.x/' "$work/broken/FileList.ini"
+escape_line=$(grep -n '^3=' "$work/broken/FileList.ini" | cut -d: -f1)
+expect 0 '' -- pack "$work/broken" "$work/broken.cab"
+for scene in "$work/broken.cab" "$work/broken"; do
+  expect 1 '^2 problems$' -- check "$scene"
+  expect 1 ": FileList\.ini:$escape_line: \[3d\] 3 names a file outside the package: \.\.\\\\escape\.x$" -- check "$scene"
+  expect 1 ": vora\.rudov:$cfx_line: CFX: preset 101 is outside" -- check "$scene"
+done
+# A package whose scene stops at an unknown keyword midway, and whose file
+# list names an absolute path: both are counted.
+expect 0 '' -- extract "$package" "$work/midway"
+sed -i 's/^LFX\t/NoReaderYet 1\n&/' "$work/midway/vora.rudov"
+keyword_line=$(grep -n '^NoReaderYet' "$work/midway/vora.rudov" | cut -d: -f1)
+sed -i 's/^Count=2\r\?$/Count=3/;0,/^2=.*/s//&\n3=C:\\x/' "$work/midway/FileList.ini"
+expect 0 '' -- pack "$work/midway" "$work/midway.cab"
+expect 1 '^2 problems$' -- check "$work/midway.cab"
+expect 1 ": vora\.rudov:$keyword_line: warning: NoReaderYet: reading stopped" -- check "$work/midway.cab"
+expect 1 ': FileList\.ini:5: \[3d\] 3 names a file outside the package: C:' -- check "$work/midway.cab"
+# A scene file that is missing fails the scene's read at the line naming it.
+rm "$work/midway/dusk.cfx"
+expect 1 ": vora\.rudov:$cfx_line: CFX: file \"dusk\.cfx\" is missing" -- check "$work/midway"
+expect 1 '^1 problem$' -- check "$work/missing.cab"
 
 # Entries of a list by name and index: the marquee's texts and links.
 expect 0 '^Night drive: lights' -- get "$package" marquee:0 Text0

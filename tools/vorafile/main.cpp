@@ -1,6 +1,7 @@
 // vorafile: the command-line tool for scene authors and host developers,
 // built on the library's C++ interface.
 #include "archive/mszip_codec.h"
+#include "check_command.h"
 #include "convert_image.h"
 #include "document/pod_orb_package.h"
 #include "host/file_manager.h"
@@ -9,7 +10,6 @@
 #include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
 #include "package/cabinet_io.h"
-#include "package/file_list.h"
 #include "package/package.h"
 #include "package/package_assembly.h"
 #include "platform/file_system.h"
@@ -64,7 +64,9 @@ constexpr const char *kUsage =
     "                                  under NODE; saved as with set\n"
     "  save PACKAGE OUT                open a package and save it as OUT\n"
     "  files SCENE                     the files a save would pack\n"
-    "  check SCENE                     report every problem found\n"
+    "  check SCENE                     report every problem found, one a\n"
+    "                                  line (\"SCENE: file:line: what\"),\n"
+    "                                  and their count\n"
     "  extract CABINET DIR             extract a cabinet into DIR\n"
     "  pack DIR OUT                    pack every file under DIR into OUT\n"
     "%s"
@@ -396,37 +398,6 @@ int CommandAddPodOrb(Scene &scene, const Options &options, int kind) {
   return kExitOk;
 }
 
-int CommandCheck(Scene &scene, const std::string &path) {
-  int problems = 0;
-  const std::string folder = scene.Folder();
-  // A read that stopped early is no problem (a save keeps the rest), but
-  // the author should know where the scene stops being understood.
-  const vorafile::SceneOpenResult &open = scene.Document().GetOpenProblem();
-  if (open && !open.reason.empty()) {
-    const std::string script =
-        std::filesystem::path(open.file).filename().string();
-    std::printf(
-        "%s: warning: %s\n", path.c_str(),
-        vorafile::DescribeFailure(script, open.line, open.keyword, open.reason)
-            .c_str());
-  }
-  for (const std::string &problem : vorafile::FindFileListProblems(folder)) {
-    std::printf("%s: %s\n", path.c_str(), problem.c_str());
-    ++problems;
-  }
-  // A save writes the scene script before it packs, so a delivered package
-  // ("vora.rudov" only) lacks nothing.
-  const std::string script = folder + SceneDocument::kSavedScript;
-  for (const std::string &file : vorafile::ListPackageFiles(scene.Document())) {
-    if (file != script && !vorafile::platform::PathExists(file)) {
-      std::printf("%s: names a missing file %s\n", path.c_str(), file.c_str());
-      ++problems;
-    }
-  }
-  std::printf("%d problem%s\n", problems, problems == 1 ? "" : "s");
-  return problems == 0 ? kExitOk : kExitFailure;
-}
-
 // Every file under a folder, for packing.
 std::vector<std::string> FilesUnder(const std::string &folder) {
   std::vector<std::string> files;
@@ -494,6 +465,11 @@ int main(int argc, char **argv) {
     return kExitOk;
   }
 
+  if (command == "check") {
+    return need(1) ? cli::RunCheck(args[0])
+                   : Usage("usage: vorafile check SCENE");
+  }
+
   using Handler = std::function<int(Scene &)>;
   struct SceneCommand {
     std::string_view name;
@@ -529,8 +505,6 @@ int main(int argc, char **argv) {
        [&](Scene &s) {
          return s.Save(args[1]) ? kExitOk : Failure(s.Problem());
        }},
-      {"check", 1, "check SCENE",
-       [&](Scene &s) { return CommandCheck(s, args[0]); }},
   };
   for (const SceneCommand &entry : commands) {
     if (entry.name != command) {
@@ -541,11 +515,6 @@ int main(int argc, char **argv) {
     }
     Scene scene;
     if (!scene.Load(args[0])) {
-      // check reports a scene that does not open as its problem.
-      if (command == "check") {
-        std::printf("%s\n1 problem\n", scene.Problem().c_str());
-        return kExitFailure;
-      }
       return Failure(scene.Problem());
     }
     return entry.handler(scene);
