@@ -91,7 +91,7 @@ private:
   // The texture `text` names, resolved (unless `checked` is false) and
   // added as `id`.
   [[nodiscard]] bool AddTexture(int id, std::string_view text, bool checked);
-  [[nodiscard]] bool AddObjectFile(std::string path);
+  void AddObjectFile(std::string path);
   [[nodiscard]] bool ReadVector(std::string_view what, Vector &vector);
   [[nodiscard]] bool ReadVersion2Color(int id);
   [[nodiscard]] std::optional<std::int32_t> ReadVersion2Int(std::string_view,
@@ -123,8 +123,7 @@ bool ObjectNode::SectionReader::NextValueLine(std::string_view what) {
   while (true) {
     lineStart_ = in_.Tell();
     if (!ReadScannedLine(in_, line_)) {
-      (void)Fail("the object section ends before its " + std::string(what));
-      return false;
+      return Refuse("the object section ends before its " + std::string(what));
     }
     if (line_.empty() || line_.front() != ';') {
       return true;
@@ -136,8 +135,7 @@ bool ObjectNode::SectionReader::Add(int id, ParamValue value) {
   if (node_.AddParamValue(id, value)) {
     return true;
   }
-  (void)Fail(Quoted(ParamNameOf(id)) + " stands twice");
-  return false;
+  return Refuse(Quoted(ParamNameOf(id)) + " stands twice");
 }
 
 std::optional<std::string>
@@ -158,23 +156,20 @@ bool ObjectNode::SectionReader::AddTexture(int id, std::string_view text,
   TrimSpaces(name);
   name = CutFileName(name);
   if (!name.empty() && !platform::IsInsideFolderName(name)) {
-    (void)Fail("texture " + Quoted(name) +
-               " is not a name in the working folder");
-    return false;
+    return Refuse("texture " + Quoted(name) +
+                  " is not a name in the working folder");
   }
   if (checked && !ResolveImageFile(folder_, name)) {
-    (void)Fail("texture " + Quoted(name) + " is missing");
-    return false;
+    return Refuse("texture " + Quoted(name) + " is missing");
   }
   std::optional<std::string> path = PathOf(name);
   return path && Add(id, ParamValue(std::move(*path)));
 }
 
-bool ObjectNode::SectionReader::AddObjectFile(std::string path) {
+void ObjectNode::SectionReader::AddObjectFile(std::string path) {
   const auto index = static_cast<int>(node_.GetList().GetCount());
   // The list grows by one per file: the add cannot be refused.
   (void)node_.List().Add(index, ParamValue(std::move(path)));
-  return true;
 }
 
 bool ObjectNode::SectionReader::ReadVector(std::string_view what,
@@ -184,8 +179,7 @@ bool ObjectNode::SectionReader::ReadVector(std::string_view what,
   }
   auto &c = vector.components;
   if (!LineScanner(line_).Float(c[0]).Float(c[1]).Float(c[2]).Ok()) {
-    (void)Fail("expected three numbers for the " + std::string(what));
-    return false;
+    return Refuse("expected three numbers for the " + std::string(what));
   }
   return true;
 }
@@ -218,16 +212,14 @@ bool ObjectNode::SectionReader::ReadVersion2Color(int id) {
            .Float(numbers[2])
            .Float(numbers[3])
            .Ok()) {
-    (void)Fail("expected four numbers for " + Quoted(what));
-    return false;
+    return Refuse("expected four numbers for " + Quoted(what));
   }
   std::array<std::int32_t, 4> bytes{};
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     // Truncated toward zero; what is no 32-bit integer (NaN among them)
     // cannot be.
     if (!(std::fabs(numbers[i]) < 2147483520.0f)) {
-      (void)Fail(Quoted(what) + ": a component is no whole number");
-      return false;
+      return Refuse(Quoted(what) + ": a component is no whole number");
     }
     bytes[i] = static_cast<std::int32_t>(numbers[i]);
   }
@@ -335,9 +327,10 @@ std::int64_t ObjectNode::SectionReader::ReadVersion2(std::int64_t position) {
       fileName = kBuiltInDefinition;
     }
     std::optional<std::string> path = PathOf(fileName);
-    if (!path || !AddObjectFile(std::move(*path))) {
+    if (!path) {
       return kReadFailed;
     }
+    AddObjectFile(std::move(*path));
   }
   std::int64_t end = in_.Tell();
   for (std::int32_t i = 0; i < *defs; ++i) {
@@ -367,9 +360,8 @@ bool ObjectNode::SectionReader::ReadHotSpot() {
   std::optional<std::string> path =
       platform::ResolvePackageName(folder_, fileName);
   if (!path) {
-    (void)Fail("hot-spot file " + Quoted(fileName) +
-               " is not a file of the working folder");
-    return false;
+    return Refuse("hot-spot file " + Quoted(fileName) +
+                  " is not a file of the working folder");
   }
   if (!Add(param::kObjSite, ParamValue(*path))) {
     return false;
@@ -392,9 +384,8 @@ bool ObjectNode::SectionReader::ReadHotSpot() {
   FileSource source(file.get());
   if (hotSpot->Read(&source, 0) == kReadFailed) {
     const std::optional<ReadFailure> &failure = hotSpot->GetReadFailure();
-    (void)Fail("hot-spot file " + Quoted(fileName) + ": " +
-               (failure ? failure->reason : "cannot be read"));
-    return false;
+    return Refuse("hot-spot file " + Quoted(fileName) + ": " +
+                  (failure ? failure->reason : "cannot be read"));
   }
   return true;
 }
@@ -403,8 +394,7 @@ bool ObjectNode::SectionReader::ReadObjectFileLine(std::string_view rest) {
   const std::int32_t morphs = morphLimit_;
   const auto held = static_cast<std::int32_t>(node_.GetList().GetCount());
   if (held > morphs) {
-    (void)Fail("more \"VroFile\" lines than \"NumMorphs\" allows");
-    return false;
+    return Refuse("more \"VroFile\" lines than \"NumMorphs\" allows");
   }
   // The name runs to the next double quote, so that it may be quoted.
   std::string value(rest);
@@ -418,13 +408,10 @@ bool ObjectNode::SectionReader::ReadObjectFileLine(std::string_view rest) {
   std::optional<std::string> path =
       platform::ResolvePackageName(folder_, value);
   if (!path) {
-    (void)Fail("object file " + Quoted(value) +
-               " is not a file of the working folder");
-    return false;
+    return Refuse("object file " + Quoted(value) +
+                  " is not a file of the working folder");
   }
-  if (!AddObjectFile(std::move(*path))) {
-    return false;
-  }
+  AddObjectFile(std::move(*path));
   // The file one beyond the count is kept, and the count follows it, so
   // that the section is written back with every file.
   if (held + 1 > morphs) {
@@ -440,8 +427,7 @@ bool ObjectNode::SectionReader::ReadVersion3Line(int id, LineScanner &scan) {
   std::string word;
   auto needInt = [&]() {
     if (!scan.Int(number).Ok()) {
-      (void)Fail(Quoted(key) + ": expected a whole number");
-      return false;
+      return Refuse(Quoted(key) + ": expected a whole number");
     }
     return true;
   };
