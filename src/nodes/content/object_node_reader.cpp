@@ -85,7 +85,7 @@ private:
   }
   // The next line that does not start with ';'.
   [[nodiscard]] bool NextValueLine(std::string_view what);
-  [[nodiscard]] bool Add(int id, ParamValue value);
+  [[nodiscard]] bool Add(int id, const ParamValue &value);
   // folder + name, when the name stays in the folder ("" gives the folder).
   [[nodiscard]] std::optional<std::string> PathOf(const std::string &name);
   // The texture `text` names, resolved (unless `checked` is false) and
@@ -131,7 +131,7 @@ bool ObjectNode::SectionReader::NextValueLine(std::string_view what) {
   }
 }
 
-bool ObjectNode::SectionReader::Add(int id, ParamValue value) {
+bool ObjectNode::SectionReader::Add(int id, const ParamValue &value) {
   if (node_.AddParamValue(id, value)) {
     return true;
   }
