@@ -33,6 +33,7 @@ inline constexpr int kDefBand = 18;
 inline constexpr int kDefVrd = 20;
 inline constexpr int kDefName = 21;
 inline constexpr int kDefPreset = 22;
+inline constexpr int kDefScale = 24;
 inline constexpr int kDiffuse = 25;
 inline constexpr int kDirection = 26;
 inline constexpr int kDirection0 = 27;
@@ -132,6 +133,8 @@ inline constexpr int kLookAtBoundsCenter = 129;
 inline constexpr int kLookAtBoundsRadius = 130;
 /// A deformation reference's definition file name.
 inline constexpr int kVrdFileName = 131;
+/// The key of an object file line; the files are held under kVro0.
+inline constexpr int kVroFile = 132;
 /// The first of the object file ids "Vro0" to "Vro16".
 inline constexpr int kVro0 = 133;
 inline constexpr int kMaxMove = 150;
@@ -146,6 +149,7 @@ inline constexpr int kNearClip = 161;
 /// Every node's second parameter, an Int.
 inline constexpr int kNodeId = 163;
 inline constexpr int kNum = 164;
+inline constexpr int kNumDefs = 165;
 /// Also at 158; the name index gives 167.
 inline constexpr int kNbands = 167;
 inline constexpr int kNumMacroEffects = 169;
@@ -154,8 +158,19 @@ inline constexpr int kNumMorphs = 171;
 inline constexpr int kNumObjects = 173;
 /// The message node's number of text deformation definitions.
 inline constexpr int kNum3DTextDefs = 174;
+inline constexpr int kOAng = 175;
 inline constexpr int kObjSite = 176;
 inline constexpr int kOlink = 177;
+inline constexpr int kOName = 178;
+inline constexpr int kOPos = 181;
+inline constexpr int kOSize = 182;
+inline constexpr int kOType = 183;
+inline constexpr int kEnableDecimation = 184;
+inline constexpr int kEnableTexSwap = 185;
+inline constexpr int kEnableLighting = 186;
+inline constexpr int kEnableEnvMap = 191;
+inline constexpr int kEnableTexture = 192;
+inline constexpr int kVisible = 193;
 inline constexpr int kParent = 194;
 inline constexpr int kParentChildLink = 196;
 inline constexpr int kPause = 207;
@@ -189,6 +204,12 @@ inline constexpr int kTmap = 243;
 inline constexpr int kTName = 245;
 inline constexpr int kTRot = 246;
 inline constexpr int kT2Name = 248;
+inline constexpr int kT2Rotate = 249;
+inline constexpr int kT2ScaleTransRotate = 250;
+inline constexpr int kT2UScale = 251;
+inline constexpr int kT2VScale = 252;
+inline constexpr int kT2UTrans = 253;
+inline constexpr int kT2VTrans = 254;
 inline constexpr int kTdfx = 255;
 inline constexpr int kTdfxRate = 256;
 inline constexpr int kTempDir = 257;
@@ -208,6 +229,7 @@ inline constexpr int kRandomize = 274;
 inline constexpr int kToBeIdentified = 275;
 inline constexpr int kVersion = 277;
 inline constexpr int kWframe = 278;
+inline constexpr int kEnableWireFrame = 280;
 } // namespace param
 
 /// The lens effects file, ids 2200 to 2211.
