@@ -72,6 +72,8 @@ SceneOpenResult SceneDocument::Open(const std::string &rawFolder) {
   nodes::ResetNodeIdCounter();
   root_ = std::make_unique<SceneRoot>();
   root_->SetFolder(folder);
+  root_->SetMigrationPending(
+      platform::FindInFolder(folder, kMigrationList).has_value());
 
   std::optional<std::string> script =
       platform::FindInFolder(folder, kDeliveredScript);

@@ -44,6 +44,12 @@ public:
     return declaredObjectCount_;
   }
 
+  /// Whether an oldest-version list waits to be merged into this scene:
+  /// its objects then need not find their textures (the merge brings the
+  /// scene's own).
+  void SetMigrationPending(bool pending) { migrationPending_ = pending; }
+  [[nodiscard]] bool IsMigrationPending() const { return migrationPending_; }
+
   /// Reads the scene script from `position` (ReadSceneScript). Answers the
   /// position after the last line consumed, or kReadFailed (see
   /// GetReadProblem). A successful read leaves the root at version 3.
@@ -92,6 +98,7 @@ private:
 
   NodeIndex index_;
   std::int32_t declaredObjectCount_ = 0;
+  bool migrationPending_ = false;
   ScriptReadProblem problem_;
   std::optional<ScriptReadProblem> stop_;
   std::string tail_;

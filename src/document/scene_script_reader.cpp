@@ -1,5 +1,6 @@
 #include "document/scene_script_reader.h"
 
+#include "document/object_rows.h"
 #include "document/scene_root.h"
 #include "document/scene_script_sections.h"
 #include "document/text_deform_lines.h"
@@ -385,16 +386,6 @@ SectionResult ReadAudioAnalysis(ScriptReadContext &context,
   return SectionResult::ContinueAt(next);
 }
 
-// Version-2 rows that set values of objects. The objects of a version-2
-// scene are not read yet, so these rows cannot be applied, and passing over
-// them would lose them on the next save: the open fails at the line instead.
-SectionResult RefuseObjectRow(ScriptReadContext &context,
-                              const KeywordLine &line) {
-  context.Fail(line.keyword, "version-2 object rows are not read yet; the "
-                             "scene would lose them");
-  return SectionResult::Failed();
-}
-
 // "MacroEffect <file> <preset> <friendly name>": the name takes the rest of
 // the line, so names with blanks survive. A line that does not qualify, or
 // whose macro file cannot be read, is passed over (the node stays and keeps
@@ -486,15 +477,18 @@ constexpr SectionRow kVersion3Rows[] = {
     {param::kNbands, kAfter, &ReadAudioAnalysis},
     {param::kTextDeform, kAfter, &ReadVersion3TextDeform},
     {param::kMacroEffect, kAfter, &ReadMacroEffect},
+    {param::kOName, kAfter, &ReadObjectSection},
+    {param::kParentChildLink, kAfter, &ReadVersion3ParentChildLink},
+    {param::kTextureSettings, kAfter, &ReadVersion3TextureSettings},
 };
 
 // The keyword lines after the fixed values of a version-2 script.
 constexpr SectionRow kVersion2Rows[] = {
     {param::kSceneDetail, kAfter, &ReadVersion2SceneDetail},
-    {param::kCulling, kAfter, &RefuseObjectRow},
-    {param::kParentChildLink, kAfter, &RefuseObjectRow},
+    {param::kCulling, kAfter, &ReadVersion2Culling},
+    {param::kParentChildLink, kAfter, &ReadVersion2ParentChildLink},
     {param::kTextDeform, kAfter, &ReadVersion2TextDeform},
-    {param::kTextureSettings, kAfter, &RefuseObjectRow},
+    {param::kTextureSettings, kAfter, &ReadVersion2TextureSettings},
     {param::kEffectPresetCategoryInfo, kAfter, &ImportOldMacros},
     // The old macro files' lines, which the import above read.
     {param::kEffectPreset, kAfter, &PassOverLine},
@@ -758,14 +752,9 @@ bool ScriptReader::ReadVersion2Values() {
   if (!ReadVersion2Audio()) {
     return false;
   }
-  // The message node reads next.
-  if (!ReadVersion2Messages()) {
-    return false;
-  }
-  if (objectCount > 0) {
-    return context_.Fail("NumObjects", "object sections are not supported");
-  }
-  return true;
+  // The message node reads next, then the objects.
+  return ReadVersion2Messages() &&
+         ReadVersion2Objects(context_, objectCount, root_.IsMigrationPending());
 }
 
 // The audio analysis section follows the value lines: its band count, then

@@ -150,6 +150,8 @@ public:
   /// together they give "NumMacroEffects".
   int effectPresetLines = 0;
   int macrosMade = 0;
+  /// Object sections read; "NumObjects" bounds them.
+  int objectsRead = 0;
 
 private:
   SceneRoot &root_;

@@ -1,5 +1,6 @@
 #include "document/scene_script_writer.h"
 
+#include "document/object_rows.h"
 #include "document/scene_root.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/param_ids.h"
@@ -183,15 +184,29 @@ bool WriteLightingAndCamera(SceneRoot &root, nodes::TextSink &out) {
   return true;
 }
 
-// The message node's text deformation: the number of references, then the
-// references that the "TextDeform Load" lines made (the root's own, in the
-// order they were read), each writing its line and its definition files.
+// The message node's parent object, then its text deformation: the number
+// of references, then the references that the "TextDeform Load" lines made
+// (the root's own, in the order they were read), each writing its line and
+// its definition files.
 // The number is the count written, so that the reader takes exactly these
 // lines back.
 bool WriteTextDeformations(SceneRoot &root, nodes::TextSink &out) {
   const SceneNode *message = root.FindChild(SceneNode::Kind::Message, 0);
-  if (message == nullptr ||
-      !message->GetParamAs<std::int32_t>(param::kNum3DTextDefs)) {
+  if (message == nullptr) {
+    return true;
+  }
+  if (std::optional<std::string> parent =
+          message->GetTextParam(param::kParent)) {
+    const SceneNode *object = root.FindDescendantByTextParam(
+        SceneNode::Kind::Object, param::kName, *parent);
+    if (object == nullptr) {
+      return false;
+    }
+    (void)nodes::WriteTextLine(
+        out, "TextDeform Parent " +
+                 object->GetTextParam(param::kName).value_or(*parent));
+  }
+  if (!message->GetParamAs<std::int32_t>(param::kNum3DTextDefs)) {
     return true;
   }
   std::vector<nodes::DefRefNode *> references;
@@ -240,9 +255,10 @@ constexpr WriteStep kWriteSteps[] = {
     &WriteIntroFile,         &WriteGlobalSettings,    &WriteTdfx,
     &WriteObjectCount,       &WriteColorEffect,       &WriteLensEffects,
     &WriteTransitionEffects, &WriteAudioAnalysis,     &WriteMessageSettings,
-    &WriteMessages,          &WriteLockAndNavigation, &WriteMarqueeFile,
-    &WriteReadOnly,          &WriteTextDeformations,  &WriteLightingAndCamera,
-    &WriteEffectPresetLines, &WriteMacroEffects,      &WriteUnreadTail,
+    &WriteMessages,          &WriteLockAndNavigation, &WriteObjects,
+    &WriteMarqueeFile,       &WriteReadOnly,          &WriteTextDeformations,
+    &WriteParentChildLinks,  &WriteLightingAndCamera, &WriteEffectPresetLines,
+    &WriteMacroEffects,      &WriteTextureSettings,   &WriteUnreadTail,
 };
 
 } // namespace

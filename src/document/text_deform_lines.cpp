@@ -138,6 +138,32 @@ SectionResult ReadTextDeformCount(ScriptReadContext &context,
   return SectionResult::ContinueAt(context.Source().Tell());
 }
 
+// "TextDeform Parent <object>": the messages follow that object, which must
+// exist; the message node keeps the object's own spelling of its name.
+SectionResult ReadTextDeformParent(ScriptReadContext &context,
+                                   const KeywordLine &line,
+                                   nodes::SceneNode &message) {
+  std::string form;
+  std::string name;
+  if (!ScanAfterKeyword(line).Word(form).Word(name).Ok()) {
+    context.Fail(line.keyword, "expected an object name");
+    return SectionResult::Failed();
+  }
+  const nodes::SceneNode *object = context.Root().FindDescendantByTextParam(
+      nodes::SceneNode::Kind::Object, param::kName, name);
+  if (object == nullptr) {
+    context.Fail(line.keyword, "no object \"" + name + "\"");
+    return SectionResult::Failed();
+  }
+  if (!message.AddParamValue(
+          param::kParent,
+          ParamValue(object->GetTextParam(param::kName).value_or(name)))) {
+    context.Fail(line.keyword, "the messages have a parent already");
+    return SectionResult::Failed();
+  }
+  return SectionResult::ContinueAt(line.end);
+}
+
 SectionResult ReadTextDeform(ScriptReadContext &context,
                              const KeywordLine &line, int version) {
   nodes::SceneNode *message = FindLastMessageNode(context.Root());
@@ -154,10 +180,7 @@ SectionResult ReadTextDeform(ScriptReadContext &context,
   case param::kNum:
     return ReadTextDeformCount(context, line, *message, version);
   case param::kParent:
-    // Needs the object nodes: version 3 keeps the line and the rest of the
-    // script for the writer, version 2 passes over it.
-    return version == 2 ? SectionResult::ContinueAt(line.end)
-                        : SectionResult::Stop();
+    return ReadTextDeformParent(context, line, *message);
   default:
     return SectionResult::ContinueAt(line.end);
   }

@@ -154,13 +154,11 @@ TEST_F(TextDeformTest, BadLinesFailTheRead) {
 }
 
 TEST_F(TextDeformTest, OtherFormsAreLeftAsBefore) {
-  // Other words pass; "Parent" needs the object nodes and ends the read,
-  // keeping the rest for the writer.
-  ASSERT_NE(Read("Version 3\nTextDeform Other\nTextDeform Parent Obj1\n"
+  // Other words pass; "Parent" must name an object of the scene.
+  ASSERT_EQ(Read("Version 3\nTextDeform Other\nTextDeform Parent Obj1\n"
                  "Brightness 1\n"),
             nodes::kReadFailed);
-  EXPECT_FALSE(root_->GetParamAs<float>(param::kBrightness));
-  EXPECT_EQ(root_->GetUnreadTail(), "TextDeform Parent Obj1\nBrightness 1\n");
+  EXPECT_EQ(root_->GetReadProblem().reason, "no object \"Obj1\"");
 
   // Version 2 reads the definition lines for the message node that its
   // fixed values make.

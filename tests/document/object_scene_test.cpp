@@ -1,0 +1,182 @@
+// The scene script's object lines: sections, links between objects, texture
+// settings and the messages' parent object, in both script versions.
+#include "document/scene_root.h"
+#include "nodes/core/param_ids.h"
+#include "scene_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace vorafile {
+namespace {
+
+using nodes::SceneNode;
+namespace param = nodes::param;
+
+class ObjectSceneTest : public test::SceneFolderTest {
+protected:
+  void SetUp() override {
+    for (const char *file : {"car.vro", "wheel.vro", "sky.bmp"}) {
+      dir_.write(file, "x");
+    }
+    dir_.write("text.ini", "[General]\nNumMsgs=0\n");
+  }
+
+  std::string Problem() const { return document_.GetOpenProblem().Describe(); }
+
+  SceneNode *Object(const char *name) {
+    return Root().FindDescendantByTextParam(SceneNode::Kind::Object,
+                                            param::kName, name);
+  }
+
+  // Saves, and opens what was saved in place of the script read.
+  std::string SaveAndReopen() {
+    EXPECT_TRUE(document_.WriteScript());
+    std::string saved = dir_.read(SceneDocument::kSavedScript);
+    std::filesystem::remove(dir_.file(SceneDocument::kDeliveredScript));
+    EXPECT_TRUE(document_.Open(dir_.folder())) << Problem() << "\n" << saved;
+    return saved;
+  }
+};
+
+constexpr const char *kVersion3Objects = "Version 3\n"
+                                         "NumObjects 2\n"
+                                         "MsgIni text.ini\n"
+                                         "OName car\n"
+                                         "NumMorphs 1\n"
+                                         "TName sky.jpg\n"
+                                         "VroFile car.vro\n"
+                                         "OName wheel\n"
+                                         "NumMorphs 1\n"
+                                         "VroFile wheel.vro\n"
+                                         "TextDeform Parent CAR\n"
+                                         "ParentChildLink car wheel\n"
+                                         "TextureSettings Set wheel 1 2 3 4\n"
+                                         "TextureSettings Nil car\n";
+
+TEST_F(ObjectSceneTest, Version3LinesSurviveASave) {
+  ASSERT_TRUE(OpenScript(kVersion3Objects)) << Problem();
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass);
+    SceneNode *car = Object("car");
+    SceneNode *wheel = Object("wheel");
+    ASSERT_NE(car, nullptr);
+    ASSERT_NE(wheel, nullptr);
+    EXPECT_EQ(car->GetName(), "car");
+    EXPECT_EQ(car->GetTextParam(param::kTName), dir_.file("sky.bmp"));
+    EXPECT_EQ(wheel->GetTextParam(param::kParent), "car");
+    EXPECT_EQ(car->GetTextParam(param::kParent), std::nullopt);
+    EXPECT_EQ(wheel->GetParamAs<nodes::FloatQuad>(param::kTextureSettings),
+              (nodes::FloatQuad{{1, 2, 3, 4}}));
+    EXPECT_EQ(car->GetParamSize(param::kTextureSettings),
+              nodes::kParamSizeAbsent);
+    SceneNode *messages = Root().FindChild(SceneNode::Kind::Message, 0);
+    ASSERT_NE(messages, nullptr);
+    EXPECT_EQ(messages->GetTextParam(param::kParent), "car");
+    if (pass == 0) {
+      const std::string saved = SaveAndReopen();
+      for (const char *line :
+           {"\nOName\tcar\n", "\nTName\tsky.bmp\n", "\nVroFile\twheel.vro\n",
+            "\nTextDeform Parent car\n", "\nParentChildLink\tcar wheel\n",
+            "\nTextureSettings Set wheel 1.000000 2.000000 3.000000 "
+            "4.000000\n"}) {
+        EXPECT_NE(saved.find(line), std::string::npos) << line << saved;
+      }
+    }
+  }
+}
+
+TEST_F(ObjectSceneTest, Version3LinesMustNameObjects) {
+  struct Case {
+    const char *lines;
+    const char *reason;
+  };
+  const Case cases[] = {
+      {"ParentChildLink car nobody\n", "no object \"nobody\""},
+      {"TextureSettings Set nobody 1 2 3 4\n", "no object \"nobody\""},
+      {"TextureSettings Nil nobody\n", "no object \"nobody\""},
+      {"TextureSettings Set car 1 2\n", "expected four numbers"},
+      {"ParentChildLink car car\nParentChildLink car car\n",
+       "the object \"car\" has this setting already"},
+      // One object more than declared is taken, two are not.
+      {"OName b\nOName c\n", "more objects than \"NumObjects\" declares (1)"},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.lines);
+    EXPECT_FALSE(OpenScript(std::string("Version 3\nNumObjects 1\n"
+                                        "OName car\n") +
+                            c.lines));
+    EXPECT_EQ(document_.GetOpenProblem().reason, c.reason);
+  }
+  EXPECT_TRUE(OpenScript("Version 3\nNumObjects 1\nOName a\nOName b\n"))
+      << Problem();
+}
+
+// The fixed values of a version-2 script for `objects` objects, without
+// bands or message text, then the lock song line.
+std::string Version2Head(int objects) {
+  return "Scene\n25.0\n0.8\n1.5\n7\n0\n" + std::to_string(objects) +
+         "\nextra\n"
+         "0\n"                                               // bands
+         "1\nHi\n0.5\n500\n0\n254 254 254 255\n1.0\nArial\n" // message
+         "lock.mp3\n";
+}
+
+// A version-2 object section with one object file and no deformation.
+std::string Version2Object(const char *name, const char *file) {
+  return std::string(name) +
+         "\n1\n0\n1 2 3\n4 5 6\n1 1 1\n0.5\nsky.jpg\n"
+         "255 128 0 255\n0 0 0 255\n8\n0\n" +
+         file + "\n";
+}
+
+TEST_F(ObjectSceneTest, Version2ObjectsAndTheirLines) {
+  const std::string script = Version2Head(2) +
+                             Version2Object("car", "car.vro") +
+                             Version2Object("wheel", "wheel.vro") +
+                             "Culling wheel back\n"
+                             "Culling nobody front\n"
+                             "ParentChildLink car wheel\n"
+                             "ParentChildLink car nobody\n"
+                             "TextureSettings Set wheel 0.5 0.25\n"
+                             "TextureSettings Set nobody 1 1 1 1\n"
+                             "TextDeform Parent wheel\n";
+  ASSERT_TRUE(OpenScript(script, SceneDocument::kDeliveredScript)) << Problem();
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass);
+    SceneNode *car = Object("car");
+    SceneNode *wheel = Object("wheel");
+    ASSERT_NE(car, nullptr);
+    ASSERT_NE(wheel, nullptr);
+    // Version 2 names the nodes by their place; version 3 by the object.
+    EXPECT_EQ(car->GetName(), pass == 0 ? "ObjectNode0" : "car");
+    EXPECT_EQ(wheel->GetTextParam(param::kCulling), "back");
+    EXPECT_EQ(wheel->GetTextParam(param::kParent), "car");
+    EXPECT_EQ(wheel->GetParamAs<nodes::FloatQuad>(param::kTextureSettings),
+              (nodes::FloatQuad{{0.5f, 0.25f, 0, 0}}));
+    EXPECT_EQ(car->GetTextParam(param::kVro0), std::nullopt);
+    nodes::ParamValue file;
+    ASSERT_TRUE(wheel->GetParamValue(param::kVro0, file, 0));
+    EXPECT_EQ(file, nodes::ParamValue(dir_.file("wheel.vro")));
+    EXPECT_EQ(Root()
+                  .FindChild(SceneNode::Kind::Message, 0)
+                  ->GetTextParam(param::kParent),
+              "wheel");
+    if (pass == 0) {
+      (void)SaveAndReopen();
+    }
+  }
+}
+
+TEST_F(ObjectSceneTest, Version2TexturesAreNotNeededWhileMigrating) {
+  const std::string script = Version2Head(1) + Version2Object("car", "car.vro");
+  std::filesystem::remove(dir_.file("sky.bmp"));
+  EXPECT_FALSE(OpenScript(script, SceneDocument::kDeliveredScript));
+  EXPECT_EQ(document_.GetOpenProblem().line, 26) << Problem(); // sky.jpg
+  dir_.write(SceneDocument::kMigrationList, "1\n7\n");
+  EXPECT_TRUE(OpenScript(script, SceneDocument::kDeliveredScript)) << Problem();
+}
+
+} // namespace
+} // namespace vorafile
