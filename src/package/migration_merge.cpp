@@ -229,10 +229,12 @@ MergeResult MergeMigrationList(SceneDocument &document) {
       }
       continue;
     }
-    if (!count || static_cast<std::int64_t>(entries.size()) >= *count) {
+    const int field = (number - 20) % 4;
+    // The last entry's lines are read to its fourth; what follows is not.
+    if (!count ||
+        (field == 0 && static_cast<std::int64_t>(entries.size()) >= *count)) {
       break;
     }
-    const int field = (number - 20) % 4;
     if (field == 0) {
       entries.push_back({});
       scan.Word(entries.back().name);

@@ -1,9 +1,13 @@
 #include "package/migration_merge.h"
 
 #include "document/scene_fixture.h"
+#include "nodes/core/param_ids.h"
 #include "package/package.h"
 
 #include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
 
 namespace vorafile {
 namespace {
@@ -60,6 +64,59 @@ TEST_F(MigrationMergeTest, ListsWithoutLayoutOrEntriesFailTheLoad) {
   EXPECT_TRUE(LoadScene(document_, dir_.folder()));
   EXPECT_EQ(MergeMigrationList(document_).status,
             OpenStatus::MigrationListUnreadable);
+}
+
+// The texture file of old entry i.
+std::string EntryTexture(int i) {
+  std::array<char, 16> name{};
+  (void)std::snprintf(name.data(), name.size(), "t%d.bmp", i);
+  return name.data();
+}
+
+// A template scene of ten objects and one message: every layout's entries
+// reach the objects its table names, and the message takes the old text.
+
+TEST_F(MigrationMergeTest, EveryLayoutReachesTheTemplatesObjects) {
+  std::string script = "Version 3\nNumObjects 10\nMsgIni text.ini\n";
+  for (int i = 0; i < 10; ++i) {
+    script.append("OName o").append(std::to_string(i)).append("\n");
+  }
+  dir_.write("text.ini", "[Message]\n0=template\n[Data]\n0=\n");
+  for (int layout = 1; layout <= 8; ++layout) {
+    SCOPED_TRACE(layout);
+    const int count = layout == 6 ? 3 : 5;
+    std::string list = "1\n";
+    list.append(std::to_string(layout))
+        .append("\n\n0.5\n\n1\n\n0\n")
+        .append(std::to_string(count))
+        .append("\n\n1\nold_words\n0.75\n600\n1\n255\n2\nCourier\n\n");
+    for (int i = 0; i < count; ++i) {
+      list.append(EntryTexture(i))
+          .append("\n255\n65280\n")
+          .append(std::to_string(i))
+          .append(".5\n");
+    }
+    dir_.write("vora_.rudov", list);
+    ASSERT_TRUE(OpenScript(script, SceneDocument::kDeliveredScript));
+    const OpenResult loaded = LoadScene(document_, dir_.folder());
+    ASSERT_TRUE(loaded) << loaded.Describe();
+    for (int i = 0; i < count; ++i) {
+      for (int ordinal : MigrationOrdinals(layout, i, count)) {
+        SCOPED_TRACE(ordinal);
+        const nodes::SceneNode *object =
+            document_.FindByTypeAndOrdinal(VORA_NODE_OBJECT, ordinal);
+        ASSERT_NE(object, nullptr);
+        EXPECT_EQ(object->GetTextParam(nodes::param::kTName),
+                  dir_.file(EntryTexture(i)));
+        EXPECT_EQ(object->GetParamAs<std::int32_t>(nodes::param::kGloss), i);
+      }
+    }
+    const nodes::SceneNode *message =
+        document_.FindByTypeAndOrdinal(VORA_NODE_MESSAGE_DATA, 0);
+    ASSERT_NE(message, nullptr);
+    EXPECT_EQ(message->GetTextParam(nodes::param::kMessage), "old_words");
+    EXPECT_EQ(message->GetTextParam(nodes::param::kFont), "Courier");
+  }
 }
 
 TEST(MigrationOrdinalsTest, LayoutsChooseTheReceivingObjects) {
