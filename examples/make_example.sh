@@ -35,5 +35,7 @@ bmp() {
 }
 bmp "$work/scene/cover.bmp" 64 64 40 60 200
 bmp "$work/scene/heightmap0.bmp" 33 33 255 255 255
+# The scene names "paint.jpg"; the .bmp stands in for it.
+bmp "$work/scene/paint.bmp" 16 16 200 40 40
 
 "$tool" pack "$work/scene" "$output"

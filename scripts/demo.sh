@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # The library's main job on the shipped example, on a fresh Debian machine:
 # builds the release tool, makes the example package from its sources, opens
-# it and shows it, changes a root parameter, saves it as a new package, and
-# reopens that to show the change. Output goes to build/demo/.
+# it and shows it, changes a root parameter and the car's position, saves
+# them as a new package, and reopens that to show the changes. Output goes
+# to build/demo/.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -43,8 +44,11 @@ run info "$package"
 run tree "$package"
 run get "$package" root Brightness
 run get "$package" camera:0 FOV
+run get "$package" object:0 OPos
 run set "$package" root Brightness 0.9 -o "$saved"
+run set "$saved" object:0 OPos "0 0 2.5"
 run get "$saved" root Brightness
+run get "$saved" object:0 OPos
 run check "$saved"
 echo
 echo "saved package: $saved"
