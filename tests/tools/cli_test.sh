@@ -156,6 +156,12 @@ grep -q "^NumMarquees.3$" "$work/marquee/Vora.mrq" ||
 expect 1 - -- get "$work/marquee" marquee:0 Text3
 expect 1 - -- set "$work/marquee" marquee:0 Text4 gap --type String
 
+# tree shows values as an author reads them: files relative to the scene,
+# not to the working folder, and the introduction page's font decoded.
+expect 0 '^    Cover +39 String +cover\.bmp$' -- tree "$package"
+expect 0 '^    TextFontInfo .* Arial, height -11, weight 500, upright$' -- tree "$package"
+expect 0 '"file": "night\.lfx"' -- tree --json "$package"
+
 # Failures: a status, a message on standard error, nothing on standard out.
 expect 1 - -- info "$work/missing.cab"
 grep -q 'missing.cab' "$work/err" || fail "no message for a missing package"
