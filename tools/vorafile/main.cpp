@@ -3,6 +3,7 @@
 #include "archive/mszip_codec.h"
 #include "check_command.h"
 #include "convert_image.h"
+#include "diff_command.h"
 #include "document/pod_orb_package.h"
 #include "host/file_manager.h"
 #include "host/host_records.h"
@@ -67,6 +68,11 @@ constexpr const char *kUsage =
     "  check SCENE                     report every problem found, one a\n"
     "                                  line (\"SCENE: file:line: what\"),\n"
     "                                  and their count\n"
+    "  diff A B [--json]               the nodes, parameters and files that\n"
+    "                                  differ from scene A to scene B (\"-\"\n"
+    "                                  only in A, \"+\" only in B, \"~\"\n"
+    "                                  changed); exit 0 when the same, 1\n"
+    "                                  when they differ, 2 on trouble\n"
     "  extract CABINET DIR             extract a cabinet into DIR\n"
     "  pack DIR OUT                    pack every file under DIR into OUT\n"
     "%s"
@@ -481,6 +487,11 @@ int main(int argc, char **argv) {
   if (command == "check") {
     return need(1) ? cli::RunCheck(args[0])
                    : Usage("usage: vorafile check SCENE");
+  }
+
+  if (command == "diff") {
+    return need(2) ? cli::RunDiff(args[0], args[1], options->json)
+                   : Usage("usage: vorafile diff A B [--json]");
   }
 
   using Handler = std::function<int(Scene &)>;
