@@ -156,6 +156,39 @@ grep -q "^NumMarquees.3$" "$work/marquee/Vora.mrq" ||
 expect 1 - -- get "$work/marquee" marquee:0 Text3
 expect 1 - -- set "$work/marquee" marquee:0 Text4 gap --type String
 
+# tree shows values as an author reads them: files relative to the scene,
+# not to the working folder, and the introduction page's font decoded.
+expect 0 '^    Cover +39 String +cover\.bmp$' -- tree "$package"
+expect 0 '^    TextFontInfo .* Arial, height -11, weight 500, upright$' -- tree "$package"
+expect 0 '"file": "night\.lfx"' -- tree --json "$package"
+
+# diff: the nodes, parameters and files an author changed. A package and
+# its unpacked folder are the same scene.
+expect 0 '^0 differences$' -- diff "$package" "$package"
+[[ $(wc -l <"$work/stdout") == 1 ]] || fail "diff of the same package: $(cat "$work/stdout")"
+expect 0 '^0 differences$' -- diff "$saved" "$work/unpacked"
+expect 1 '^~ root Brightness: 0\.65 -> 0\.9$' -- diff "$package" "$saved"
+expect 1 '^1 difference$' -- diff "$package" "$saved"
+expect 0 '' -- extract "$package" "$work/more"
+sed -i 's/^NumMsgs=2/NumMsgs=3/;s/^1=City lights.*/&\n2=Home/;s/^1=Georgia.*/&\n2=Arial;0;1;2;3;255;400;0.4;0.5/' \
+  "$work/more/text.ini"
+printf 'new credits\n' >"$work/more/Misc/credits.txt"
+expect 0 '' -- pack "$work/more" "$work/more.cab"
+expect 1 '^\+ message "ThreeDTextNode0"/messagedata "MessageNode2"$' -- diff "$package" "$work/more.cab"
+expect 1 '^~ file Misc/credits\.txt$' -- diff "$package" "$work/more.cab"
+expect 1 '^- message "ThreeDTextNode0"/messagedata "MessageNode2"$' -- diff "$work/more.cab" "$package"
+if command -v python3 >/dev/null; then
+  expect 1 '' -- diff --json "$package" "$work/more.cab"
+  python3 -c '
+import json, sys
+diff = json.load(sys.stdin)
+assert {"kind": "changed", "file": "Misc/credits.txt"} in diff["files"], diff' \
+    <"$work/stdout" ||
+    fail "diff --json does not list the changed file"
+fi
+expect 2 - -- diff "$package" "$work/missing.cab"
+expect 2 - -- diff "$package"
+
 # Failures: a status, a message on standard error, nothing on standard out.
 expect 1 - -- info "$work/missing.cab"
 grep -q 'missing.cab' "$work/err" || fail "no message for a missing package"

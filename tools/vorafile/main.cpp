@@ -3,6 +3,7 @@
 #include "archive/mszip_codec.h"
 #include "check_command.h"
 #include "convert_image.h"
+#include "diff_command.h"
 #include "document/pod_orb_package.h"
 #include "host/file_manager.h"
 #include "host/host_records.h"
@@ -67,6 +68,11 @@ constexpr const char *kUsage =
     "  check SCENE                     report every problem found, one a\n"
     "                                  line (\"SCENE: file:line: what\"),\n"
     "                                  and their count\n"
+    "  diff A B [--json]               the nodes, parameters and files that\n"
+    "                                  differ from scene A to scene B (\"-\"\n"
+    "                                  only in A, \"+\" only in B, \"~\"\n"
+    "                                  changed); exit 0 when the same, 1\n"
+    "                                  when they differ, 2 on trouble\n"
     "  extract CABINET DIR             extract a cabinet into DIR\n"
     "  pack DIR OUT                    pack every file under DIR into OUT\n"
     "%s"
@@ -174,7 +180,9 @@ std::optional<Options> ParseOptions(int argc, char **argv, int first,
   return options;
 }
 
-void PrintNode(const SceneNode &node, int depth) {
+// Values as an author reads them (value_text.h): files relative to the
+// scene's folder, fonts decoded.
+void PrintNode(const SceneNode &node, std::string_view folder, int depth) {
   const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
   std::printf("%s%s %s (#%d)\n", indent.c_str(),
               cli::NodeTypeName(node.GetTypeCode()).c_str(),
@@ -187,14 +195,18 @@ void PrintNode(const SceneNode &node, int depth) {
         "%s  %-22s %5d %-9s %s\n", indent.c_str(),
         node.GetParamName(param.GetId()).c_str(), param.GetId(),
         std::string(cli::ValueTypeName(param.GetValue()->GetType())).c_str(),
-        cli::FormatValue(*param.GetValue()).c_str());
+        cli::FormatAuthorValue(*param.GetValue(), param.GetId(), folder)
+            .c_str());
   }
   for (int i = 0; i < node.GetChildCount(); ++i) {
-    PrintNode(*node.GetChild(i), depth + 1);
+    PrintNode(*node.GetChild(i), folder, depth + 1);
   }
 }
 
-void PrintNodeJson(const SceneNode &node, int depth) {
+// Raw values, so that the output stays the same wherever the scene is
+// opened, plus "file": the value relative to the scene for a text naming a
+// file inside it.
+void PrintNodeJson(const SceneNode &node, std::string_view folder, int depth) {
   const std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
   std::printf("%s{\"type\": %d, \"typeName\": %s, \"name\": %s, \"id\": %d,\n",
               indent.c_str(), node.GetTypeCode(),
@@ -206,19 +218,26 @@ void PrintNodeJson(const SceneNode &node, int depth) {
     if (param.GetValue() == nullptr) {
       continue;
     }
+    std::string file;
+    if (const auto *text = param.GetValue()->GetIf<std::string>()) {
+      if (std::optional<std::string> relative =
+              cli::PathInsideFolder(*text, folder)) {
+        file = ", \"file\": " + cli::JsonString(*relative);
+      }
+    }
     std::printf("%s\n%s   {\"id\": %d, \"name\": %s, \"type\": %s, "
-                "\"value\": %s}",
+                "\"value\": %s%s}",
                 first ? "" : ",", indent.c_str(), param.GetId(),
                 cli::JsonString(node.GetParamName(param.GetId())).c_str(),
                 cli::JsonString(cli::ValueTypeName(param.GetValue()->GetType()))
                     .c_str(),
-                cli::FormatValueJson(*param.GetValue()).c_str());
+                cli::FormatValueJson(*param.GetValue()).c_str(), file.c_str());
     first = false;
   }
   std::printf("],\n%s \"children\": [", indent.c_str());
   for (int i = 0; i < node.GetChildCount(); ++i) {
     std::printf(i == 0 ? "\n" : ",\n");
-    PrintNodeJson(*node.GetChild(i), depth + 2);
+    PrintNodeJson(*node.GetChild(i), folder, depth + 2);
   }
   std::printf("]}");
   if (depth == 0) {
@@ -470,6 +489,11 @@ int main(int argc, char **argv) {
                    : Usage("usage: vorafile check SCENE");
   }
 
+  if (command == "diff") {
+    return need(2) ? cli::RunDiff(args[0], args[1], options->json)
+                   : Usage("usage: vorafile diff A B [--json]");
+  }
+
   using Handler = std::function<int(Scene &)>;
   struct SceneCommand {
     std::string_view name;
@@ -482,10 +506,11 @@ int main(int argc, char **argv) {
       {"files", 1, "files SCENE", [](Scene &s) { return CommandFiles(s); }},
       {"tree", 1, "tree SCENE [--json]",
        [&](Scene &s) {
+         const std::string folder = s.Folder();
          if (options->json) {
-           PrintNodeJson(*s.Document().GetRoot(), 0);
+           PrintNodeJson(*s.Document().GetRoot(), folder, 0);
          } else {
-           PrintNode(*s.Document().GetRoot(), 0);
+           PrintNode(*s.Document().GetRoot(), folder, 0);
          }
          return kExitOk;
        }},

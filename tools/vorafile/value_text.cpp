@@ -1,11 +1,14 @@
 #include "value_text.h"
 
+#include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
 #include "platform/ascii.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace vorafile::cli {
@@ -57,6 +60,42 @@ std::string Join(const std::array<T, N> &values) {
     }
   }
   return text;
+}
+
+// The logical-font record that the introduction page's font text fills:
+// five 32-bit fields (height, width, escapement, orientation, weight), eight
+// flag bytes from italic on, then the face name.
+constexpr std::size_t kFontHeightOffset = 0;
+constexpr std::size_t kFontWeightOffset = 16;
+constexpr std::size_t kFontItalicOffset = 20;
+constexpr std::size_t kFontFaceOffset = 28;
+constexpr std::size_t kFontFaceCapacity = 32;
+
+std::int32_t BlockInt32(const nodes::Block &block, std::size_t offset) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    value |= static_cast<std::uint32_t>(block.bytes[offset + i]) << (8 * i);
+  }
+  return static_cast<std::int32_t>(value);
+}
+
+std::string FormatFont(const nodes::Block &block) {
+  const auto *face =
+      reinterpret_cast<const char *>(block.bytes.data() + kFontFaceOffset);
+  std::string text(face, strnlen(face, kFontFaceCapacity));
+  text += ", height " + std::to_string(BlockInt32(block, kFontHeightOffset));
+  text += ", weight " + std::to_string(BlockInt32(block, kFontWeightOffset));
+  text += block.bytes[kFontItalicOffset] != 0 ? ", italic" : ", upright";
+  return text;
+}
+
+bool IsSeparator(char c) {
+  return c == '/' || c == '\\';
+}
+
+bool SamePathCharacter(char a, char b) {
+  return (IsSeparator(a) && IsSeparator(b)) ||
+         ascii::ToLower(a) == ascii::ToLower(b);
 }
 
 std::vector<std::string_view> Fields(std::string_view text) {
@@ -183,6 +222,38 @@ std::string FormatValue(const nodes::ParamValue &value) {
     return text;
   }
   return {};
+}
+
+std::optional<std::string> PathInsideFolder(std::string_view path,
+                                            std::string_view folder) {
+  while (!folder.empty() && IsSeparator(folder.back())) {
+    folder.remove_suffix(1);
+  }
+  if (folder.empty() || path.size() < folder.size() ||
+      !std::equal(folder.begin(), folder.end(), path.begin(),
+                  SamePathCharacter)) {
+    return std::nullopt;
+  }
+  std::string_view rest = path.substr(folder.size());
+  if (!rest.empty() && !IsSeparator(rest.front())) {
+    return std::nullopt; // "/w/ab" is not inside "/w/a"
+  }
+  while (!rest.empty() && IsSeparator(rest.front())) {
+    rest.remove_prefix(1);
+  }
+  return std::string(rest);
+}
+
+std::string FormatAuthorValue(const nodes::ParamValue &value, int paramId,
+                              std::string_view sceneFolder) {
+  if (const auto *text = value.GetIf<std::string>()) {
+    return PathInsideFolder(*text, sceneFolder).value_or(*text);
+  }
+  if (const auto *block = value.GetIf<nodes::Block>();
+      block != nullptr && paramId == nodes::param::kTextFontInfo) {
+    return FormatFont(*block);
+  }
+  return FormatValue(value);
 }
 
 std::string JsonString(std::string_view text) {

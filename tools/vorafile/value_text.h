@@ -21,6 +21,20 @@ std::string_view ValueTypeName(nodes::ValueType type);
 std::string FormatValue(const nodes::ParamValue &value);
 /// The same as a JSON value.
 std::string FormatValueJson(const nodes::ParamValue &value);
+/// The value as a scene author reads it: a text naming a path inside
+/// `sceneFolder` (the scene's working folder, with or without a final
+/// separator) relative to it ("paint.bmp", "" for the folder itself), the
+/// introduction page's font record (`paramId` "TextFontInfo") decoded as
+/// "Arial, height -11, weight 500, italic" (", upright" when not italic),
+/// anything else as FormatValue. An empty folder leaves texts as they are.
+std::string FormatAuthorValue(const nodes::ParamValue &value, int paramId,
+                              std::string_view sceneFolder);
+/// `path` relative to `folder` when it lies inside it (ASCII case and "/"
+/// against "\\" ignored, as on Windows); nothing otherwise or for an empty
+/// folder.
+std::optional<std::string> PathInsideFolder(std::string_view path,
+                                            std::string_view folder);
+
 /// Quotes and escapes a text for JSON.
 std::string JsonString(std::string_view text);
 
