@@ -38,8 +38,9 @@ protected:
           "[3d]\r\nCount=1\r\n1=vora.vrc\r\n[Texture]\r\nCount=0\r\n"}});
   }
 
-  /// Writes the files (name, content) into the folder NAME and packs them
-  /// into NAME.cab beside it; answers the cabinet's path.
+  /// Writes the files (name, content) into the folder NAME and packs what
+  /// it then holds, subfolders too, into NAME.cab beside it; answers the
+  /// cabinet's path.
   std::string
   PackFiles(const std::string &name,
             const std::vector<std::pair<std::string, std::string>> &files) {
@@ -50,8 +51,11 @@ protected:
     const std::string base =
         platform::WithTrailingSeparator(source_.file(name));
     std::vector<std::string> paths;
-    for (const auto &entry : std::filesystem::directory_iterator(base)) {
-      paths.push_back(entry.path().string());
+    for (const auto &entry :
+         std::filesystem::recursive_directory_iterator(base)) {
+      if (entry.is_regular_file()) {
+        paths.push_back(entry.path().string());
+      }
     }
     const std::string cabinet = source_.file(name + ".cab");
     EXPECT_TRUE(PackCabinet(cabinet, base, paths));

@@ -144,6 +144,16 @@ expect 1 ': FileList\.ini:5: \[3d\] 3 names a file outside the package: C:' -- c
 rm "$work/midway/dusk.cfx"
 expect 1 ": vora\.rudov:$cfx_line: CFX: file \"dusk\.cfx\" is missing" -- check "$work/midway"
 expect 1 '^1 problem$' -- check "$work/missing.cab"
+# An object's texture missing in both picture formats fails the scene's
+# read at the object's texture line; the file list is still checked.
+expect 0 '' -- extract "$package" "$work/notexture"
+rm "$work/notexture/paint.bmp"
+texture_line=$(grep -n '^TName.paint' "$work/notexture/vora.rudov" | cut -d: -f1)
+sed -i 's/^Count=2\r\?$/Count=3/;0,/^2=.*/s//&\n3=..\\escape.x/' "$work/notexture/FileList.ini"
+expect 0 '' -- pack "$work/notexture" "$work/notexture.cab"
+expect 1 '^2 problems$' -- check "$work/notexture.cab"
+expect 1 ": vora\.rudov:$texture_line: OName: texture \"paint\.jpg\" is missing" -- check "$work/notexture.cab"
+expect 1 ': FileList\.ini:5: \[3d\] 3 names a file outside' -- check "$work/notexture.cab"
 
 # Entries of a list by name and index: the marquee's texts and links.
 expect 0 '^Night drive: lights' -- get "$package" marquee:0 Text0
