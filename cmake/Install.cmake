@@ -33,6 +33,26 @@ install(TARGETS vorafile EXPORT vorafileTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library
                 NAMELINK_COMPONENT development
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+# The __stdcall DLL exports the plain name (--kill-at), and so does the import
+# library the linker writes beside it; but a host that includes the header
+# with VORAFILE_STDCALL calls the decorated _SendVoraFileMsg@20. A second
+# import library, made from a .def file, binds that name to the plain export
+# and is installed over the linker's.
+if(WIN32 AND VORAFILE_STDCALL AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(stdcall_def ${CMAKE_CURRENT_BINARY_DIR}/stdcall/vorafile.def)
+  set(stdcall_implib ${CMAKE_CURRENT_BINARY_DIR}/stdcall/libvorafile.dll.a)
+  file(WRITE ${stdcall_def} "LIBRARY vorafile.dll\nEXPORTS\nSendVoraFileMsg@20\n")
+  add_custom_command(
+    OUTPUT ${stdcall_implib}
+    COMMAND ${CMAKE_DLLTOOL} --kill-at --input-def ${stdcall_def}
+            --dllname vorafile.dll --output-lib ${stdcall_implib}
+    DEPENDS ${stdcall_def}
+    COMMENT "Import library of the __stdcall DLL with the decorated name")
+  add_custom_target(vorafile_stdcall_implib DEPENDS ${stdcall_implib})
+  add_dependencies(vorafile vorafile_stdcall_implib)
+  install(FILES ${stdcall_implib} DESTINATION ${CMAKE_INSTALL_LIBDIR}
+          COMPONENT development)
+endif()
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/vorafile
         DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
 
