@@ -6,7 +6,12 @@ set(CPACK_PACKAGE_VENDOR vorafile)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "File library of the player: scene packages, node parameters, pictures")
-set(CPACK_PACKAGE_DESCRIPTION_FILE ${PROJECT_SOURCE_DIR}/README.md)
+set(CPACK_PACKAGE_DESCRIPTION
+    "The file library a host drives through one C function, SendVoraFileMsg: \
+it opens scene packages (Microsoft cabinets), reads and changes the \
+parameters of the scene's nodes, saves packages and converts pictures. \
+With the header, a CMake package and a pkg-config file for host developers, \
+and the vorafile and vfcab tools for scene authors.")
 set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 set(CPACK_PACKAGE_CONTACT "vorafile <dev@vorafile.invalid>")
 set(CPACK_GENERATOR TGZ DEB)
