@@ -16,6 +16,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev
   wine64 cabextract gcab 7zip imagemagick python3
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev
+  pkg-config dpkg-dev
 )
 wine32_loader=/usr/lib/wine/wine
 

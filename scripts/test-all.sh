@@ -11,6 +11,9 @@
 #                  codec, the tools, the tests) and the __stdcall DLL, DLL
 #                  checks, ctest under Wine's 32-bit side where its loader
 #                  runs (one line says why not otherwise, never failed)
+#   package        scripts/package.sh: the .deb, .tar.gz and Windows ZIP from
+#                  the release, win32, win32-stdcall and win64 builds above
+#                  (made where missing), checked (consumer test, Wine)
 #   tidy           clang-tidy (.clang-tidy) over src and tools: the POSIX files
 #                  with the release build's flags, the Windows ones with the
 #                  win64 build's flags and mingw-w64's headers
@@ -20,7 +23,7 @@
 #
 # Environment:
 #   STEPS         steps to run, default "format debug-asan release win64 win32
-#                 tidy fuzz"
+#                 package tidy fuzz"
 #   FUZZ_SECONDS  run time of each fuzzer (default 20)
 #   SKIP_INSTALL  1: do not touch packages
 #   TRY_WINE32    0: do not try to install Wine's 32-bit side
@@ -29,7 +32,7 @@ set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
 
-STEPS=${STEPS:-"format debug-asan release win64 win32 tidy fuzz"}
+STEPS=${STEPS:-"format debug-asan release win64 win32 package tidy fuzz"}
 FUZZ_SECONDS=${FUZZ_SECONDS:-20}
 SKIP_INSTALL=${SKIP_INSTALL:-0}
 JOBS=2
@@ -157,6 +160,14 @@ win32_step() {
   fi
 }
 
+package_step() {
+  SKIP_INSTALL=1 bash "$root/scripts/package.sh"
+  local archive
+  for archive in "$root"/build/packages/*.{deb,tar.gz,zip}; do
+    step_tests+="$(basename "$archive") $(($(stat -c %s "$archive") / 1024)) KiB  "
+  done
+}
+
 # clang-tidy reads the compile commands of a configured build; configuring
 # is enough (no generated headers).
 tidy_step() {
@@ -238,6 +249,7 @@ wants debug-asan && timed "debug-asan" run_workflow debug-asan
 wants release && timed "release" run_workflow release
 wants win64 && timed "win64" run_workflow win64
 wants win32 && timed "win32" win32_step
+wants package && timed "package" package_step
 wants tidy && timed "tidy" tidy_step
 wants fuzz && timed "fuzz" fuzz_step
 
