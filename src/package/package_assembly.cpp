@@ -28,6 +28,8 @@ constexpr int kIntroImages[] = {param::kCover, param::kLogo, param::kBanner,
 constexpr const char *kFixedFiles[] = {"vora.vrc", "intro.ini", "filelist.ini",
                                        "text.ini"};
 constexpr const char *kMapExtensions[] = {".bmp", ".jpg", ".jpeg"};
+// What old scenes' "raruz.vro" object files stand for.
+constexpr std::string_view kBuiltInDefinition = "defhydracreate.vrd";
 
 // The name of a scene's file relative to the working folder `folder`: a
 // full path that begins with the folder (in any case) loses that part; any
@@ -163,7 +165,15 @@ std::vector<std::string> ListPackageFiles(SceneDocument &document) {
   ForEachNodeOfType(document, VORA_NODE_OBJECT, [&](SceneNode &object) {
     const std::int32_t morphs = IntParam(object, param::kNumMorphs);
     for (std::int32_t i = 0; i < morphs; ++i) {
-      collect.AddText(object, param::kVro0, i);
+      // The built-in deformation stands in an object file's place without
+      // being a file: a package packs it only when it holds one.
+      nodes::ParamValue file;
+      const bool builtIn =
+          object.GetParamValue(param::kVro0, file, i) &&
+          file.GetType() == nodes::ValueType::String &&
+          ascii::EqualsIgnoreCase(nodes::FileNameOf(file.GetText()),
+                                  kBuiltInDefinition);
+      collect.AddText(object, param::kVro0, i, builtIn);
     }
     if (IntParam(object, param::kOlink) == 1) {
       collect.AddText(object, param::kObjSite);

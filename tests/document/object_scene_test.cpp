@@ -134,7 +134,7 @@ std::string Version2Object(const char *name, const char *file) {
 TEST_F(ObjectSceneTest, Version2ObjectsAndTheirLines) {
   const std::string script = Version2Head(2) +
                              Version2Object("car", "car.vro") +
-                             Version2Object("wheel", "wheel.vro") +
+                             Version2Object("wheel", "RARUZ.VRO") +
                              "Culling wheel back\n"
                              "Culling nobody front\n"
                              "ParentChildLink car wheel\n"
@@ -158,7 +158,8 @@ TEST_F(ObjectSceneTest, Version2ObjectsAndTheirLines) {
     EXPECT_EQ(car->GetTextParam(param::kVro0), std::nullopt);
     nodes::ParamValue file;
     ASSERT_TRUE(wheel->GetParamValue(param::kVro0, file, 0));
-    EXPECT_EQ(file, nodes::ParamValue(dir_.file("wheel.vro")));
+    // The built-in deformation, no file of the folder, reads back too.
+    EXPECT_EQ(file, nodes::ParamValue(dir_.file("defhydracreate.vrd")));
     EXPECT_EQ(Root()
                   .FindChild(SceneNode::Kind::Message, 0)
                   ->GetTextParam(param::kParent),

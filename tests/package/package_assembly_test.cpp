@@ -152,5 +152,27 @@ TEST_F(PackageAssemblyTest, ListsEachDefinitionFileOnce) {
   EXPECT_EQ(std::count(files.begin(), files.end(), f + "Ripple.vrd"), 1);
 }
 
+// Objects bring their object files and textures; the built-in deformation
+// that stands in an object file's place is packed only when the folder
+// holds such a file (it is none).
+TEST_F(PackageAssemblyTest, ObjectFilesAndTheBuiltInDeformation) {
+  dir_.write("car.vro", "m");
+  dir_.write("paint.bmp", "p");
+  ASSERT_TRUE(OpenScript("Version 3\nNumObjects 1\nOName car\n"
+                         "NumMorphs 2\nTName paint.jpg\n"
+                         "VroFile car.vro\nVroFile DefHydraCreate.vrd\n"))
+      << document_.GetOpenProblem().Describe();
+  auto listed = [this](const char *name) {
+    const std::vector<std::string> files = ListPackageFiles(document_);
+    return std::find(files.begin(), files.end(), dir_.file(name)) !=
+           files.end();
+  };
+  EXPECT_TRUE(listed("car.vro"));
+  EXPECT_TRUE(listed("paint.bmp"));
+  EXPECT_FALSE(listed("DefHydraCreate.vrd"));
+  dir_.write("DefHydraCreate.vrd", "d");
+  EXPECT_TRUE(listed("DefHydraCreate.vrd"));
+}
+
 } // namespace
 } // namespace vorafile

@@ -407,6 +407,11 @@ bool ObjectNode::SectionReader::ReadObjectFileLine(std::string_view rest) {
   TrimSpaces(value);
   std::optional<std::string> path =
       platform::ResolvePackageName(folder_, value);
+  // The built-in deformation that old scenes name as an object file is no
+  // file: a saved old scene reads back without it.
+  if (!path && ascii::EqualsIgnoreCase(value, kBuiltInDefinition)) {
+    path = platform::PackagePathFor(folder_, value);
+  }
   if (!path) {
     return Refuse("object file " + Quoted(value) +
                   " is not a file of the working folder");
