@@ -6,7 +6,8 @@
 //
 // Input: the script text, optionally followed by a NUL byte and the text of
 // "intro.ini", and optionally by another NUL byte and the text of
-// "text.ini" (the messages file).
+// "text.ini" (the messages file). The folder also holds a few files that
+// object sections can name (a.vro, a.bmp, a.pod, a.vrd).
 #include "document/scene_root.h"
 #include "nodes/content/intro_node.h"
 #include "nodes/core/param_ids.h"
@@ -60,6 +61,18 @@ void WriteFile(const std::string &path, std::string_view text) {
   std::fclose(file);
 }
 
+// Files that object sections may name: an object file, a texture, a
+// hot-spot pod and a deformation definition. Written afresh for every
+// input, since a save rewrites the pod and the definition.
+void WriteObjectFiles() {
+  WriteFile(WorkFolder() + "a.vro", "mesh");
+  WriteFile(WorkFolder() + "a.bmp", "BM");
+  WriteFile(WorkFolder() + "a.pod",
+            "Version 1\nObjectType POD\nTexture a.bmp\n");
+  WriteFile(WorkFolder() + "a.vrd",
+            "DefType\tDefRipple\nMaxInstance\t2\nNumPresets\t0\n");
+}
+
 std::unique_ptr<SceneRoot> ReadScene(const std::string &script,
                                      std::int64_t &result) {
   vorafile::nodes::ResetNodeIdCounter();
@@ -108,9 +121,12 @@ void CollectValues(const SceneNode &node, const std::string &path,
     const SceneNode *child = node.GetChild(i);
     Check(child != nullptr);
     // Macro entries are named by how they were read (an imported entry
-    // differs from a read one), not by what they hold.
-    const std::string name =
-        child->GetKind() == SceneNode::Kind::MacroEntry ? "" : child->GetName();
+    // differs from a read one), not by what they hold; objects of an old
+    // scene by their place, later by their object name.
+    const bool namedByReading =
+        child->GetKind() == SceneNode::Kind::MacroEntry ||
+        child->GetKind() == SceneNode::Kind::Object;
+    const std::string name = namedByReading ? "" : child->GetName();
     const std::string step = std::to_string(child->GetTypeCode()) + ":" + name;
     // Shared nodes are listed under every holder; their values are the
     // same under each.
@@ -191,6 +207,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
   }
   WriteFile(WorkFolder() + "intro.ini", intro);
   WriteFile(WorkFolder() + "text.ini", messages);
+  WriteObjectFiles();
 
   std::int64_t result = 0;
   std::unique_ptr<SceneRoot> root = ReadScene(std::string(script), result);
