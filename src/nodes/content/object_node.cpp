@@ -7,6 +7,7 @@
 #include "platform/ascii.h"
 #include "platform/package_name.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace vorafile::nodes {
@@ -103,10 +104,14 @@ bool ObjectNode::WriteVersion3(TextSink &out) {
   const std::vector<std::string> files = ObjectFileNames(false);
   writeLine(ParamNameOf(param::kOName), param::kName, false);
   writeLine(ParamNameOf(param::kVisible), param::kVisible, false);
-  if (!files.empty() || GetParamAs<std::int32_t>(param::kNumMorphs)) {
+  // The count as held, unless fewer than the files held: those are all
+  // written, and a reader takes no more than the count allows.
+  const std::optional<std::int32_t> morphs =
+      GetParamAs<std::int32_t>(param::kNumMorphs);
+  if (!files.empty() || morphs) {
+    const auto held = static_cast<std::int32_t>(files.size());
     (void)WriteValueLine(out, ParamNameOf(param::kNumMorphs),
-                         ParamValue(static_cast<std::int32_t>(files.size())),
-                         false);
+                         ParamValue(std::max(morphs.value_or(0), held)), false);
   }
   // Kept in version 3 as well, so that the type survives a save.
   writeLine(ParamNameOf(param::kOType), param::kOType, false);

@@ -57,8 +57,10 @@ public:
   std::int64_t Read(TextSource *in, std::int64_t position,
                     bool skipTextureCheck);
 
-  /// The section in the layout the reader takes. The object file count
-  /// written is the number of files held, each written. Version 3 writes
+  /// The section in the layout the reader takes, every object file held
+  /// written. The count written is the number of files in version 2; in
+  /// version 3 the count held, or the number of files when more. Version 3
+  /// writes
   /// each key only when its value is held, and the hot-spot node into the
   /// "ObjSite" file; version 2 needs every value. False for a missing
   /// value or deformation, a failed write or another script version.
