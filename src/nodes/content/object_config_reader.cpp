@@ -245,8 +245,11 @@ bool ObjectConfigNode::ConfigReader::ReadKeyLine(int id,
 bool ObjectConfigNode::ConfigReader::ReadTexture(int id,
                                                  const std::string &line) {
   std::string name = ValueAfterKey(line, '?');
-  if (name.empty() || !ResolveImageFile(folder_, name)) {
-    return Fail("texture \"" + name + "\" is missing");
+  const std::string given = name;
+  // A name that the cut leaves empty would name the folder itself, which
+  // no save could give back.
+  if (name.empty() || !ResolveImageFile(folder_, name) || name.empty()) {
+    return Fail("texture \"" + given + "\" is missing");
   }
   std::optional<std::string> path = platform::ResolvePackageName(folder_, name);
   return Add(id, ParamValue(path.value_or(folder_ + name)));
