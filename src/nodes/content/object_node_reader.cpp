@@ -323,10 +323,17 @@ std::int64_t ObjectNode::SectionReader::ReadVersion2(std::int64_t position) {
     }
     std::string fileName = CutFileName(line_);
     TrimSpaces(fileName);
+    std::optional<std::string> path;
     if (ascii::EqualsIgnoreCase(fileName, kBuiltInObjectFile)) {
-      fileName = kBuiltInDefinition;
+      path = PathOf(std::string(kBuiltInDefinition));
+    } else {
+      // The file must be there, as a saved scene's reader will ask (and a
+      // package could not be saved without it).
+      path = platform::ResolvePackageName(folder_, fileName);
+      if (!path) {
+        return Fail("object file " + Quoted(fileName) + " is missing");
+      }
     }
-    std::optional<std::string> path = PathOf(fileName);
     if (!path) {
       return kReadFailed;
     }

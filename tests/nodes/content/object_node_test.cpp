@@ -219,6 +219,23 @@ TEST_F(ObjectNodeTest, Version2TextureCheckSwitchSkipsOnlyTheExistenceTest) {
   EXPECT_EQ(Read(outside, section("/etc/x"), true), kReadFailed);
 }
 
+// A saved scene's reader asks for its object files, so the old one does too
+// (but for the built-in deformation, which is no file).
+TEST_F(ObjectNodeTest, Version2ObjectFilesMustBeThere) {
+  root_->SetScriptVersion(2);
+  dir_.write("Rock.jpg", "j");
+  const auto section = [](const char *file) {
+    return std::string("Rock\n1\n0\n0 0 0\n0 0 0\n1 1 1\n1\nRock.jpg\n"
+                       "0 0 0 0\n0 0 0 0\n0\n0\n") +
+           file + "\n";
+  };
+  ObjectNode &missing = MakeObject("ObjectNode0");
+  EXPECT_EQ(Read(missing, section("gone.vro")), kReadFailed);
+  EXPECT_EQ(FailedLine(missing, section("gone.vro")), 13);
+  ObjectNode &builtIn = MakeObject("ObjectNode1");
+  EXPECT_NE(Read(builtIn, section("Raruz.vro")), kReadFailed);
+}
+
 TEST_F(ObjectNodeTest, Version3FaultsFailAtTheirLine) {
   struct Case {
     const char *name;
