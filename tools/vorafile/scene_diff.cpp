@@ -77,7 +77,9 @@ public:
       if (ordinal > 0) {
         step.append("[").append(std::to_string(ordinal)).append("]");
       }
-      Take(*child, here == kRootPath ? step : here + "/" + step, here);
+      std::string childPath = here == kRootPath ? std::string() : here + "/";
+      childPath += step;
+      Take(*child, std::move(childPath), here);
     }
     ancestors_.pop_back();
   }
