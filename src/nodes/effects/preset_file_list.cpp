@@ -3,7 +3,6 @@
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/param_ids.h"
-#include "nodes/core/param_names.h"
 #include "nodes/core/value_writer.h"
 #include "nodes/effects/preset_block_nodes.h"
 #include "platform/file_system.h"
