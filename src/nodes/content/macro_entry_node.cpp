@@ -1,6 +1,5 @@
 #include "nodes/content/macro_nodes.h"
 
-#include "nodes/content/indexed_param_access.h"
 #include "nodes/content/line_reading.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
@@ -16,7 +15,6 @@ namespace {
 // The family's names as the macro file spells its keys.
 constexpr std::string_view kMacroKey = "Macro";
 constexpr std::string_view kMacroNameKey = "MacroName";
-constexpr std::string_view kMacroCommandKey = "MacroCommand";
 
 bool IsCommentOrBlank(std::string_view line) {
   return (!line.empty() && line.front() == ';') || line == "\n";
@@ -34,7 +32,7 @@ std::string FirstWord(std::string_view line) {
 
 MacroEntryNode::MacroEntryNode(SceneNode *parent, std::string_view name,
                                std::int32_t id)
-    : SceneNode(name) {
+    : IndexedParamsNode(name, GetMacroNameTable()) {
   SetNodeType(Kind::MacroEntry);
   SetParent(parent);
   if (parent != nullptr) {
@@ -125,78 +123,6 @@ bool MacroEntryNode::Write(TextSink *out) {
     (void)WriteTextLine(*out, command->GetText());
   }
   return !out->HasFailed();
-}
-
-bool MacroEntryNode::AddParam(int id, const void *source, std::uint32_t code,
-                              int index) {
-  if (id == macro_param::kMacroCommand) {
-    return AddIndexedBytes(commands_, source, code, index);
-  }
-  return SceneNode::AddParam(id, source, code, index);
-}
-
-bool MacroEntryNode::RemoveParam(int id, int index) {
-  if (id == macro_param::kMacroCommand) {
-    return commands_.Remove(index);
-  }
-  return SceneNode::RemoveParam(id, index);
-}
-
-bool MacroEntryNode::GetParam(int id, void *out, std::size_t capacity,
-                              std::uint32_t code, int index) const {
-  if (id == macro_param::kMacroCommand) {
-    return GetIndexedBytes(commands_, out, capacity, code, index);
-  }
-  return SceneNode::GetParam(id, out, capacity, code, index);
-}
-
-bool MacroEntryNode::GetParamValue(int id, ParamValue &out, int index) const {
-  if (id == macro_param::kMacroCommand) {
-    return GetIndexedValue(commands_, out, index);
-  }
-  return SceneNode::GetParamValue(id, out, index);
-}
-
-bool MacroEntryNode::SetParam(int id, const void *source, std::uint32_t code,
-                              int index) {
-  if (id == macro_param::kMacroCommand) {
-    return SetIndexedBytes(commands_, source, code, index);
-  }
-  return SceneNode::SetParam(id, source, code, index);
-}
-
-std::string MacroEntryNode::GetParamName(int id, int /*reserved*/) const {
-  return MacroParamName(id);
-}
-
-int MacroEntryNode::GetParamCount() const {
-  return SceneNode::GetParamCount() + static_cast<int>(commands_.GetCount());
-}
-
-std::uint32_t MacroEntryNode::GetParamSize(int id, int reserved,
-                                           int index) const {
-  if (id == macro_param::kMacroCommand) {
-    const std::optional<std::size_t> size = commands_.GetSize(index);
-    return size ? static_cast<std::uint32_t>(*size) : kParamSizeAbsent;
-  }
-  return SceneNode::GetParamSize(id, reserved, index);
-}
-
-std::size_t MacroEntryNode::GetParamsSize() const {
-  return SceneNode::GetParamsSize() + commands_.GetTotalSize();
-}
-
-int MacroEntryNode::GetParamId(std::string_view name) const {
-  return MacroParamId(name);
-}
-
-void MacroEntryNode::VisitSubItems(SubItemVisitor &visitor) const {
-  const std::span<const ParamValue> commands = commands_.GetValues();
-  for (std::size_t i = 0; i < commands.size(); ++i) {
-    const int key = static_cast<int>(i);
-    const std::string name = ComposeIndexedName(kMacroCommandKey, key);
-    visitor.Visit(SubItem{macro_param::kMacroCommand, key, name, commands[i]});
-  }
 }
 
 } // namespace vorafile::nodes

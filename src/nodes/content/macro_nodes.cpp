@@ -1,6 +1,5 @@
 #include "nodes/content/macro_nodes.h"
 
-#include "nodes/content/indexed_param_access.h"
 #include "nodes/content/line_reading.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
@@ -41,11 +40,6 @@ constexpr std::array<std::string_view, 8> kMacroNames = {
     "MacroFriendlyName",
 };
 
-const NameTable &MacroNameTable() {
-  static const NameTable table(macro_param::kMacro, kMacroNames);
-  return table;
-}
-
 constexpr const char *kMacroFileNodeName = "VRM Node 0";
 constexpr const char *kConvertedEntryName = "MacroCommands";
 constexpr const char *kMacroFileExtension = ".vrm";
@@ -82,15 +76,20 @@ std::int64_t ReadEndPosition(const TextSource &in) {
 
 } // namespace
 
+const NameTable &GetMacroNameTable() {
+  static const NameTable table(macro_param::kMacro, kMacroNames);
+  return table;
+}
+
 std::string MacroParamName(int id) {
-  if (MacroNameTable().Contains(id)) {
-    return std::string(MacroNameTable().NameOf(id));
+  if (GetMacroNameTable().Contains(id)) {
+    return std::string(GetMacroNameTable().NameOf(id));
   }
   return std::string(ParamNameOf(id));
 }
 
 int MacroParamId(std::string_view name) {
-  return MacroNameTable().FindId(name).value_or(ParamIdOf(name));
+  return GetMacroNameTable().FindId(name).value_or(ParamIdOf(name));
 }
 
 // ---- MacroFileNode --------------------------------------------------------

@@ -12,7 +12,8 @@
 #ifndef VORAFILE_NODES_CONTENT_MACRO_NODES_H
 #define VORAFILE_NODES_CONTENT_MACRO_NODES_H
 
-#include "nodes/core/indexed_params.h"
+#include "nodes/core/indexed_params_node.h"
+#include "nodes/core/name_table.h"
 #include "nodes/core/owned_file_state.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/scene_node.h"
@@ -20,6 +21,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorafile::nodes {
 
@@ -28,6 +30,8 @@ namespace vorafile::nodes {
 inline constexpr const char *kOldMacroCommandFormat =
     "00:00:0.0 OBJECT %s DEFORMATION %s : SetPreset %d";
 
+/// The macro name family (ids 4500 to 4507).
+const NameTable &GetMacroNameTable();
 /// The name of a macro family id, or the built-in name of any other id.
 std::string MacroParamName(int id);
 /// The id of a macro family name (case aside), else the built-in one.
@@ -36,7 +40,7 @@ int MacroParamId(std::string_view name);
 /// One macro of a macro file: its "ID", "MacroName", and its commands as
 /// the indexed parameter 4504 (index = position), counted by
 /// "NumMacroCommands".
-class MacroEntryNode final : public SceneNode {
+class MacroEntryNode final : public IndexedParamsNode {
 public:
   MacroEntryNode(SceneNode *parent, std::string_view name, std::int32_t id);
   /// The same, with "MacroName".
@@ -66,28 +70,20 @@ public:
     return commands_;
   }
 
-  // Id 4504 is the command list, addressed by `index`; every other id is a
-  // plain parameter.
-  [[nodiscard]] bool AddParam(int id, const void *source, std::uint32_t code,
-                              int index = -1) override;
-  [[nodiscard]] bool RemoveParam(int id, int index = -1) override;
-  [[nodiscard]] bool GetParam(int id, void *out, std::size_t capacity,
-                              std::uint32_t code,
-                              int index = -1) const override;
-  [[nodiscard]] bool GetParamValue(int id, ParamValue &out,
-                                   int index = -1) const override;
-  [[nodiscard]] bool SetParam(int id, const void *source, std::uint32_t code,
-                              int index = -1) override;
-  std::string GetParamName(int id, int reserved = -1) const override;
-  int GetParamCount() const override;
-  std::uint32_t GetParamSize(int id, int reserved = -1,
-                             int index = -1) const override;
-  std::size_t GetParamsSize() const override;
-  int GetParamId(std::string_view name) const override;
-  /// The commands, as id 4504 keyed by index and named "MacroCommand<i>".
-  void VisitSubItems(SubItemVisitor &visitor) const override;
-
 private:
+  // Id 4504 is the command list, addressed by `index` and visited as
+  // "MacroCommand<i>"; every other id is a plain parameter.
+  IndexedParamList *FindList(int id) override {
+    return id == commands_.GetId() ? &commands_ : nullptr;
+  }
+  const IndexedParamList *FindList(int id) const override {
+    return id == commands_.GetId() ? &commands_ : nullptr;
+  }
+  [[nodiscard]] std::vector<const IndexedParamList *>
+  GetLists() const override {
+    return {&commands_};
+  }
+
   IndexedParamList commands_{macro_param::kMacroCommand};
 };
 

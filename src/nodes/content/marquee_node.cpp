@@ -103,7 +103,7 @@ void WriteEntryLine(TextSink &out, std::string_view name,
 MarqueeNode::MarqueeNode(SceneNode *parent) : MarqueeNode(parent, "Unknown") {}
 
 MarqueeNode::MarqueeNode(SceneNode *parent, std::string_view name)
-    : SceneNode(name) {
+    : IndexedParamsNode(name, GetNameTable()) {
   SetNodeType(Kind::Marquee);
   SetParent(parent);
   if (parent != nullptr) {
@@ -141,109 +141,6 @@ const IndexedParamList *MarqueeNode::FindList(int id) const {
 
 std::size_t MarqueeNode::GetEntryCount() const {
   return std::max(texts_.GetCount(), urls_.GetCount());
-}
-
-bool MarqueeNode::AddParam(int id, const void *source, std::uint32_t code,
-                           int index) {
-  IndexedParamList *list = FindList(id);
-  if (list == nullptr) {
-    return SceneNode::AddParam(id, source, code, index);
-  }
-  ParamValue value;
-  return value.Assign(code, source) && list->Add(index, std::move(value));
-}
-
-bool MarqueeNode::RemoveParam(int id, int index) {
-  IndexedParamList *list = FindList(id);
-  if (list == nullptr) {
-    return SceneNode::RemoveParam(id, index);
-  }
-  return list->Remove(index);
-}
-
-bool MarqueeNode::GetParam(int id, void *out, std::size_t capacity,
-                           std::uint32_t code, int index) const {
-  const IndexedParamList *list = FindList(id);
-  if (list == nullptr) {
-    return SceneNode::GetParam(id, out, capacity, code, index);
-  }
-  const ParamValue *value = list->Find(index);
-  if (value == nullptr || value->GetType() != ValueType::String ||
-      code != static_cast<std::uint32_t>(ValueType::String)) {
-    return false;
-  }
-  return value->CopyBytes(out, capacity);
-}
-
-bool MarqueeNode::GetParamValue(int id, ParamValue &out, int index) const {
-  const IndexedParamList *list = FindList(id);
-  if (list == nullptr) {
-    return SceneNode::GetParamValue(id, out, index);
-  }
-  const ParamValue *value = list->Find(index);
-  if (value == nullptr) {
-    return false;
-  }
-  out = *value;
-  return true;
-}
-
-bool MarqueeNode::SetParam(int id, const void *source, std::uint32_t code,
-                           int index) {
-  IndexedParamList *list = FindList(id);
-  if (list == nullptr) {
-    return SceneNode::SetParam(id, source, code, index);
-  }
-  ParamValue value;
-  return value.Assign(code, source) && list->Set(index, std::move(value));
-}
-
-std::string MarqueeNode::GetParamName(int id, int reserved) const {
-  if (GetNameTable().Contains(id)) {
-    return std::string(GetNameTable().NameOf(id));
-  }
-  return SceneNode::GetParamName(id, reserved);
-}
-
-int MarqueeNode::GetParamCount() const {
-  return SceneNode::GetParamCount() + static_cast<int>(texts_.GetCount()) +
-         static_cast<int>(urls_.GetCount());
-}
-
-std::uint32_t MarqueeNode::GetParamSize(int id, int reserved, int index) const {
-  const IndexedParamList *list = FindList(id);
-  if (list == nullptr) {
-    return SceneNode::GetParamSize(id, reserved, index);
-  }
-  const std::optional<std::size_t> size = list->GetSize(index);
-  return size ? static_cast<std::uint32_t>(*size) : kParamSizeAbsent;
-}
-
-std::size_t MarqueeNode::GetParamsSize() const {
-  return SceneNode::GetParamsSize() + texts_.GetTotalSize() +
-         urls_.GetTotalSize();
-}
-
-int MarqueeNode::GetParamId(std::string_view name) const {
-  return GetNameTable().FindId(name).value_or(SceneNode::GetParamId(name));
-}
-
-void MarqueeNode::VisitSubItems(SubItemVisitor &visitor) const {
-  for (const IndexedParamList *list : {&texts_, &urls_}) {
-    int key = 0;
-    for (const ParamValue &value : list->GetValues()) {
-      const std::string name = GetIndexedParamName(list->GetId(), key);
-      visitor.Visit(SubItem{list->GetId(), key, name, value});
-      ++key;
-    }
-  }
-}
-
-std::string MarqueeNode::GetIndexedParamName(int id, int index) const {
-  if (FindList(id) == nullptr) {
-    return GetParamName(id);
-  }
-  return ComposeIndexedName(GetParamName(id), index);
 }
 
 // ---- The marquee file ------------------------------------------------------

@@ -10,7 +10,7 @@
 #ifndef VORAFILE_NODES_CONTENT_MARQUEE_NODE_H
 #define VORAFILE_NODES_CONTENT_MARQUEE_NODE_H
 
-#include "nodes/core/indexed_params.h"
+#include "nodes/core/indexed_params_node.h"
 #include "nodes/core/name_table.h"
 #include "nodes/core/owned_file_state.h"
 #include "nodes/core/param_ids.h"
@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorafile::nodes {
 
@@ -27,7 +28,7 @@ namespace vorafile::nodes {
 /// bytes with the terminator. Longer ones are cut to this length.
 inline constexpr std::size_t kMaxMarqueeTextLength = 1023;
 
-class MarqueeNode final : public SceneNode {
+class MarqueeNode final : public IndexedParamsNode {
 public:
   /// Named "Unknown".
   explicit MarqueeNode(SceneNode *parent);
@@ -44,33 +45,6 @@ public:
   /// The marquee's own names (ids 4000 to 4004), asked before the built-in
   /// ones.
   [[nodiscard]] static const NameTable &GetNameTable();
-
-  // For 4002 and 4003 these address entry `index` of the texts or links;
-  // every other id goes to the base, which ignores the index.
-  [[nodiscard]] bool AddParam(int id, const void *source, std::uint32_t code,
-                              int index = -1) override;
-  [[nodiscard]] bool RemoveParam(int id, int index = -1) override;
-  /// For the texts and links only the String type is answered.
-  [[nodiscard]] bool GetParam(int id, void *out, std::size_t capacity,
-                              std::uint32_t code,
-                              int index = -1) const override;
-  [[nodiscard]] bool GetParamValue(int id, ParamValue &out,
-                                   int index = -1) const override;
-  [[nodiscard]] bool SetParam(int id, const void *source, std::uint32_t code,
-                              int index = -1) override;
-  std::string GetParamName(int id, int reserved = -1) const override;
-  /// The base count plus every text and link.
-  int GetParamCount() const override;
-  std::uint32_t GetParamSize(int id, int reserved = -1,
-                             int index = -1) const override;
-  std::size_t GetParamsSize() const override;
-  int GetParamId(std::string_view name) const override;
-  /// Every text (4002, key i, "Texti"), then every link (4003, "URLi").
-  void VisitSubItems(SubItemVisitor &visitor) const override;
-
-  /// The name of `id`, for 4002 and 4003 followed by the index ("Text0",
-  /// "URL3").
-  [[nodiscard]] std::string GetIndexedParamName(int id, int index) const;
 
   /// Reads the marquee file from `position` to its end. Answers a position
   /// other than kReadFailed on success, also for an empty file (no texts);
@@ -96,8 +70,19 @@ public:
   [[nodiscard]] bool WriteFile(const std::string &path);
 
 private:
-  IndexedParamList *FindList(int id);
-  const IndexedParamList *FindList(int id) const;
+  // 4002 and 4003 address entry `index` of the texts or links.
+  IndexedParamList *FindList(int id) override;
+  const IndexedParamList *FindList(int id) const override;
+  /// The texts, then the links ("Text0", ..., "URL0", ...).
+  [[nodiscard]] std::vector<const IndexedParamList *>
+  GetLists() const override {
+    return {&texts_, &urls_};
+  }
+  /// GetParam answers texts and links as Strings only.
+  [[nodiscard]] bool AnswersEntryType(const IndexedParamList & /*list*/,
+                                      ValueType type) const override {
+    return type == ValueType::String;
+  }
   /// The number of entries: texts or links, whichever are more.
   [[nodiscard]] std::size_t GetEntryCount() const;
 

@@ -1,6 +1,5 @@
 #include "nodes/content/object_config_node.h"
 
-#include "nodes/content/indexed_param_access.h"
 #include "nodes/content/macro_nodes.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/name_table.h"
@@ -165,7 +164,7 @@ int ConfigParamId(std::string_view name) {
 
 ObjectConfigNode::ObjectConfigNode(SceneNode *parent, std::string_view name,
                                    std::string_view filePath)
-    : SceneNode(name) {
+    : IndexedParamsNode(name, ConfigNameTable()) {
   SetNodeType(Kind::ObjectConfig);
   SetParent(parent);
   if (parent != nullptr) {
@@ -243,11 +242,6 @@ bool ObjectConfigNode::Write(TextSink *out) {
   return !out->HasFailed();
 }
 
-std::string ObjectConfigNode::GetIndexedParamName(int id, int index) const {
-  const std::string name = GetParamName(id);
-  return FindList(id) != nullptr ? ComposeIndexedName(name, index) : name;
-}
-
 IndexedParamList *ObjectConfigNode::FindList(int id) {
   return const_cast<IndexedParamList *>(
       static_cast<const ObjectConfigNode *>(this)->FindList(id));
@@ -261,85 +255,6 @@ const IndexedParamList *ObjectConfigNode::FindList(int id) const {
     return &textures_;
   }
   return id == cfg::kUrl ? &links_ : nullptr;
-}
-
-bool ObjectConfigNode::AddParam(int id, const void *source, std::uint32_t code,
-                                int index) {
-  if (IndexedParamList *list = FindList(id)) {
-    return AddIndexedBytes(*list, source, code, index);
-  }
-  return SceneNode::AddParam(id, source, code, index);
-}
-
-bool ObjectConfigNode::RemoveParam(int id, int index) {
-  if (IndexedParamList *list = FindList(id)) {
-    return list->Remove(index);
-  }
-  return SceneNode::RemoveParam(id, index);
-}
-
-bool ObjectConfigNode::GetParam(int id, void *out, std::size_t capacity,
-                                std::uint32_t code, int index) const {
-  if (const IndexedParamList *list = FindList(id)) {
-    return GetIndexedBytes(*list, out, capacity, code, index);
-  }
-  return SceneNode::GetParam(id, out, capacity, code, index);
-}
-
-bool ObjectConfigNode::GetParamValue(int id, ParamValue &out, int index) const {
-  if (const IndexedParamList *list = FindList(id)) {
-    return GetIndexedValue(*list, out, index);
-  }
-  return SceneNode::GetParamValue(id, out, index);
-}
-
-bool ObjectConfigNode::SetParam(int id, const void *source, std::uint32_t code,
-                                int index) {
-  if (IndexedParamList *list = FindList(id)) {
-    return SetIndexedBytes(*list, source, code, index);
-  }
-  return SceneNode::SetParam(id, source, code, index);
-}
-
-std::string ObjectConfigNode::GetParamName(int id, int /*reserved*/) const {
-  return ConfigParamName(id);
-}
-
-int ObjectConfigNode::GetParamCount() const {
-  return SceneNode::GetParamCount() +
-         static_cast<int>(textures_.GetCount() + links_.GetCount());
-}
-
-std::uint32_t ObjectConfigNode::GetParamSize(int id, int reserved,
-                                             int index) const {
-  if (const IndexedParamList *list = FindList(id)) {
-    const std::optional<std::size_t> size = list->GetSize(index);
-    return size ? static_cast<std::uint32_t>(*size) : kParamSizeAbsent;
-  }
-  return SceneNode::GetParamSize(id, reserved, index);
-}
-
-std::size_t ObjectConfigNode::GetParamsSize() const {
-  return SceneNode::GetParamsSize() + textures_.GetTotalSize() +
-         links_.GetTotalSize();
-}
-
-int ObjectConfigNode::GetParamId(std::string_view name) const {
-  return ConfigParamId(name);
-}
-
-void ObjectConfigNode::VisitSubItems(SubItemVisitor &visitor) const {
-  if (kind_ != ConfigKind::Orb) {
-    return;
-  }
-  for (const IndexedParamList *list : {&textures_, &links_}) {
-    const std::span<const ParamValue> values = list->GetValues();
-    for (std::size_t i = 0; i < values.size(); ++i) {
-      const int key = static_cast<int>(i);
-      const std::string name = GetIndexedParamName(list->GetId(), key);
-      visitor.Visit(SubItem{list->GetId(), key, name, values[i]});
-    }
-  }
 }
 
 } // namespace vorafile::nodes

@@ -12,13 +12,14 @@
 #ifndef VORAFILE_NODES_CONTENT_OBJECT_CONFIG_NODE_H
 #define VORAFILE_NODES_CONTENT_OBJECT_CONFIG_NODE_H
 
-#include "nodes/core/indexed_params.h"
+#include "nodes/core/indexed_params_node.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/scene_node.h"
 
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vorafile::nodes {
 
@@ -28,7 +29,7 @@ std::string ConfigParamName(int id);
 /// one.
 int ConfigParamId(std::string_view name);
 
-class ObjectConfigNode final : public SceneNode {
+class ObjectConfigNode final : public IndexedParamsNode {
 public:
   /// What the configuration describes, as its "ObjectType" says.
   enum class ConfigKind : std::int32_t { Pod = 0, Orb = 1, Macro = 2 };
@@ -66,35 +67,20 @@ public:
   }
   [[nodiscard]] const IndexedParamList &GetLinks() const { return links_; }
 
-  /// The name of `id`, and for an orb's 2004 and 2005 the index appended
-  /// ("Texture2").
-  [[nodiscard]] std::string GetIndexedParamName(int id, int index) const;
-
-  [[nodiscard]] bool AddParam(int id, const void *source, std::uint32_t code,
-                              int index = -1) override;
-  [[nodiscard]] bool RemoveParam(int id, int index = -1) override;
-  [[nodiscard]] bool GetParam(int id, void *out, std::size_t capacity,
-                              std::uint32_t code,
-                              int index = -1) const override;
-  [[nodiscard]] bool GetParamValue(int id, ParamValue &out,
-                                   int index = -1) const override;
-  [[nodiscard]] bool SetParam(int id, const void *source, std::uint32_t code,
-                              int index = -1) override;
-  std::string GetParamName(int id, int reserved = -1) const override;
-  int GetParamCount() const override;
-  std::uint32_t GetParamSize(int id, int reserved = -1,
-                             int index = -1) const override;
-  std::size_t GetParamsSize() const override;
-  int GetParamId(std::string_view name) const override;
-  /// An orb's textures (2005), then its links (2004), keyed by index.
-  void VisitSubItems(SubItemVisitor &visitor) const override;
-
 private:
   class ConfigReader;
 
-  /// The indexed list of `id` for this node, or null when `id` is plain.
-  IndexedParamList *FindList(int id);
-  const IndexedParamList *FindList(int id) const;
+  /// An orb's textures (2005) and links (2004); null for other ids and
+  /// kinds, whose 2004 and 2005 are plain parameters (and which therefore
+  /// list no sub-items).
+  IndexedParamList *FindList(int id) override;
+  const IndexedParamList *FindList(int id) const override;
+  /// The textures, then the links, whatever the kind: only an orb fills
+  /// them.
+  [[nodiscard]] std::vector<const IndexedParamList *>
+  GetLists() const override {
+    return {&textures_, &links_};
+  }
 
   ConfigKind kind_ = ConfigKind::Pod;
   IndexedParamList textures_{config_param::kTexture};

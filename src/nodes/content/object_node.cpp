@@ -33,11 +33,6 @@ ObjectNode::ObjectNode(SceneNode *parent, std::string_view name)
     : IndexedListNode(parent, name, Kind::Object, GetParamNameIndex(),
                       param::kVro0, ValueType::String) {}
 
-std::string ObjectNode::GetIndexedParamName(int id, int index) const {
-  return id == param::kVro0 ? IndexedListNode::GetIndexedParamName(id, index)
-                            : GetParamName(id);
-}
-
 std::vector<std::string> ObjectNode::ObjectFileNames(bool builtInAsRaruz) {
   std::vector<std::string> names;
   for (const ParamValue &value : GetList().GetValues()) {

@@ -18,8 +18,8 @@
 #ifndef VORAFILE_NODES_CONTENT_OBJECT_NODE_H
 #define VORAFILE_NODES_CONTENT_OBJECT_NODE_H
 
+#include "nodes/core/indexed_params_node.h"
 #include "nodes/core/param_ids.h"
-#include "nodes/effects/preset_file_list.h"
 
 #include <array>
 #include <cstdint>
@@ -65,10 +65,6 @@ public:
   /// "ObjSite" file; version 2 needs every value. False for a missing
   /// value or deformation, a failed write or another script version.
   [[nodiscard]] bool Write(TextSink *out) override;
-
-  /// "Vro0" followed by `index` ("Vro01"); every other id's name without
-  /// an index.
-  [[nodiscard]] std::string GetIndexedParamName(int id, int index) const;
 
 private:
   class SectionReader;

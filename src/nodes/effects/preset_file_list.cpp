@@ -3,7 +3,6 @@
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/line_scanner.h"
 #include "nodes/core/param_ids.h"
-#include "nodes/core/param_names.h"
 #include "nodes/core/value_writer.h"
 #include "nodes/effects/preset_block_nodes.h"
 #include "platform/file_system.h"
@@ -42,121 +41,6 @@ bool NextContentLine(TextSource &in, std::string &line,
     if (line.front() != ';' && LineScanner(line).Word(word).Ok()) {
       return true;
     }
-  }
-}
-
-// ---- One indexed parameter ------------------------------------------------
-
-IndexedListNode::IndexedListNode(SceneNode *parent, std::string_view name,
-                                 Kind kind, const NameTable &names, int listId,
-                                 ValueType entryType)
-    : SceneNode(parent, name), names_(names), list_(listId),
-      entryType_(entryType) {
-  SetNodeType(kind);
-  RegisterWithRoot();
-}
-
-bool IndexedListNode::AddParam(int id, const void *source, std::uint32_t code,
-                               int index) {
-  if (id != list_.GetId()) {
-    return SceneNode::AddParam(id, source, code, index);
-  }
-  ParamValue value;
-  return code == static_cast<std::uint32_t>(entryType_) &&
-         value.Assign(code, source) && list_.Add(index, std::move(value));
-}
-
-bool IndexedListNode::RemoveParam(int id, int index) {
-  if (id != list_.GetId()) {
-    return SceneNode::RemoveParam(id, index);
-  }
-  return RemoveEntry(index);
-}
-
-bool IndexedListNode::RemoveEntry(int index) {
-  return list_.Remove(index);
-}
-
-bool IndexedListNode::GetParam(int id, void *out, std::size_t capacity,
-                               std::uint32_t code, int index) const {
-  if (id != list_.GetId()) {
-    return SceneNode::GetParam(id, out, capacity, code, index);
-  }
-  const ParamValue *value = list_.Find(index);
-  return value != nullptr &&
-         code == static_cast<std::uint32_t>(value->GetType()) &&
-         value->CopyBytes(out, capacity);
-}
-
-bool IndexedListNode::GetParamValue(int id, ParamValue &out, int index) const {
-  if (id != list_.GetId()) {
-    return SceneNode::GetParamValue(id, out, index);
-  }
-  const ParamValue *value = list_.Find(index);
-  if (value == nullptr) {
-    return false;
-  }
-  out = *value;
-  return true;
-}
-
-bool IndexedListNode::SetParam(int id, const void *source, std::uint32_t code,
-                               int index) {
-  if (id != list_.GetId()) {
-    return SceneNode::SetParam(id, source, code, index);
-  }
-  ParamValue value;
-  return code == static_cast<std::uint32_t>(entryType_) &&
-         value.Assign(code, source) && list_.Set(index, std::move(value));
-}
-
-std::string IndexedListNode::GetParamName(int id, int reserved) const {
-  if (names_.Contains(id)) {
-    return std::string(names_.NameOf(id));
-  }
-  return SceneNode::GetParamName(id, reserved);
-}
-
-int IndexedListNode::GetParamCount() const {
-  return SceneNode::GetParamCount() + static_cast<int>(list_.GetCount());
-}
-
-std::uint32_t IndexedListNode::GetParamSize(int id, int reserved,
-                                            int index) const {
-  if (id != list_.GetId()) {
-    return SceneNode::GetParamSize(id, reserved, index);
-  }
-  const std::optional<std::size_t> size = list_.GetSize(index);
-  return size ? static_cast<std::uint32_t>(*size) : kParamSizeAbsent;
-}
-
-std::size_t IndexedListNode::GetParamsSize() const {
-  return SceneNode::GetParamsSize() + list_.GetTotalSize();
-}
-
-int IndexedListNode::GetParamId(std::string_view name) const {
-  return names_.FindId(name).value_or(ParamIdOf(name));
-}
-
-void IndexedListNode::VisitSubItems(SubItemVisitor &visitor) const {
-  const std::string name = GetParamName(list_.GetId());
-  int key = 0;
-  for (const ParamValue &value : list_.GetValues()) {
-    const std::string itemName = ComposeIndexedName(name, key);
-    visitor.Visit(SubItem{list_.GetId(), key, itemName, value});
-    ++key;
-  }
-}
-
-std::string IndexedListNode::GetIndexedParamName(int id, int index) const {
-  return ComposeIndexedName(GetParamName(id), index);
-}
-
-void IndexedListNode::DecrementCount(int id) {
-  if (std::optional<std::int32_t> count = GetParamAs<std::int32_t>(id);
-      count && *count > 0) {
-    // An Int of a held id: the set cannot fail.
-    (void)SetParamValue(id, ParamValue(std::int32_t{*count - 1}));
   }
 }
 

@@ -15,7 +15,7 @@
 #ifndef VORAFILE_NODES_EFFECTS_PRESET_FILE_LIST_H
 #define VORAFILE_NODES_EFFECTS_PRESET_FILE_LIST_H
 
-#include "nodes/core/indexed_params.h"
+#include "nodes/core/indexed_params_node.h"
 #include "nodes/core/name_table.h"
 #include "nodes/core/owned_file_state.h"
 #include "nodes/core/scene_node.h"
@@ -26,59 +26,6 @@
 #include <vector>
 
 namespace vorafile::nodes {
-
-/// A node with one indexed parameter besides its parameter list. The
-/// parameter operations address entry `index` of that id; every other id
-/// goes to the base, which ignores the index. Names come from the class's
-/// own name family, then the built-in names.
-class IndexedListNode : public SceneNode {
-public:
-  [[nodiscard]] bool AddParam(int id, const void *source, std::uint32_t code,
-                              int index = -1) override;
-  /// For the list id, removes the entry (RemoveEntry).
-  [[nodiscard]] bool RemoveParam(int id, int index = -1) override;
-  [[nodiscard]] bool GetParam(int id, void *out, std::size_t capacity,
-                              std::uint32_t code,
-                              int index = -1) const override;
-  [[nodiscard]] bool GetParamValue(int id, ParamValue &out,
-                                   int index = -1) const override;
-  [[nodiscard]] bool SetParam(int id, const void *source, std::uint32_t code,
-                              int index = -1) override;
-  std::string GetParamName(int id, int reserved = -1) const override;
-  /// The base count plus the entries.
-  int GetParamCount() const override;
-  std::uint32_t GetParamSize(int id, int reserved = -1,
-                             int index = -1) const override;
-  std::size_t GetParamsSize() const override;
-  /// The family's names first, then the built-in ones.
-  int GetParamId(std::string_view name) const override;
-  /// Every entry, as list id, key i and the name followed by i.
-  void VisitSubItems(SubItemVisitor &visitor) const override;
-
-  /// The name of `id`, followed by `index` when it is 0 or more ("Lfp
-  /// Preset File2").
-  [[nodiscard]] std::string GetIndexedParamName(int id, int index) const;
-
-  [[nodiscard]] const IndexedParamList &GetList() const { return list_; }
-
-protected:
-  /// Entries hold values of `entryType` only.
-  IndexedListNode(SceneNode *parent, std::string_view name, Kind kind,
-                  const NameTable &names, int listId, ValueType entryType);
-
-  /// Removes entry `index`; classes whose entries stand for other nodes
-  /// remove those with it.
-  [[nodiscard]] virtual bool RemoveEntry(int index);
-  IndexedParamList &List() { return list_; }
-  const NameTable &Names() const { return names_; }
-  /// Lowers the Int parameter `id` by one, when it is held and above 0.
-  void DecrementCount(int id);
-
-private:
-  const NameTable &names_;
-  IndexedParamList list_;
-  ValueType entryType_;
-};
 
 /// The ids and names of one family of preset files.
 struct PresetFileFamily {
