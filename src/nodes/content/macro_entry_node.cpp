@@ -39,7 +39,7 @@ MacroEntryNode::MacroEntryNode(SceneNode *parent, std::string_view name,
     RegisterWithRoot();
   }
   // A new node holds no "ID": the add cannot fail.
-  (void)SceneNode::AddParam(param::kId, &id, VORA_VALUE_INT);
+  (void)IndexedParamsNode::AddParam(param::kId, &id, VORA_VALUE_INT);
 }
 
 MacroEntryNode::MacroEntryNode(SceneNode *parent, std::string_view name,
@@ -108,7 +108,7 @@ bool MacroEntryNode::Write(TextSink *out) {
   }
   ParamValue id;
   std::optional<std::string> name = GetTextParam(macro_param::kMacroName);
-  if (!SceneNode::GetParamValue(param::kId, id) || !name) {
+  if (!IndexedParamsNode::GetParamValue(param::kId, id) || !name) {
     return false;
   }
   const std::int32_t count =
