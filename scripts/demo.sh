@@ -30,7 +30,8 @@ demo=build/demo
 rm -rf "$demo"
 mkdir -p "$demo"
 package=$demo/night_drive.cab
-saved=$demo/saved/night_drive_bright.cab
+brighter=$demo/saved/night_drive_bright.cab
+saved=$demo/saved/night_drive_moved.cab
 
 run() {
   echo
@@ -45,8 +46,8 @@ run tree "$package"
 run get "$package" root Brightness
 run get "$package" camera:0 FOV
 run get "$package" object:0 OPos
-run set "$package" root Brightness 0.9 -o "$saved"
-run set "$saved" object:0 OPos "0 0 2.5"
+run set "$package" root Brightness 0.9 -o "$brighter"
+run set "$brighter" object:0 OPos "0 0 2.5" -o "$saved"
 run get "$saved" root Brightness
 run get "$saved" object:0 OPos
 run check "$saved"
