@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -121,8 +122,11 @@ protected:
     if (!failure || failure->position < 0) {
       return 0;
     }
-    return 1 + static_cast<int>(std::count(
-                   text.begin(), text.begin() + failure->position, '\n'));
+    return 1 +
+           static_cast<int>(std::count(
+               text.begin(),
+               text.begin() + static_cast<std::ptrdiff_t>(failure->position),
+               '\n'));
   }
 
   TempDir dir_;
