@@ -21,14 +21,6 @@ namespace param = nodes::param;
 
 namespace {
 
-// A scanner past the keyword.
-LineScanner ScanAfterKeyword(const KeywordLine &line) {
-  LineScanner scan(line.text);
-  std::string keyword;
-  scan.Word(keyword);
-  return scan;
-}
-
 // The scene's object of that name (any case).
 SceneNode *FindObject(SceneRoot &root, std::string_view name) {
   return root.FindDescendantByTextParam(SceneNode::Kind::Object, param::kName,

@@ -71,14 +71,6 @@ SectionResult LineDone(bool handled, const KeywordLine &line) {
                  : SectionResult::Failed();
 }
 
-// A scanner past the keyword.
-LineScanner ScanAfterKeyword(const KeywordLine &line) {
-  LineScanner scan(line.text);
-  std::string keyword;
-  scan.Word(keyword);
-  return scan;
-}
-
 // ---- The root's keyword lines ------------------------------------------
 
 SectionResult ReadFloatSetting(ScriptReadContext &context,

@@ -16,6 +16,13 @@ bool IsCommentLine(std::string_view line) {
   return !line.empty() && line.front() == ';';
 }
 
+LineScanner ScanAfterKeyword(const KeywordLine &line) {
+  LineScanner scan(line.text);
+  std::string keyword;
+  scan.Word(keyword);
+  return scan;
+}
+
 ScriptReadContext::ScriptReadContext(SceneRoot &root, nodes::TextSource &in)
     : root_(root), in_(in),
       folder_(std::string(root.GetFolder().value_or(""))) {}

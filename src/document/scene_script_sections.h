@@ -20,6 +20,7 @@
 #ifndef VORAFILE_DOCUMENT_SCENE_SCRIPT_SECTIONS_H
 #define VORAFILE_DOCUMENT_SCENE_SCRIPT_SECTIONS_H
 
+#include "nodes/core/line_scanner.h"
 #include "nodes/core/param_value.h"
 #include "nodes/core/scene_node.h"
 #include "nodes/core/text_stream.h"
@@ -163,6 +164,9 @@ private:
 
 /// True for a line that starts with ';'.
 [[nodiscard]] bool IsCommentLine(std::string_view line);
+
+/// A scanner over the line, past its keyword.
+[[nodiscard]] nodes::LineScanner ScanAfterKeyword(const KeywordLine &line);
 
 /// Runs the rows over the lines from the source's position to the end of
 /// the text. Lines that are a bare line break, hold no word or start with

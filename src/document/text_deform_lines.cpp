@@ -27,14 +27,6 @@ namespace param = nodes::param;
 
 namespace {
 
-// A scanner past the keyword.
-LineScanner ScanAfterKeyword(const KeywordLine &line) {
-  LineScanner scan(line.text);
-  std::string keyword;
-  scan.Word(keyword);
-  return scan;
-}
-
 nodes::SceneNode *FindLastMessageNode(SceneRoot &root) {
   for (int i = root.GetChildCount() - 1; i >= 0; --i) {
     nodes::SceneNode *child = root.GetChild(i);

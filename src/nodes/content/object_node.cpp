@@ -78,6 +78,11 @@ bool ObjectNode::WriteVersion2(TextSink &out) {
   for (const std::string &file : files) {
     (void)WriteTextLine(out, file);
   }
+  return WriteDeformations(out);
+}
+
+// The first "NumDefs" deformation references, each must be there.
+bool ObjectNode::WriteDeformations(TextSink &out) {
   const std::int32_t defs =
       GetParamAs<std::int32_t>(param::kNumDefs).value_or(0);
   for (int i = 0; i < defs; ++i) {
@@ -156,15 +161,7 @@ bool ObjectNode::WriteVersion3(TextSink &out) {
       return false;
     }
   }
-  const std::int32_t defs =
-      GetParamAs<std::int32_t>(param::kNumDefs).value_or(0);
-  for (int i = 0; i < defs; ++i) {
-    SceneNode *reference = FindChild(Kind::DefRef, i);
-    if (reference == nullptr || !reference->Write(&out)) {
-      return false;
-    }
-  }
-  return true;
+  return WriteDeformations(out);
 }
 
 bool ObjectNode::WriteHotSpot() {

@@ -72,6 +72,7 @@ private:
   [[nodiscard]] bool WriteVersion2(TextSink &out);
   [[nodiscard]] bool WriteVersion3(TextSink &out);
   [[nodiscard]] bool WriteHotSpot();
+  [[nodiscard]] bool WriteDeformations(TextSink &out);
   /// The file names of the object files, as the writer gives them.
   [[nodiscard]] std::vector<std::string> ObjectFileNames(bool builtInAsRaruz);
 
