@@ -14,7 +14,7 @@ packages=(
   cmake ninja-build g++ clang clang-format clang-tidy libclang-rt-14-dev git
   googletest libgmock-dev libbenchmark-dev zlib1g-dev libdeflate-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686 libz-mingw-w64-dev
-  wine64 cabextract gcab 7zip imagemagick python3
+  wine64 cabextract gcab 7zip imagemagick python3 valgrind
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev
   pkg-config dpkg-dev
 )
