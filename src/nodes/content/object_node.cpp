@@ -81,13 +81,18 @@ bool ObjectNode::WriteVersion2(TextSink &out) {
   return WriteDeformations(out);
 }
 
-// The first "NumDefs" deformation references, each must be there.
+// The first "NumDefs" deformation references that are held. A section may
+// end before its count of references (the reader takes that), so the count
+// is written as read and only the references held follow it.
 bool ObjectNode::WriteDeformations(TextSink &out) {
   const std::int32_t defs =
       GetParamAs<std::int32_t>(param::kNumDefs).value_or(0);
   for (int i = 0; i < defs; ++i) {
     SceneNode *reference = FindChild(Kind::DefRef, i);
-    if (reference == nullptr || !reference->Write(&out)) {
+    if (reference == nullptr) {
+      break;
+    }
+    if (!reference->Write(&out)) {
       return false;
     }
   }
