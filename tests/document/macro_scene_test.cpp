@@ -69,9 +69,8 @@ TEST_F(MacroSceneTest, Version3MacroLinesReadAndWriteBack) {
 TEST_F(MacroSceneTest, Version2SceneImportsItsOldMacroFiles) {
   dir_.write("old1.mac", "SD cube twist 0 4\n");
   dir_.write("old2.mac", "; nothing to convert\n");
-  ASSERT_TRUE(OpenScript("Scene\n30.0\n1.0\n0.5\n0\n0\n0\nspecial\n"
-                         "0\n" // no bands
-                         "1\nHello\n0.5\n500\n0\n254 254 254 255\n1.0\nArial\n"
+  ASSERT_TRUE(OpenScript(test::Version2Values() + "0\n" +
+                         test::kVersion2Message +
                          "lock.mp3\n"
                          "EffectPresetCategoryInfo Friendly 2 -1\n"
                          "EffectPreset old1.mac First\n"

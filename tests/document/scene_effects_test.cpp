@@ -7,9 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <utility>
 #include <vector>
 
 namespace vorafile {
@@ -18,77 +15,57 @@ namespace {
 using nodes::SceneNode;
 using test::SceneFolderTest;
 
-// Every node below the root but the introduction page, with its parameters
-// but "NodeID" (which follows the order nodes are made). Sorted: the writer
-// puts sections and lines in an order of its own.
-using NodeValues = std::vector<
-    std::pair<std::string, std::vector<std::pair<int, nodes::ParamValue>>>>;
-
-void CollectEffectNodes(const SceneNode &node, NodeValues &out) {
+// The camera, lighting and audio nodes below `node`.
+void CollectEffectNodes(const SceneNode &node,
+                        std::vector<const SceneNode *> &out) {
+  using Kind = SceneNode::Kind;
   for (int i = 0; i < node.GetChildCount(); ++i) {
     const SceneNode &child = *node.GetChild(i);
-    using Kind = SceneNode::Kind;
     const Kind kind = child.GetKind();
-    if (kind != Kind::AudioAnalysis && kind != Kind::FilterBand &&
-        kind != Kind::Camera && kind != Kind::Lighting) {
-      continue;
+    if (kind == Kind::AudioAnalysis || kind == Kind::FilterBand ||
+        kind == Kind::Camera || kind == Kind::Lighting) {
+      out.push_back(&child);
+      CollectEffectNodes(child, out);
     }
-    std::vector<std::pair<int, nodes::ParamValue>> params;
-    for (const nodes::NodeParam &param : child.GetParamArray()) {
-      if (param.GetId() != nodes::param::kNodeId) {
-        params.emplace_back(param.GetId(), *param.GetValue());
-      }
-    }
-    std::sort(params.begin(), params.end(),
-              [](const auto &a, const auto &b) { return a.first < b.first; });
-    out.emplace_back(child.GetName(), std::move(params));
-    CollectEffectNodes(child, out);
   }
 }
 
 class SceneEffectsTest : public SceneFolderTest {
 protected:
-  std::string Problem() const { return document_.GetOpenProblem().Describe(); }
-
-  NodeValues EffectNodes() {
-    NodeValues values;
-    CollectEffectNodes(Root(), values);
-    std::sort(values.begin(), values.end(),
-              [](const auto &a, const auto &b) { return a.first < b.first; });
-    return values;
+  test::ParamSnapshot EffectNodes() {
+    std::vector<const SceneNode *> nodes;
+    CollectEffectNodes(Root(), nodes);
+    return test::SnapshotParams(nodes);
   }
 
   // Saves, checks that the saved script reads back to the same nodes, and
   // answers the saved script.
-  std::string SaveAndReopen() {
-    const NodeValues before = EffectNodes();
-    EXPECT_TRUE(document_.WriteScript());
-    const std::string written = dir_.read("vora.vrc");
-    EXPECT_TRUE(document_.Open(dir_.folder())) << Problem();
+  std::string SaveAndReopenSame() {
+    const test::ParamSnapshot before = EffectNodes();
+    std::string written = SaveAndReopen();
     EXPECT_EQ(EffectNodes(), before);
     return written;
   }
 };
 
 TEST_F(SceneEffectsTest, Version3SectionsRoundTrip) {
-  ASSERT_TRUE(OpenScript("Version 3\n"
-                         "Camera FOV Set 45\n"
-                         "Camera LookAt Set 0 1 2\n"
-                         "Lighting 0 Diffuse 1 0.5 0 1\n"
-                         "Lighting 0 Glow 1 2 3\n"
-                         "Lighting 1 Spot 0\n"
-                         "Brightness 0.5\n"
-                         "Nbands 2\n"
-                         "B0Min 20\n"
-                         "B0Max 200\n"
-                         "; between bands\n"
-                         "B1Max 20480\n"
-                         "B1Min 200\n"
-                         "MsgOn 0\n"
-                         "; a second camera section joins the first\n"
-                         "Camera NearClip Nil\n"
-                         "Lighting 0 Position 0 10 0 1\n"))
-      << Problem();
+  ASSERT_TRUE(Opens("Version 3\n"
+                    "Camera FOV Set 45\n"
+                    "Camera LookAt Set 0 1 2\n"
+                    "Lighting 0 Diffuse 1 0.5 0 1\n"
+                    "Lighting 0 Glow 1 2 3\n"
+                    "Lighting 1 Spot 0\n"
+                    "Brightness 0.5\n"
+                    "Nbands 2\n"
+                    "B0Min 20\n"
+                    "B0Max 200\n"
+                    "; between bands\n"
+                    "B1Max 20480\n"
+                    "B1Min 200\n"
+                    "MsgOn 0\n"
+                    "; a second camera section joins the first\n"
+                    "Camera NearClip Nil\n"
+                    "Lighting 0 Position 0 10 0 1\n"));
   EXPECT_EQ(Root().GetChildCount(), 4); // intro, camera, lighting, audio
   const std::string golden =
       "Version\t3\n"
@@ -106,8 +83,8 @@ TEST_F(SceneEffectsTest, Version3SectionsRoundTrip) {
       "Camera FOV Set\t45.000000\n"
       "Camera LookAt Set\t0.000000 1.000000 2.000000\n"
       "Camera NearClip Set\t0.000000\n";
-  EXPECT_EQ(SaveAndReopen(), golden);
-  EXPECT_EQ(SaveAndReopen(), golden);
+  EXPECT_EQ(SaveAndReopenSame(), golden);
+  EXPECT_EQ(SaveAndReopenSame(), golden);
 }
 
 TEST_F(SceneEffectsTest, BadSectionLinesFailTheOpenAtTheirLine) {
@@ -134,34 +111,31 @@ TEST_F(SceneEffectsTest, BadSectionLinesFailTheOpenAtTheirLine) {
     EXPECT_EQ(opened.line, c.line) << c.body << Problem();
   }
   // Frequencies at the ends of the range are accepted.
-  EXPECT_TRUE(OpenScript("Version 3\nNbands 1\nB0Min 0\nB0Max 20480\n"))
-      << Problem();
-  EXPECT_TRUE(OpenScript("Version 3\nNbands 0\nPause 1\n")) << Problem();
+  EXPECT_TRUE(Opens("Version 3\nNbands 1\nB0Min 0\nB0Max 20480\n"));
+  EXPECT_TRUE(Opens("Version 3\nNbands 0\nPause 1\n"));
   EXPECT_EQ(
       Root().FindChild(SceneNode::Kind::AudioAnalysis, 0)->GetChildCount(), 0);
 }
 
 TEST_F(SceneEffectsTest, Version2ScriptWithBandsOpensAndSavesAsVersion3) {
-  const std::string values = "Scene\n25.0\n0.8\n1.5\n7\n0\n0\nextra\n";
-  const std::string message =
-      "1\nHello\n0.5\n500\n0\n254 254 254 255\n1.0\nArial\n";
-  ASSERT_TRUE(OpenScript(values +
-                             "; the audio section\n"
-                             "2\n20\n200\n200\n20480\n" +
-                             message +
-                             "lock.mp3\n"
-                             "Camera FOV Set 45\n"
-                             "Lighting 0 Spot 1\n"
-                             "Camera NearClip Set 1\n",
-                         SceneDocument::kDeliveredScript))
-      << Problem();
+  const std::string values = test::Version2Values();
+  const std::string &message = test::kVersion2Message;
+  ASSERT_TRUE(Opens(values +
+                        "; the audio section\n"
+                        "2\n20\n200\n200\n20480\n" +
+                        message +
+                        "lock.mp3\n"
+                        "Camera FOV Set 45\n"
+                        "Lighting 0 Spot 1\n"
+                        "Camera NearClip Set 1\n",
+                    SceneDocument::kDeliveredScript));
   EXPECT_EQ(RootParam<std::string>(nodes::param::kSceneLockMp3), "lock.mp3");
-  const NodeValues read = EffectNodes();
+  std::vector<const SceneNode *> read;
+  CollectEffectNodes(Root(), read);
   ASSERT_EQ(read.size(), 5u); // audio, its two bands, camera, lighting
-  EXPECT_EQ(read[0].first, "AudioAnalysisNode0");
-  EXPECT_EQ(read[3].first, "FilterBandNode1");
-  std::filesystem::remove(dir_.path() / SceneDocument::kDeliveredScript);
-  const std::string written = SaveAndReopen();
+  EXPECT_EQ(read[0]->GetName(), "AudioAnalysisNode0");
+  EXPECT_EQ(read[2]->GetName(), "FilterBandNode1");
+  const std::string written = SaveAndReopenSame();
   EXPECT_NE(written.find("Nbands\t2\nB0Min\t20.000000\n"), std::string::npos)
       << written;
 

@@ -6,7 +6,7 @@
 #include "nodes/core/param_ids.h"
 #include "nodes/effects/def_file_node.h"
 #include "nodes/effects/def_ref_node.h"
-#include "support/temp_dir.h"
+#include "scene_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -162,10 +162,8 @@ TEST_F(TextDeformTest, OtherFormsAreLeftAsBefore) {
 
   // Version 2 reads the definition lines for the message node that its
   // fixed values make.
-  const std::string version2 = "Scene\n25.0\n0.8\n1.5\n7\n0\n0\nextra\n"
-                               "0\n" // no bands
-                               "1\nHello\n0.5\n500\n0\n254 254 254 255\n"
-                               "1.0\nArial\n" // the message
+  const std::string version2 = test::Version2Values() + "0\n" +
+                               test::kVersion2Message +
                                "lock\n"
                                "TextDeform Num 1\n"
                                "\n; blank and comment lines are not counted\n"
