@@ -1,5 +1,6 @@
 #include "nodes/content/intro_node.h"
 
+#include "nodes/node_test_support.h"
 #include "platform/ini_file.h"
 #include "platform/installation_names.h"
 #include "support/temp_dir.h"
@@ -11,23 +12,9 @@ namespace {
 
 using test::TempDir;
 
-// A parent that gives the introduction node its folder and version, as the
-// scene root does.
-class PlainNode final : public SceneNode {
-public:
-  PlainNode() : SceneNode("parent") {}
-  bool Write(TextSink *) override { return true; }
-  std::int64_t Read(TextSource *, std::int64_t position) override {
-    return position;
-  }
-};
-
 class IntroNodeTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    parent_.SetFolder(dir_.folder());
-    parent_.SetScriptVersion(3);
-  }
+  void SetUp() override { parent_.SetFolder(dir_.folder()); }
 
   IntroNode &Load(const std::string &iniText) {
     if (!iniText.empty())
@@ -45,7 +32,7 @@ protected:
   }
 
   TempDir dir_;
-  PlainNode parent_;
+  test::VersionParent parent_{3};
   std::unique_ptr<IntroNode> node_;
   std::int64_t result_ = 0;
 };

@@ -4,6 +4,7 @@
 #include "nodes/content/macro_nodes.h"
 #include "nodes/effects/def_file_node.h"
 #include "nodes/effects/def_ref_node.h"
+#include "nodes/node_test_support.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -17,20 +18,10 @@ namespace {
 using test::TempDir;
 namespace cfg = config_param;
 
-class PlainNode final : public SceneNode {
-public:
-  PlainNode() : SceneNode("parent") {}
-  bool Write(TextSink *) override { return true; }
-  std::int64_t Read(TextSource *, std::int64_t position) override {
-    return position;
-  }
-};
-
 class ObjectConfigTest : public ::testing::Test {
 protected:
   void SetUp() override {
     parent_.SetFolder(dir_.folder());
-    parent_.SetScriptVersion(3);
     for (const char *file : {"pod.jpg", "border.jpg", "highlight.jpg", "a.jpg",
                              "b.bmp", "c.jpg", "page.htm", "halo.vrd"}) {
       dir_.write(file, "x");
@@ -40,15 +31,10 @@ protected:
   std::int64_t Read(const std::string &text) {
     node_ = std::make_unique<ObjectConfigNode>(&parent_, "config",
                                                dir_.file("Config0.pod"));
-    StringSource in(text);
-    return node_->Read(&in, 0);
+    return test::ReadSection(*node_, text).end;
   }
 
-  std::string Written() {
-    StringSink out;
-    EXPECT_TRUE(node_->Write(&out));
-    return out.GetText();
-  }
+  std::string Written() { return test::WriteSection(*node_); }
 
   std::string Text(int id, int index = -1) {
     ParamValue value;
@@ -57,7 +43,7 @@ protected:
   }
 
   TempDir dir_;
-  PlainNode parent_;
+  test::VersionParent parent_{3};
   std::unique_ptr<ObjectConfigNode> node_;
 };
 
@@ -184,14 +170,12 @@ TEST_F(ObjectConfigTest, OrbTexturesWithAndWithoutLinks) {
   EXPECT_EQ(Text(cfg::kUrl, 2), dir_.file("page.htm"));
   EXPECT_EQ(node_->GetIndexedParamName(cfg::kTexture, 2), "Texture2");
 
-  struct Names final : SubItemVisitor {
-    void Visit(const SubItem &item) override {
-      seen += std::string(item.name) + ";";
-    }
-    std::string seen;
-  } names;
-  node_->VisitSubItems(names);
-  EXPECT_EQ(names.seen, "Texture0;Texture1;Texture2;URL0;URL1;URL2;");
+  EXPECT_EQ(
+      test::SubItemTexts(*node_),
+      (std::vector<std::string>{
+          "Texture0=" + dir_.file("a.jpg"), "Texture1=" + dir_.file("b.bmp"),
+          "Texture2=" + dir_.file("c.jpg"), "URL0=http://a.invalid",
+          "URL1=", "URL2=" + dir_.file("page.htm")}));
 
   const std::string written = Written();
   EXPECT_EQ(written, "Version\t1\n"

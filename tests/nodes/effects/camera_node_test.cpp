@@ -1,7 +1,7 @@
 #include "nodes/effects/camera_node.h"
 
-#include "effect_node_fixture.h"
 #include "nodes/core/param_ids.h"
+#include "nodes/node_test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include "document/scene_root.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/value_writer.h"
+#include "nodes/node_test_support.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -49,17 +50,12 @@ protected:
   LensEffectsNode &Read(const std::string &text, bool expectRead = true) {
     lenses_ = root_->AddChild(
         std::make_unique<LensEffectsNode>(root_.get(), "lens.lfx"));
-    StringSource source(text);
-    const std::int64_t result = lenses_->Read(&source, 0);
-    EXPECT_EQ(result != kReadFailed, expectRead) << text;
+    EXPECT_EQ(test::ReadSection(*lenses_, text).end != kReadFailed, expectRead)
+        << text;
     return *lenses_;
   }
 
-  std::string Written() {
-    StringSink sink;
-    EXPECT_TRUE(lenses_->Write(&sink));
-    return sink.GetText();
-  }
+  std::string Written() { return test::WriteSection(*lenses_); }
 
   std::string Reason() const {
     const auto &failure = lenses_->GetReadFailure();

@@ -1,20 +1,26 @@
-// A parent that gives effect nodes their script version, as the scene root
-// does, and helpers to read a node's section from text.
-#ifndef VORAFILE_TESTS_NODES_EFFECTS_EFFECT_NODE_FIXTURE_H
-#define VORAFILE_TESTS_NODES_EFFECTS_EFFECT_NODE_FIXTURE_H
+// A parent that gives nodes their script version and folder, as the scene
+// root does, and helpers to read a node's section from text, write it, and
+// list its indexed values.
+#ifndef VORAFILE_TESTS_NODES_NODE_TEST_SUPPORT_H
+#define VORAFILE_TESTS_NODES_NODE_TEST_SUPPORT_H
 
 #include "nodes/core/scene_node.h"
 #include "nodes/core/text_stream.h"
+#include "nodes/core/value_writer.h"
+#include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace vorafile::nodes::test {
 
+using vorafile::test::TempDir;
+
 class VersionParent final : public SceneNode {
 public:
-  explicit VersionParent(int version) : SceneNode("parent") {
+  explicit VersionParent(int version = 0) : SceneNode("parent") {
     SetScriptVersion(version);
   }
   bool Write(TextSink *) override { return true; }
@@ -57,6 +63,19 @@ inline std::string WriteSection(SceneNode &node) {
   return out.GetText();
 }
 
+/// "name=value" of each indexed value the node hands its visitors.
+inline std::vector<std::string> SubItemTexts(const SceneNode &node) {
+  struct Texts final : SubItemVisitor {
+    void Visit(const SubItem &item) override {
+      seen.push_back(std::string(item.name) + "=" +
+                     FormatValueText(item.value, false));
+    }
+    std::vector<std::string> seen;
+  } texts;
+  node.VisitSubItems(texts);
+  return texts.seen;
+}
+
 } // namespace vorafile::nodes::test
 
-#endif // VORAFILE_TESTS_NODES_EFFECTS_EFFECT_NODE_FIXTURE_H
+#endif // VORAFILE_TESTS_NODES_NODE_TEST_SUPPORT_H
