@@ -20,21 +20,7 @@ namespace param = nodes::param;
 namespace macro_param = nodes::macro_param;
 using test::SceneFolderTest;
 
-// Stands in for node classes that this test does not need whole (objects
-// and deformation references): a kind and a name, registered.
-class StandInNode final : public SceneNode {
-public:
-  StandInNode(SceneNode *parent, Kind kind, std::string_view name)
-      : SceneNode(name) {
-    SetNodeType(kind);
-    SetParent(parent);
-    RegisterWithRoot();
-  }
-  bool Write(nodes::TextSink *) override { return true; }
-  std::int64_t Read(nodes::TextSource *, std::int64_t position) override {
-    return position;
-  }
-};
+using test::StandInNode;
 
 using MacroSceneTest = SceneFolderTest;
 

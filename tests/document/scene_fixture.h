@@ -26,6 +26,22 @@ inline std::string Version2Values(int objects = 0) {
 inline const std::string kVersion2Message =
     "1\nHello\n0.5\n500\n0\n254 254 254 255\n1.0\nArial\n";
 
+/// Stands in for a node class that a test does not need whole: a kind and
+/// a name, registered with the root.
+class StandInNode final : public nodes::SceneNode {
+public:
+  StandInNode(SceneNode *parent, Kind kind, std::string_view name)
+      : SceneNode(name) {
+    SetNodeType(kind);
+    SetParent(parent);
+    RegisterWithRoot();
+  }
+  bool Write(nodes::TextSink *) override { return true; }
+  std::int64_t Read(nodes::TextSource *, std::int64_t position) override {
+    return position;
+  }
+};
+
 /// Node name, parameter id and value of every parameter of `nodes` but
 /// "NodeID" (it follows the order nodes are made), sorted by name and id:
 /// the writer puts sections and lines in an order of its own.

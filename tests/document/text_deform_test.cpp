@@ -27,18 +27,6 @@ const std::string kRipple = "DefType\tRipple\nMaxInstance\t4\nNumPresets\t1\n" +
 const std::string kHydra =
     "DefType\tDefRaruzCreate\nMaxInstance\t1\nNumPresets\t3\n";
 
-// Stands in for the message node that the "MsgIni" line makes.
-class MessageStandIn final : public SceneNode {
-public:
-  explicit MessageStandIn(SceneNode *parent) : SceneNode(parent, "message") {
-    SetNodeType(Kind::Message);
-  }
-  bool Write(nodes::TextSink *) override { return true; }
-  std::int64_t Read(nodes::TextSource *, std::int64_t position) override {
-    return position;
-  }
-};
-
 class TextDeformTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -52,8 +40,10 @@ protected:
   std::int64_t Read(const std::string &script, bool message = true) {
     root_ = std::make_unique<SceneRoot>();
     root_->SetFolder(dir_.folder());
+    // A stand-in for the message node that the "MsgIni" line makes.
     if (message)
-      message_ = root_->AddChild(std::make_unique<MessageStandIn>(root_.get()));
+      message_ = root_->AddChild(std::make_unique<test::StandInNode>(
+          root_.get(), SceneNode::Kind::Message, "message"));
     nodes::StringSource source(script);
     return root_->Read(&source, 0);
   }

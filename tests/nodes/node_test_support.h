@@ -11,7 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace vorafile::nodes::test {
@@ -61,6 +63,16 @@ inline std::string WriteSection(SceneNode &node) {
   StringSink out;
   EXPECT_TRUE(node.Write(&out));
   return out.GetText();
+}
+
+/// Adds each (id, value) in turn; the failure names the id refused.
+inline ::testing::AssertionResult
+AddValues(SceneNode &node,
+          std::initializer_list<std::pair<int, ParamValue>> values) {
+  for (const auto &[id, value] : values)
+    if (!node.AddParamValue(id, value))
+      return ::testing::AssertionFailure() << "id " << id << " refused";
+  return ::testing::AssertionSuccess();
 }
 
 /// "name=value" of each indexed value the node hands its visitors.

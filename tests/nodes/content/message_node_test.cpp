@@ -118,11 +118,10 @@ TEST_F(MessageNodeTest, ReadsDataLines) {
 TEST_F(MessageNodeTest, WritesConsecutiveKeysAndReadsThemBack) {
   node_ = std::make_unique<MessageNode>(&parent_, "ThreeDTextNode0",
                                         dir_.file("Text.ini"));
-  ASSERT_TRUE(node_->AddParamValue(param::kRate, ParamValue(50.0f)));
-  ASSERT_TRUE(
-      node_->AddParamValue(param::kAutoSwitch, ParamValue(std::uint8_t{1})));
-  ASSERT_TRUE(
-      node_->AddParamValue(param::kRandomize, ParamValue(std::uint8_t{0})));
+  ASSERT_TRUE(test::AddValues(
+      *node_, {{param::kRate, ParamValue(50.0f)},
+               {param::kAutoSwitch, ParamValue(std::uint8_t{1})},
+               {param::kRandomize, ParamValue(std::uint8_t{0})}}));
   auto add = [this](std::int32_t n) {
     // Appended rather than concatenated: g++ 12 for i686 warns falsely
     // about overlapping copies in "literal" + std::string.
@@ -132,23 +131,16 @@ TEST_F(MessageNodeTest, WritesConsecutiveKeysAndReadsThemBack) {
         std::make_unique<MessageDataNode>(node_.get(), name, n));
   };
   MessageDataNode *first = add(0);
-  ASSERT_TRUE(
-      first->AddParamValue(param::kMessage, ParamValue(std::string(" Hi "))));
-  ASSERT_TRUE(
-      first->AddParamValue(param::kFont, ParamValue(std::string("Arial"))));
-  ASSERT_TRUE(
-      first->AddParamValue(param::kItalics, ParamValue(std::uint8_t{1})));
-  Color color;
-  color.components = {1.0f, 0.5f, 0.0f, 1.0f};
-  ASSERT_TRUE(first->AddParamValue(param::kColor, ParamValue(color)));
-  ASSERT_TRUE(
-      first->AddParamValue(param::kWeight, ParamValue(std::int32_t{700})));
-  ASSERT_TRUE(first->AddParamValue(param::kSize, ParamValue(0.25f)));
-  ASSERT_TRUE(first->AddParamValue(param::kExtrusion, ParamValue(2.0f)));
-  ASSERT_TRUE(first->AddParamValue(param::kMessageEffect,
-                                   ParamValue(std::string("Spin"))));
-  ASSERT_TRUE(
-      first->AddParamValue(param::kMessageEffectNumber, ParamValue(3.5f)));
+  ASSERT_TRUE(test::AddValues(
+      *first, {{param::kMessage, ParamValue(std::string(" Hi "))},
+               {param::kFont, ParamValue(std::string("Arial"))},
+               {param::kItalics, ParamValue(std::uint8_t{1})},
+               {param::kColor, ParamValue(Color{{1.0f, 0.5f, 0.0f, 1.0f}})},
+               {param::kWeight, ParamValue(std::int32_t{700})},
+               {param::kSize, ParamValue(0.25f)},
+               {param::kExtrusion, ParamValue(2.0f)},
+               {param::kMessageEffect, ParamValue(std::string("Spin"))},
+               {param::kMessageEffectNumber, ParamValue(3.5f)}}));
   add(1); // no text: left out
   MessageDataNode *third = add(2);
   ASSERT_TRUE(
