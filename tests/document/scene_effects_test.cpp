@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <vector>
 
 namespace vorafile {
@@ -88,27 +89,41 @@ TEST_F(SceneEffectsTest, Version3SectionsRoundTrip) {
 }
 
 TEST_F(SceneEffectsTest, BadSectionLinesFailTheOpenAtTheirLine) {
+  const auto v3 = [](const char *body) {
+    return std::string("Version 3\n") + body;
+  };
+  const std::string v2 = test::Version2Values();
+  const std::string v2Message = v2 + "0\n" + test::kVersion2Message;
   struct Case {
-    const char *body; // after "Version 3"
+    std::string script;
     int line;
   };
   const Case cases[] = {
-      {"camera FOV Set 45\n", 2},
-      {"Camera FOV Set 45\nCamera Bogus Set 1\n", 3},
-      {"Camera FOV Set 45\nPause 1\nCamera FOV Set 50\n", 4},
-      {"Lighting 0 Spot 1\nLighting 0 Spot 0\n", 3},
-      {"Lighting 0 Spot 2\n", 2},
-      {"lighting 0 Spot 1\n", 2},
-      {"Nbands 11\n", 2},
-      {"Nbands\n", 2},
-      {"Nbands 1\nB0Min 20480.5\nB0Max 1\n", 3},
-      {"Nbands 1\nB0Min 1\nB0Max -1\n", 4},
+      {v3("camera FOV Set 45\n"), 2},
+      {v3("Camera FOV Set 45\nCamera Bogus Set 1\n"), 3},
+      {v3("Camera FOV Set 45\nPause 1\nCamera FOV Set 50\n"), 4},
+      {v3("Lighting 0 Spot 1\nLighting 0 Spot 0\n"), 3},
+      {v3("Lighting 0 Spot 2\n"), 2},
+      {v3("lighting 0 Spot 1\n"), 2},
+      {v3("Nbands 11\n"), 2},
+      {v3("Nbands\n"), 2},
+      {v3("Nbands 1\nB0Min 20480.5\nB0Max 1\n"), 3},
+      {v3("Nbands 1\nB0Min 1\nB0Max -1\n"), 4},
+      {v2 + "11\n", 9},
+      {v2 + "1\n20\n", 11},
+      {v2Message + "lock.mp3\ncamera FOV Set 45\n", 19},
+      {v2Message + "lock.mp3\nCamera Bogus Set 45\n", 19},
   };
   for (const Case &c : cases) {
+    SCOPED_TRACE(c.script);
+    // A version-2 script comes as the delivered one.
     const SceneOpenResult opened =
-        OpenScript(std::string("Version 3\n") + c.body);
-    EXPECT_EQ(opened.status, SceneOpenStatus::ScriptRejected) << c.body;
-    EXPECT_EQ(opened.line, c.line) << c.body << Problem();
+        OpenScript(c.script, c.script.rfind("Scene", 0) == 0
+                                 ? SceneDocument::kDeliveredScript
+                                 : SceneDocument::kSavedScript);
+    EXPECT_EQ(opened.status, SceneOpenStatus::ScriptRejected);
+    EXPECT_EQ(opened.line, c.line) << Problem();
+    std::filesystem::remove(dir_.file(SceneDocument::kDeliveredScript));
   }
   // Frequencies at the ends of the range are accepted.
   EXPECT_TRUE(Opens("Version 3\nNbands 1\nB0Min 0\nB0Max 20480\n"));
@@ -118,12 +133,10 @@ TEST_F(SceneEffectsTest, BadSectionLinesFailTheOpenAtTheirLine) {
 }
 
 TEST_F(SceneEffectsTest, Version2ScriptWithBandsOpensAndSavesAsVersion3) {
-  const std::string values = test::Version2Values();
-  const std::string &message = test::kVersion2Message;
-  ASSERT_TRUE(Opens(values +
+  ASSERT_TRUE(Opens(test::Version2Values() +
                         "; the audio section\n"
                         "2\n20\n200\n200\n20480\n" +
-                        message +
+                        test::kVersion2Message +
                         "lock.mp3\n"
                         "Camera FOV Set 45\n"
                         "Lighting 0 Spot 1\n"
@@ -138,23 +151,6 @@ TEST_F(SceneEffectsTest, Version2ScriptWithBandsOpensAndSavesAsVersion3) {
   const std::string written = SaveAndReopenSame();
   EXPECT_NE(written.find("Nbands\t2\nB0Min\t20.000000\n"), std::string::npos)
       << written;
-
-  struct Case {
-    std::string script;
-    int line;
-  };
-  const Case cases[] = {
-      {values + "11\n", 9},
-      {values + "1\n20\n", 11},
-      {values + "0\n" + message + "lock.mp3\ncamera FOV Set 45\n", 19},
-      {values + "0\n" + message + "lock.mp3\nCamera Bogus Set 45\n", 19},
-  };
-  for (const Case &c : cases) {
-    const SceneOpenResult opened =
-        OpenScript(c.script, SceneDocument::kDeliveredScript);
-    EXPECT_EQ(opened.status, SceneOpenStatus::ScriptRejected) << c.script;
-    EXPECT_EQ(opened.line, c.line) << c.script << Problem();
-  }
 }
 
 } // namespace
