@@ -20,21 +20,7 @@ namespace param = nodes::param;
 namespace macro_param = nodes::macro_param;
 using test::SceneFolderTest;
 
-// Stands in for node classes that this test does not need whole (objects
-// and deformation references): a kind and a name, registered.
-class StandInNode final : public SceneNode {
-public:
-  StandInNode(SceneNode *parent, Kind kind, std::string_view name)
-      : SceneNode(name) {
-    SetNodeType(kind);
-    SetParent(parent);
-    RegisterWithRoot();
-  }
-  bool Write(nodes::TextSink *) override { return true; }
-  std::int64_t Read(nodes::TextSource *, std::int64_t position) override {
-    return position;
-  }
-};
+using test::StandInNode;
 
 using MacroSceneTest = SceneFolderTest;
 
@@ -69,9 +55,8 @@ TEST_F(MacroSceneTest, Version3MacroLinesReadAndWriteBack) {
 TEST_F(MacroSceneTest, Version2SceneImportsItsOldMacroFiles) {
   dir_.write("old1.mac", "SD cube twist 0 4\n");
   dir_.write("old2.mac", "; nothing to convert\n");
-  ASSERT_TRUE(OpenScript("Scene\n30.0\n1.0\n0.5\n0\n0\n0\nspecial\n"
-                         "0\n" // no bands
-                         "1\nHello\n0.5\n500\n0\n254 254 254 255\n1.0\nArial\n"
+  ASSERT_TRUE(OpenScript(test::Version2Values() + "0\n" +
+                         test::kVersion2Message +
                          "lock.mp3\n"
                          "EffectPresetCategoryInfo Friendly 2 -1\n"
                          "EffectPreset old1.mac First\n"

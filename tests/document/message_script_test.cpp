@@ -8,10 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <tuple>
-
 namespace vorafile {
 namespace {
 
@@ -117,41 +113,26 @@ TEST(MessageLinesTest, FailsAtTheLineAtFault) {
 
 class MessageScriptTest : public test::SceneFolderTest {
 protected:
-  std::string Problem() const { return document_.GetOpenProblem().Describe(); }
-
   SceneNode *Messages() {
     return Root().FindChild(SceneNode::Kind::Message, 0);
   }
 
-  // Every value of the root's message node and its messages, by node and id.
-  std::vector<std::tuple<std::string, int, ParamValue>> MessageValues() {
-    std::vector<std::tuple<std::string, int, ParamValue>> values;
-    SceneNode *messages = Messages();
-    if (messages == nullptr) {
-      return values;
+  // Every value of the root's message node and its messages.
+  test::ParamSnapshot MessageValues() {
+    std::vector<const SceneNode *> nodes;
+    if (SceneNode *messages = Messages()) {
+      nodes.push_back(messages);
+      for (int i = 0; i < messages->GetChildCount(); ++i)
+        nodes.push_back(messages->GetChild(i));
     }
-    std::vector<SceneNode *> nodes = {messages};
-    for (int i = 0; i < messages->GetChildCount(); ++i) {
-      nodes.push_back(messages->GetChild(i));
-    }
-    for (SceneNode *node : nodes) {
-      for (const nodes::NodeParam &p : node->GetParamArray()) {
-        values.emplace_back(node->GetName(), p.GetId(), *p.GetValue());
-      }
-    }
-    std::sort(values.begin(), values.end(), [](const auto &a, const auto &b) {
-      return std::tie(std::get<0>(a), std::get<1>(a)) <
-             std::tie(std::get<0>(b), std::get<1>(b));
-    });
-    return values;
+    return test::SnapshotParams(nodes);
   }
 };
 
 TEST_F(MessageScriptTest, MsgIniNamesTheMessagesFile) {
   dir_.write("msgs.ini", "[General]\nRate=25\n[Message]\n0=Hi\n[Data]\n0=\n");
-  ASSERT_TRUE(OpenScript("Version 3\nMsgOn 1\nMsgIni msgs.ini\n"
-                         "Brightness 0.5\n"))
-      << Problem();
+  ASSERT_TRUE(Opens("Version 3\nMsgOn 1\nMsgIni msgs.ini\n"
+                    "Brightness 0.5\n"));
   EXPECT_EQ(RootParam<std::string>(param::kMsgIni), dir_.file("msgs.ini"));
   EXPECT_EQ(RootParam<float>(param::kBrightness), 0.5f);
   ASSERT_NE(Messages(), nullptr);
@@ -159,13 +140,8 @@ TEST_F(MessageScriptTest, MsgIniNamesTheMessagesFile) {
   EXPECT_EQ(Messages()->GetParamAs<float>(param::kRate), 25.0f);
   EXPECT_EQ(Messages()->GetChildCount(), 1);
 
-  const char *failures[] = {
-      "MsgIni missing.ini\n",
-      "MsgIni ../msgs.ini\n",
-      "MsgIni\n",
-      "MsgIni msgs.ini\nMsgIni msgs.ini\n",
-  };
-  for (const char *lines : failures) {
+  for (const char *lines : {"MsgIni missing.ini\n", "MsgIni ../msgs.ini\n",
+                            "MsgIni\n", "MsgIni msgs.ini\nMsgIni msgs.ini\n"}) {
     EXPECT_FALSE(OpenScript(std::string("Version 3\n") + lines)) << lines;
     EXPECT_EQ(document_.GetOpenProblem().keyword, "MsgIni") << lines;
   }
@@ -192,34 +168,29 @@ TEST_F(MessageScriptTest, Version3RoundTripKeepsEveryValue) {
                          "[Message]\n0=First\n1=Second one\n"
                          "[Data]\n0=Arial;1;10;20;30;40;400;0.75;1.5;Spin;2\n"
                          "1=Tahoma;0;255;255;255;255;700;1;0.5\n");
-  ASSERT_TRUE(OpenScript("Version 3\nMsgOn 0\nMsgIni msgs.ini\n")) << Problem();
+  ASSERT_TRUE(Opens("Version 3\nMsgOn 0\nMsgIni msgs.ini\n"));
   const auto before = MessageValues();
   ASSERT_EQ(Messages()->GetChildCount(), 2);
-  ASSERT_TRUE(document_.WriteScript());
-  ASSERT_TRUE(document_.Open(dir_.folder())) << Problem();
+  SaveAndReopen();
   EXPECT_EQ(MessageValues(), before);
   EXPECT_EQ(RootParam<std::uint8_t>(param::kMsgOn), 0);
 }
 
 TEST_F(MessageScriptTest, AVersion2SceneKeepsItsMessageAsVersion3) {
-  ASSERT_TRUE(OpenScript("Scene\n25\n0.8\n1.5\n7\n0\n0\nextra\n"
-                         "0\n" // audio bands
-                         "; the message\n" +
-                             AllMessageLines() + "; the lock song\nlock.mp3\n",
-                         SceneDocument::kDeliveredScript))
-      << Problem();
+  ASSERT_TRUE(Opens("Scene\n25\n0.8\n1.5\n7\n0\n0\nextra\n"
+                    "0\n" // audio bands
+                    "; the message\n" +
+                        AllMessageLines() + "; the lock song\nlock.mp3\n",
+                    SceneDocument::kDeliveredScript));
   EXPECT_EQ(RootParam<std::string>(param::kSceneLockMp3), "lock.mp3");
   EXPECT_EQ(RootParam<std::string>(param::kMsgIni), dir_.file("Text.ini"));
   ASSERT_NE(Messages(), nullptr);
   EXPECT_EQ(Messages()->GetTextParam(param::kFileName), dir_.file("Text.ini"));
   const auto before = MessageValues();
 
-  ASSERT_TRUE(document_.WriteScript());
-  const std::string written = dir_.read("vora.vrc");
+  const std::string written = SaveAndReopen();
   EXPECT_NE(written.find("MsgOn\t1\nMsgIni\tText.ini\n"), std::string::npos)
       << written;
-  std::remove(dir_.file("vora.rudov").c_str());
-  ASSERT_TRUE(document_.Open(dir_.folder())) << Problem();
   EXPECT_EQ(Root().GetScriptVersion(), 3);
   EXPECT_EQ(RootParam<std::uint8_t>(param::kMsgOn), 1);
   EXPECT_EQ(MessageValues(), before);

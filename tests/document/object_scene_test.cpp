@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 namespace vorafile {
 namespace {
 
@@ -23,20 +21,9 @@ protected:
     dir_.write("text.ini", "[General]\nNumMsgs=0\n");
   }
 
-  std::string Problem() const { return document_.GetOpenProblem().Describe(); }
-
   SceneNode *Object(const char *name) {
     return Root().FindDescendantByTextParam(SceneNode::Kind::Object,
                                             param::kName, name);
-  }
-
-  // Saves, and opens what was saved in place of the script read.
-  std::string SaveAndReopen() {
-    EXPECT_TRUE(document_.WriteScript());
-    std::string saved = dir_.read(SceneDocument::kSavedScript);
-    std::filesystem::remove(dir_.file(SceneDocument::kDeliveredScript));
-    EXPECT_TRUE(document_.Open(dir_.folder())) << Problem() << "\n" << saved;
-    return saved;
   }
 };
 
@@ -56,7 +43,7 @@ constexpr const char *kVersion3Objects = "Version 3\n"
                                          "TextureSettings Nil car\n";
 
 TEST_F(ObjectSceneTest, Version3LinesSurviveASave) {
-  ASSERT_TRUE(OpenScript(kVersion3Objects)) << Problem();
+  ASSERT_TRUE(Opens(kVersion3Objects));
   for (int pass = 0; pass < 2; ++pass) {
     SCOPED_TRACE(pass);
     SceneNode *car = Object("car");
@@ -109,17 +96,12 @@ TEST_F(ObjectSceneTest, Version3LinesMustNameObjects) {
                             c.lines));
     EXPECT_EQ(document_.GetOpenProblem().reason, c.reason);
   }
-  EXPECT_TRUE(OpenScript("Version 3\nNumObjects 1\nOName a\nOName b\n"))
-      << Problem();
+  EXPECT_TRUE(Opens("Version 3\nNumObjects 1\nOName a\nOName b\n"));
 }
 
-// The fixed values of a version-2 script for `objects` objects, without
-// bands or message text, then the lock song line.
+// A version-2 script's fixed values for `objects` objects, without bands.
 std::string Version2Head(int objects) {
-  return "Scene\n25.0\n0.8\n1.5\n7\n0\n" + std::to_string(objects) +
-         "\nextra\n"
-         "0\n"                                               // bands
-         "1\nHi\n0.5\n500\n0\n254 254 254 255\n1.0\nArial\n" // message
+  return test::Version2Values(objects) + "0\n" + test::kVersion2Message +
          "lock.mp3\n";
 }
 
@@ -142,7 +124,7 @@ TEST_F(ObjectSceneTest, Version2ObjectsAndTheirLines) {
                              "TextureSettings Set wheel 0.5 0.25\n"
                              "TextureSettings Set nobody 1 1 1 1\n"
                              "TextDeform Parent wheel\n";
-  ASSERT_TRUE(OpenScript(script, SceneDocument::kDeliveredScript)) << Problem();
+  ASSERT_TRUE(Opens(script, SceneDocument::kDeliveredScript));
   for (int pass = 0; pass < 2; ++pass) {
     SCOPED_TRACE(pass);
     SceneNode *car = Object("car");
@@ -176,7 +158,7 @@ TEST_F(ObjectSceneTest, Version2TexturesAreNotNeededWhileMigrating) {
   EXPECT_FALSE(OpenScript(script, SceneDocument::kDeliveredScript));
   EXPECT_EQ(document_.GetOpenProblem().line, 26) << Problem(); // sky.jpg
   dir_.write(SceneDocument::kMigrationList, "1\n7\n");
-  EXPECT_TRUE(OpenScript(script, SceneDocument::kDeliveredScript)) << Problem();
+  EXPECT_TRUE(Opens(script, SceneDocument::kDeliveredScript));
 }
 
 } // namespace

@@ -19,8 +19,7 @@ constexpr NodePath kEnd = {VORA_NODE_END, 0};
 class SceneDocumentTest : public SceneFolderTest {
 protected:
   void SetUp() override {
-    ASSERT_TRUE(OpenScript("Version 3\nBrightness 0.5\nLights 3\n"))
-        << document_.GetOpenProblem().Describe();
+    ASSERT_TRUE(Opens("Version 3\nBrightness 0.5\nLights 3\n"));
   }
   SceneNode &Intro() { return *Root().FindChild(SceneNode::Kind::Intro, 0); }
 };

@@ -51,7 +51,7 @@ protected:
 };
 
 TEST_F(SceneEffectFilesTest, ASceneWithBothFilesGoesRound) {
-  ASSERT_TRUE(OpenScript(kScript)) << document_.GetOpenProblem().Describe();
+  ASSERT_TRUE(Opens(kScript));
   EXPECT_EQ(RootParam<std::string>(param::kLfxFileName), dir_.file("lens.lfx"));
   EXPECT_EQ(RootParam<std::string>(param::kTfxFileName), dir_.file("fx.tfx"));
   ASSERT_NE(Find(VORA_NODE_LENS_EFFECTS), nullptr);
@@ -106,7 +106,7 @@ TEST_F(SceneEffectFilesTest, AListThatStoppedEarlyIsPackedAsItWas) {
   const std::string stopped =
       "TransitionEffectFile\nVersion 1\nNumTfp 2\n0 fade.tfp F\n1 gone.tfp G\n";
   dir_.write("fx.tfx", stopped);
-  ASSERT_TRUE(OpenScript(kScript)) << document_.GetOpenProblem().Describe();
+  ASSERT_TRUE(Opens(kScript));
   dir_.write("fade.tfp", "unchanged");
   ASSERT_TRUE(document_.WriteScript());
   EXPECT_EQ(dir_.read("fx.tfx"), stopped);

@@ -7,9 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
-#include <utility>
 #include <vector>
 
 namespace vorafile {
@@ -18,77 +16,57 @@ namespace {
 using nodes::SceneNode;
 using test::SceneFolderTest;
 
-// Every node below the root but the introduction page, with its parameters
-// but "NodeID" (which follows the order nodes are made). Sorted: the writer
-// puts sections and lines in an order of its own.
-using NodeValues = std::vector<
-    std::pair<std::string, std::vector<std::pair<int, nodes::ParamValue>>>>;
-
-void CollectEffectNodes(const SceneNode &node, NodeValues &out) {
+// The camera, lighting and audio nodes below `node`.
+void CollectEffectNodes(const SceneNode &node,
+                        std::vector<const SceneNode *> &out) {
+  using Kind = SceneNode::Kind;
   for (int i = 0; i < node.GetChildCount(); ++i) {
     const SceneNode &child = *node.GetChild(i);
-    using Kind = SceneNode::Kind;
     const Kind kind = child.GetKind();
-    if (kind != Kind::AudioAnalysis && kind != Kind::FilterBand &&
-        kind != Kind::Camera && kind != Kind::Lighting) {
-      continue;
+    if (kind == Kind::AudioAnalysis || kind == Kind::FilterBand ||
+        kind == Kind::Camera || kind == Kind::Lighting) {
+      out.push_back(&child);
+      CollectEffectNodes(child, out);
     }
-    std::vector<std::pair<int, nodes::ParamValue>> params;
-    for (const nodes::NodeParam &param : child.GetParamArray()) {
-      if (param.GetId() != nodes::param::kNodeId) {
-        params.emplace_back(param.GetId(), *param.GetValue());
-      }
-    }
-    std::sort(params.begin(), params.end(),
-              [](const auto &a, const auto &b) { return a.first < b.first; });
-    out.emplace_back(child.GetName(), std::move(params));
-    CollectEffectNodes(child, out);
   }
 }
 
 class SceneEffectsTest : public SceneFolderTest {
 protected:
-  std::string Problem() const { return document_.GetOpenProblem().Describe(); }
-
-  NodeValues EffectNodes() {
-    NodeValues values;
-    CollectEffectNodes(Root(), values);
-    std::sort(values.begin(), values.end(),
-              [](const auto &a, const auto &b) { return a.first < b.first; });
-    return values;
+  test::ParamSnapshot EffectNodes() {
+    std::vector<const SceneNode *> nodes;
+    CollectEffectNodes(Root(), nodes);
+    return test::SnapshotParams(nodes);
   }
 
   // Saves, checks that the saved script reads back to the same nodes, and
   // answers the saved script.
-  std::string SaveAndReopen() {
-    const NodeValues before = EffectNodes();
-    EXPECT_TRUE(document_.WriteScript());
-    const std::string written = dir_.read("vora.vrc");
-    EXPECT_TRUE(document_.Open(dir_.folder())) << Problem();
+  std::string SaveAndReopenSame() {
+    const test::ParamSnapshot before = EffectNodes();
+    std::string written = SaveAndReopen();
     EXPECT_EQ(EffectNodes(), before);
     return written;
   }
 };
 
 TEST_F(SceneEffectsTest, Version3SectionsRoundTrip) {
-  ASSERT_TRUE(OpenScript("Version 3\n"
-                         "Camera FOV Set 45\n"
-                         "Camera LookAt Set 0 1 2\n"
-                         "Lighting 0 Diffuse 1 0.5 0 1\n"
-                         "Lighting 0 Glow 1 2 3\n"
-                         "Lighting 1 Spot 0\n"
-                         "Brightness 0.5\n"
-                         "Nbands 2\n"
-                         "B0Min 20\n"
-                         "B0Max 200\n"
-                         "; between bands\n"
-                         "B1Max 20480\n"
-                         "B1Min 200\n"
-                         "MsgOn 0\n"
-                         "; a second camera section joins the first\n"
-                         "Camera NearClip Nil\n"
-                         "Lighting 0 Position 0 10 0 1\n"))
-      << Problem();
+  ASSERT_TRUE(Opens("Version 3\n"
+                    "Camera FOV Set 45\n"
+                    "Camera LookAt Set 0 1 2\n"
+                    "Lighting 0 Diffuse 1 0.5 0 1\n"
+                    "Lighting 0 Glow 1 2 3\n"
+                    "Lighting 1 Spot 0\n"
+                    "Brightness 0.5\n"
+                    "Nbands 2\n"
+                    "B0Min 20\n"
+                    "B0Max 200\n"
+                    "; between bands\n"
+                    "B1Max 20480\n"
+                    "B1Min 200\n"
+                    "MsgOn 0\n"
+                    "; a second camera section joins the first\n"
+                    "Camera NearClip Nil\n"
+                    "Lighting 0 Position 0 10 0 1\n"));
   EXPECT_EQ(Root().GetChildCount(), 4); // intro, camera, lighting, audio
   const std::string golden =
       "Version\t3\n"
@@ -106,81 +84,73 @@ TEST_F(SceneEffectsTest, Version3SectionsRoundTrip) {
       "Camera FOV Set\t45.000000\n"
       "Camera LookAt Set\t0.000000 1.000000 2.000000\n"
       "Camera NearClip Set\t0.000000\n";
-  EXPECT_EQ(SaveAndReopen(), golden);
-  EXPECT_EQ(SaveAndReopen(), golden);
+  EXPECT_EQ(SaveAndReopenSame(), golden);
+  EXPECT_EQ(SaveAndReopenSame(), golden);
 }
 
 TEST_F(SceneEffectsTest, BadSectionLinesFailTheOpenAtTheirLine) {
-  struct Case {
-    const char *body; // after "Version 3"
-    int line;
+  const auto v3 = [](const char *body) {
+    return std::string("Version 3\n") + body;
   };
-  const Case cases[] = {
-      {"camera FOV Set 45\n", 2},
-      {"Camera FOV Set 45\nCamera Bogus Set 1\n", 3},
-      {"Camera FOV Set 45\nPause 1\nCamera FOV Set 50\n", 4},
-      {"Lighting 0 Spot 1\nLighting 0 Spot 0\n", 3},
-      {"Lighting 0 Spot 2\n", 2},
-      {"lighting 0 Spot 1\n", 2},
-      {"Nbands 11\n", 2},
-      {"Nbands\n", 2},
-      {"Nbands 1\nB0Min 20480.5\nB0Max 1\n", 3},
-      {"Nbands 1\nB0Min 1\nB0Max -1\n", 4},
-  };
-  for (const Case &c : cases) {
-    const SceneOpenResult opened =
-        OpenScript(std::string("Version 3\n") + c.body);
-    EXPECT_EQ(opened.status, SceneOpenStatus::ScriptRejected) << c.body;
-    EXPECT_EQ(opened.line, c.line) << c.body << Problem();
-  }
-  // Frequencies at the ends of the range are accepted.
-  EXPECT_TRUE(OpenScript("Version 3\nNbands 1\nB0Min 0\nB0Max 20480\n"))
-      << Problem();
-  EXPECT_TRUE(OpenScript("Version 3\nNbands 0\nPause 1\n")) << Problem();
-  EXPECT_EQ(
-      Root().FindChild(SceneNode::Kind::AudioAnalysis, 0)->GetChildCount(), 0);
-}
-
-TEST_F(SceneEffectsTest, Version2ScriptWithBandsOpensAndSavesAsVersion3) {
-  const std::string values = "Scene\n25.0\n0.8\n1.5\n7\n0\n0\nextra\n";
-  const std::string message =
-      "1\nHello\n0.5\n500\n0\n254 254 254 255\n1.0\nArial\n";
-  ASSERT_TRUE(OpenScript(values +
-                             "; the audio section\n"
-                             "2\n20\n200\n200\n20480\n" +
-                             message +
-                             "lock.mp3\n"
-                             "Camera FOV Set 45\n"
-                             "Lighting 0 Spot 1\n"
-                             "Camera NearClip Set 1\n",
-                         SceneDocument::kDeliveredScript))
-      << Problem();
-  EXPECT_EQ(RootParam<std::string>(nodes::param::kSceneLockMp3), "lock.mp3");
-  const NodeValues read = EffectNodes();
-  ASSERT_EQ(read.size(), 5u); // audio, its two bands, camera, lighting
-  EXPECT_EQ(read[0].first, "AudioAnalysisNode0");
-  EXPECT_EQ(read[3].first, "FilterBandNode1");
-  std::filesystem::remove(dir_.path() / SceneDocument::kDeliveredScript);
-  const std::string written = SaveAndReopen();
-  EXPECT_NE(written.find("Nbands\t2\nB0Min\t20.000000\n"), std::string::npos)
-      << written;
-
+  const std::string v2 = test::Version2Values();
+  const std::string v2Message = v2 + "0\n" + test::kVersion2Message;
   struct Case {
     std::string script;
     int line;
   };
   const Case cases[] = {
-      {values + "11\n", 9},
-      {values + "1\n20\n", 11},
-      {values + "0\n" + message + "lock.mp3\ncamera FOV Set 45\n", 19},
-      {values + "0\n" + message + "lock.mp3\nCamera Bogus Set 45\n", 19},
+      {v3("camera FOV Set 45\n"), 2},
+      {v3("Camera FOV Set 45\nCamera Bogus Set 1\n"), 3},
+      {v3("Camera FOV Set 45\nPause 1\nCamera FOV Set 50\n"), 4},
+      {v3("Lighting 0 Spot 1\nLighting 0 Spot 0\n"), 3},
+      {v3("Lighting 0 Spot 2\n"), 2},
+      {v3("lighting 0 Spot 1\n"), 2},
+      {v3("Nbands 11\n"), 2},
+      {v3("Nbands\n"), 2},
+      {v3("Nbands 1\nB0Min 20480.5\nB0Max 1\n"), 3},
+      {v3("Nbands 1\nB0Min 1\nB0Max -1\n"), 4},
+      {v2 + "11\n", 9},
+      {v2 + "1\n20\n", 11},
+      {v2Message + "lock.mp3\ncamera FOV Set 45\n", 19},
+      {v2Message + "lock.mp3\nCamera Bogus Set 45\n", 19},
   };
   for (const Case &c : cases) {
+    SCOPED_TRACE(c.script);
+    // A version-2 script comes as the delivered one.
     const SceneOpenResult opened =
-        OpenScript(c.script, SceneDocument::kDeliveredScript);
-    EXPECT_EQ(opened.status, SceneOpenStatus::ScriptRejected) << c.script;
-    EXPECT_EQ(opened.line, c.line) << c.script << Problem();
+        OpenScript(c.script, c.script.rfind("Scene", 0) == 0
+                                 ? SceneDocument::kDeliveredScript
+                                 : SceneDocument::kSavedScript);
+    EXPECT_EQ(opened.status, SceneOpenStatus::ScriptRejected);
+    EXPECT_EQ(opened.line, c.line) << Problem();
+    std::filesystem::remove(dir_.file(SceneDocument::kDeliveredScript));
   }
+  // Frequencies at the ends of the range are accepted.
+  EXPECT_TRUE(Opens("Version 3\nNbands 1\nB0Min 0\nB0Max 20480\n"));
+  EXPECT_TRUE(Opens("Version 3\nNbands 0\nPause 1\n"));
+  EXPECT_EQ(
+      Root().FindChild(SceneNode::Kind::AudioAnalysis, 0)->GetChildCount(), 0);
+}
+
+TEST_F(SceneEffectsTest, Version2ScriptWithBandsOpensAndSavesAsVersion3) {
+  ASSERT_TRUE(Opens(test::Version2Values() +
+                        "; the audio section\n"
+                        "2\n20\n200\n200\n20480\n" +
+                        test::kVersion2Message +
+                        "lock.mp3\n"
+                        "Camera FOV Set 45\n"
+                        "Lighting 0 Spot 1\n"
+                        "Camera NearClip Set 1\n",
+                    SceneDocument::kDeliveredScript));
+  EXPECT_EQ(RootParam<std::string>(nodes::param::kSceneLockMp3), "lock.mp3");
+  std::vector<const SceneNode *> read;
+  CollectEffectNodes(Root(), read);
+  ASSERT_EQ(read.size(), 5u); // audio, its two bands, camera, lighting
+  EXPECT_EQ(read[0]->GetName(), "AudioAnalysisNode0");
+  EXPECT_EQ(read[2]->GetName(), "FilterBandNode1");
+  const std::string written = SaveAndReopenSame();
+  EXPECT_NE(written.find("Nbands\t2\nB0Min\t20.000000\n"), std::string::npos)
+      << written;
 }
 
 } // namespace

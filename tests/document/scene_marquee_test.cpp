@@ -27,7 +27,6 @@ constexpr const char *kTwoEntries = "Version\t3\nNumMarquees\t2\n"
 
 class SceneMarqueeTest : public SceneFolderTest {
 protected:
-  std::string Problem() const { return document_.GetOpenProblem().Describe(); }
   MarqueeNode *Marquee() {
     return nodes::DynCast<MarqueeNode>(
         Root().FindChild(SceneNode::Kind::Marquee, 0));
@@ -36,7 +35,7 @@ protected:
 
 TEST_F(SceneMarqueeTest, TheRootMakesTheMarqueeAtTheEndOfTheScript) {
   dir_.write("Vora.mrq", kTwoEntries);
-  ASSERT_TRUE(OpenScript("Version 3\nBrightness 0.5\n")) << Problem();
+  ASSERT_TRUE(Opens("Version 3\nBrightness 0.5\n"));
   MarqueeNode *marquee = Marquee();
   ASSERT_NE(marquee, nullptr);
   EXPECT_EQ(marquee->GetName(), "MarqueeNode");
@@ -55,7 +54,7 @@ TEST_F(SceneMarqueeTest, TheRootMakesTheMarqueeAtTheEndOfTheScript) {
   ASSERT_TRUE(document_.WriteScript());
   EXPECT_EQ(dir_.read("vora.vrc"), "Version\t3\nBrightness\t0.500000\n");
   EXPECT_EQ(dir_.read("Vora.mrq"), changed);
-  ASSERT_TRUE(document_.Open(dir_.folder())) << Problem();
+  ASSERT_TRUE(Reopens());
   ASSERT_TRUE(document_.WriteScript());
   EXPECT_EQ(dir_.read("Vora.mrq"), changed);
 }

@@ -124,22 +124,22 @@ TEST(KeywordLoopTest, SectionReadersDecideWhereTheLoopGoesOn) {
        &GoPastTheText, EndKind::Failed, 1},
   };
   for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
     const LoopRun run = RunLoop(c.script, c.start, c.reader);
-    EXPECT_EQ(run.end.kind, c.end) << c.what;
-    EXPECT_EQ(pauseLines, c.pauseLines) << c.what;
+    EXPECT_EQ(run.end.kind, c.end);
+    EXPECT_EQ(pauseLines, c.pauseLines);
     if (c.end == EndKind::Failed) {
-      EXPECT_EQ(run.problem.keyword, "Camera") << c.what;
-      EXPECT_EQ(run.problem.position, 8) << c.what;
-      EXPECT_EQ(run.end.position, -1) << c.what;
+      EXPECT_EQ(run.problem.keyword, "Camera");
+      EXPECT_EQ(run.problem.position, 8);
+      EXPECT_EQ(run.end.position, -1);
     } else {
-      EXPECT_EQ(run.problem.reason, "") << c.what;
+      EXPECT_EQ(run.problem.reason, "");
     }
     if (c.end == EndKind::EndOfFile) {
-      EXPECT_EQ(run.end.position, static_cast<std::int64_t>(c.script.size()))
-          << c.what;
+      EXPECT_EQ(run.end.position, static_cast<std::int64_t>(c.script.size()));
     }
     if (c.end == EndKind::Stopped) {
-      EXPECT_EQ(run.end.position, 8) << c.what << ": before the line";
+      EXPECT_EQ(run.end.position, 8); // before the line
     }
   }
 }
@@ -176,11 +176,12 @@ TEST(KeywordLoopTest, AStoppedReadSaysWhereTheUnreadTailStarts) {
       {"a keyword without a row", unknown, &EmptySection, 16},
   };
   for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
     const LoopRun run = RunLoop(c.script, Start::AfterKeywordLine, c.reader);
-    ASSERT_EQ(run.end.kind, EndKind::Stopped) << c.what;
-    EXPECT_EQ(run.end.position, 8) << c.what;
-    EXPECT_EQ(run.end.tailStart, c.tailStart) << c.what;
-    EXPECT_FALSE(run.end.stopReason.empty()) << c.what;
+    ASSERT_EQ(run.end.kind, EndKind::Stopped);
+    EXPECT_EQ(run.end.position, 8);
+    EXPECT_EQ(run.end.tailStart, c.tailStart);
+    EXPECT_FALSE(run.end.stopReason.empty());
   }
   const LoopRun consumed =
       RunLoop(kSection, Start::AfterKeywordLine, &StopAfterTheLine);

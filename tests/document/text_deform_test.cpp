@@ -6,7 +6,7 @@
 #include "nodes/core/param_ids.h"
 #include "nodes/effects/def_file_node.h"
 #include "nodes/effects/def_ref_node.h"
-#include "support/temp_dir.h"
+#include "scene_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -27,18 +27,6 @@ const std::string kRipple = "DefType\tRipple\nMaxInstance\t4\nNumPresets\t1\n" +
 const std::string kHydra =
     "DefType\tDefRaruzCreate\nMaxInstance\t1\nNumPresets\t3\n";
 
-// Stands in for the message node that the "MsgIni" line makes.
-class MessageStandIn final : public SceneNode {
-public:
-  explicit MessageStandIn(SceneNode *parent) : SceneNode(parent, "message") {
-    SetNodeType(Kind::Message);
-  }
-  bool Write(nodes::TextSink *) override { return true; }
-  std::int64_t Read(nodes::TextSource *, std::int64_t position) override {
-    return position;
-  }
-};
-
 class TextDeformTest : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -52,8 +40,10 @@ protected:
   std::int64_t Read(const std::string &script, bool message = true) {
     root_ = std::make_unique<SceneRoot>();
     root_->SetFolder(dir_.folder());
+    // A stand-in for the message node that the "MsgIni" line makes.
     if (message)
-      message_ = root_->AddChild(std::make_unique<MessageStandIn>(root_.get()));
+      message_ = root_->AddChild(std::make_unique<test::StandInNode>(
+          root_.get(), SceneNode::Kind::Message, "message"));
     nodes::StringSource source(script);
     return root_->Read(&source, 0);
   }
@@ -162,10 +152,8 @@ TEST_F(TextDeformTest, OtherFormsAreLeftAsBefore) {
 
   // Version 2 reads the definition lines for the message node that its
   // fixed values make.
-  const std::string version2 = "Scene\n25.0\n0.8\n1.5\n7\n0\n0\nextra\n"
-                               "0\n" // no bands
-                               "1\nHello\n0.5\n500\n0\n254 254 254 255\n"
-                               "1.0\nArial\n" // the message
+  const std::string version2 = test::Version2Values() + "0\n" +
+                               test::kVersion2Message +
                                "lock\n"
                                "TextDeform Num 1\n"
                                "\n; blank and comment lines are not counted\n"

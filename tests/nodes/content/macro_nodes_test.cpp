@@ -1,5 +1,6 @@
 #include "nodes/content/macro_nodes.h"
 
+#include "nodes/node_test_support.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +12,6 @@ namespace vorafile::nodes {
 namespace {
 
 using test::TempDir;
-
-class PlainNode final : public SceneNode {
-public:
-  PlainNode() : SceneNode("parent") {}
-  bool Write(TextSink *) override { return true; }
-  std::int64_t Read(TextSource *, std::int64_t position) override {
-    return position;
-  }
-};
 
 // A macro file of two macros as this writer writes it.
 constexpr const char *kTwoMacros = "Version\t3\n"
@@ -38,16 +30,12 @@ constexpr const char *kTwoMacros = "Version\t3\n"
 
 class MacroFileTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    parent_.SetFolder(dir_.folder());
-    parent_.SetScriptVersion(3);
-  }
+  void SetUp() override { parent_.SetFolder(dir_.folder()); }
 
   std::int64_t Read(const std::string &text) {
     file_ = std::make_unique<MacroFileNode>(&parent_, "VRM Node 0",
                                             dir_.file("m.vrm"));
-    StringSource in(text);
-    return file_->Read(&in, 0);
+    return test::ReadSection(*file_, text).end;
   }
 
   MacroEntryNode &Entry(int i) {
@@ -55,7 +43,7 @@ protected:
   }
 
   TempDir dir_;
-  PlainNode parent_;
+  test::VersionParent parent_{3};
   std::unique_ptr<MacroFileNode> file_;
 };
 
@@ -70,9 +58,7 @@ TEST_F(MacroFileTest, ReadsEntriesAndWritesThemBackUnchanged) {
   EXPECT_EQ(Entry(1).GetParamAs<std::int32_t>(macro_param::kNumMacroCommands),
             0);
 
-  StringSink out;
-  ASSERT_TRUE(file_->Write(&out));
-  EXPECT_EQ(out.GetText(), kTwoMacros);
+  EXPECT_EQ(test::WriteSection(*file_), kTwoMacros);
 }
 
 TEST_F(MacroFileTest, EntryCountRules) {
@@ -147,15 +133,9 @@ TEST_F(MacroFileTest, CommandsAreIndexedParameters) {
   EXPECT_EQ(entry.GetParamId("nummacrocommands"),
             macro_param::kNumMacroCommands);
 
-  struct Names final : SubItemVisitor {
-    void Visit(const SubItem &item) override {
-      seen += std::string(item.name) + "=" + std::string(item.value.GetText()) +
-              ";";
-    }
-    std::string seen;
-  } names;
-  entry.VisitSubItems(names);
-  EXPECT_EQ(names.seen, "MacroCommand0=00:00:0.0 a;MacroCommand1=00:00:1.0 b;");
+  EXPECT_EQ(test::SubItemTexts(entry),
+            (std::vector<std::string>{"MacroCommand0=00:00:0.0 a",
+                                      "MacroCommand1=00:00:1.0 b"}));
   ASSERT_TRUE(entry.RemoveParam(macro_param::kMacroCommand, 0));
   EXPECT_EQ(entry.GetCommands().GetCount(), 1u);
 }
@@ -170,9 +150,8 @@ TEST_F(MacroFileTest, MacroEffectReadsItsFileAndWritesItsLine) {
             0);
 
   dir_.write("spin.vrm", "changed on disk\n");
-  StringSink out;
-  ASSERT_TRUE(macro.Write(&out));
-  EXPECT_EQ(out.GetText(), "MacroEffect\tspin.vrm 0 Spin and stop\n");
+  EXPECT_EQ(test::WriteSection(macro),
+            "MacroEffect\tspin.vrm 0 Spin and stop\n");
   EXPECT_EQ(dir_.read("spin.vrm"), kTwoMacros);
 }
 
@@ -183,8 +162,7 @@ TEST_F(MacroFileTest, AMacroFileThatFailedIsNotRewritten) {
   MacroEffectNode macro(&parent_, "MacroNode0", dir_.file("bad.vrm"), 1, "x");
   EXPECT_EQ(macro.Read(nullptr, 5), kReadFailed);
   ASSERT_NE(macro.GetReadFailure(), std::nullopt);
-  StringSink out;
-  ASSERT_TRUE(macro.Write(&out));
+  test::WriteSection(macro);
   EXPECT_EQ(dir_.read("bad.vrm"), broken);
 }
 

@@ -1,5 +1,6 @@
 #include "nodes/content/marquee_node.h"
 
+#include "nodes/node_test_support.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -14,16 +15,6 @@ namespace {
 
 namespace mq = marquee_param;
 using namespace std::string_literals;
-
-// A parent that gives the marquee its script version, as the root does.
-class PlainNode final : public SceneNode {
-public:
-  PlainNode() : SceneNode("parent") { SetScriptVersion(3); }
-  bool Write(TextSink *) override { return true; }
-  std::int64_t Read(TextSource *, std::int64_t position) override {
-    return position;
-  }
-};
 
 struct Entries {
   std::vector<std::string> texts;
@@ -41,18 +32,11 @@ Entries EntriesOf(const MarqueeNode &node) {
   return entries;
 }
 
-std::string Written(MarqueeNode &node) {
-  StringSink sink;
-  EXPECT_TRUE(node.Write(&sink));
-  return sink.GetText();
-}
-
 class MarqueeNodeTest : public ::testing::Test {
 protected:
   MarqueeNode &Load(const std::string &file) {
     node_ = std::make_unique<MarqueeNode>(&parent_, "MarqueeNode");
-    StringSource source(file);
-    result_ = node_->Read(&source, 0);
+    result_ = test::ReadSection(*node_, file).end;
     return *node_;
   }
   std::string Failure() const {
@@ -60,7 +44,7 @@ protected:
     return failure ? failure->reason : "";
   }
 
-  PlainNode parent_;
+  test::VersionParent parent_{3};
   std::unique_ptr<MarqueeNode> node_;
   std::int64_t result_ = kReadFailed;
 };
@@ -76,9 +60,9 @@ TEST_F(MarqueeNodeTest, ReadsTextsUpToTheBarWithoutTheirBlanks) {
   EXPECT_EQ(node.GetParamCount(), 8);
   EXPECT_EQ(node.GetParamAs<std::int32_t>(mq::kNumMarquees), 2);
   // Written back with a tab between the name and the text.
-  EXPECT_EQ(Written(node), "Version\t3\nNumMarquees\t2\n"
-                           "Text\tHello world\nURL\tsomewhere\n"
-                           "Text\tSecond\nURL\telsewhere\n");
+  EXPECT_EQ(test::WriteSection(node), "Version\t3\nNumMarquees\t2\n"
+                                      "Text\tHello world\nURL\tsomewhere\n"
+                                      "Text\tSecond\nURL\telsewhere\n");
 }
 
 TEST_F(MarqueeNodeTest, AWrittenFileReadsBackByteForByte) {
@@ -88,7 +72,7 @@ TEST_F(MarqueeNodeTest, AWrittenFileReadsBackByteForByte) {
                            "Text\t\nURL\tlink of an empty text\n";
   MarqueeNode &node = Load(file);
   ASSERT_NE(result_, kReadFailed) << Failure();
-  EXPECT_EQ(Written(node), file);
+  EXPECT_EQ(test::WriteSection(node), file);
 }
 
 TEST_F(MarqueeNodeTest, ReadCases) {
@@ -99,12 +83,10 @@ TEST_F(MarqueeNodeTest, ReadCases) {
     std::optional<std::int32_t> count; // "NumMarquees" after the read
     std::string failure;               // "" for a successful read
   } cases[] = {
-      {"empty file", "", {}, std::nullopt, ""},
+      {"empty file", "", Entries{}, std::nullopt, ""},
       {"one more than declared",
        "NumMarquees 1\nText a\nURL 1\nText b\nURL 2\n",
-       {{"a", "b"}, {"1", "2"}},
-       2,
-       ""},
+       Entries{{"a", "b"}, {"1", "2"}}, 2, ""},
       {"text before the count is entry 0", "Text a\nURL 1\n",
        Entries{{"a"}, {"1"}}, 1, ""},
       {"empty text and empty link", "NumMarquees 1\nText\nURL\n",
@@ -124,15 +106,9 @@ TEST_F(MarqueeNodeTest, ReadCases) {
        Entries{{"a"}, {"1\rx"}}, 1, ""},
       {"a count without a number is passed over", "NumMarquees\nText a\nU 1\n",
        Entries{{"a"}, {"1"}}, 1, ""},
-      {"second version",
-       "Version 3\nversion 3\n",
-       {},
-       std::nullopt,
+      {"second version", "Version 3\nversion 3\n", Entries{}, std::nullopt,
        "line 2: a second \"version\" line"},
-      {"second count",
-       "NumMarquees 1\nNumMarquees 1\n",
-       {},
-       1,
+      {"second count", "NumMarquees 1\nNumMarquees 1\n", Entries{}, 1,
        "line 2: a second \"NumMarquees\" line"},
       {"two more than declared", "NumMarquees 0\nText a\nURL\nText b\nURL\n",
        Entries{{"a"}, {""}}, 0,
@@ -161,22 +137,23 @@ TEST_F(MarqueeNodeTest, KeepsTextsAndLinksOf1023Characters) {
   const std::string cut(kMaxMarqueeTextLength, 'x');
   // The rest of the long line is never taken as the link.
   EXPECT_EQ(EntriesOf(node), (Entries{{whole, cut}, {whole, "next"}}));
-  EXPECT_EQ(Written(node), "NumMarquees\t2\nText\t" + whole + "\nURL\t" +
-                               whole + "\nText\t" + cut + "\nURL\tnext\n");
+  EXPECT_EQ(test::WriteSection(node), "NumMarquees\t2\nText\t" + whole +
+                                          "\nURL\t" + whole + "\nText\t" + cut +
+                                          "\nURL\tnext\n");
 }
 
 TEST_F(MarqueeNodeTest, WritesEveryEntryItHoldsAndCountsThem) {
   MarqueeNode node(&parent_, "MarqueeNode", 5);
-  EXPECT_EQ(Written(node), "NumMarquees\t0\n");
+  EXPECT_EQ(test::WriteSection(node), "NumMarquees\t0\n");
   const std::string link = "a link\nwith a line break";
   ASSERT_TRUE(node.AddParamValue(mq::kText, ParamValue(std::string("one")), 0));
   ASSERT_TRUE(node.AddParamValue(mq::kText, ParamValue(std::string("two")), 1));
   ASSERT_TRUE(node.AddParamValue(mq::kUrl, ParamValue(link), 0));
-  EXPECT_EQ(Written(node), "NumMarquees\t2\nText\tone\nURL\ta link\n"
-                           "Text\ttwo\nURL\t\n");
+  EXPECT_EQ(test::WriteSection(node), "NumMarquees\t2\nText\tone\nURL\ta link\n"
+                                      "Text\ttwo\nURL\t\n");
   MarqueeNode empty(&parent_);
   EXPECT_EQ(empty.GetName(), "Unknown");
-  EXPECT_EQ(Written(empty), "");
+  EXPECT_EQ(test::WriteSection(empty), "");
 }
 
 TEST_F(MarqueeNodeTest, IndexedOperationsCheckTypeAndIndex) {
@@ -221,7 +198,7 @@ TEST_F(MarqueeNodeTest, RemovingAnEntryRenumbersThoseBehindIt) {
   ASSERT_TRUE(
       node.GetParam(mq::kText, text, sizeof text, VORA_VALUE_STRING, 1));
   EXPECT_STREQ(text, "c");
-  EXPECT_EQ(Written(node),
+  EXPECT_EQ(test::WriteSection(node),
             "NumMarquees\t2\nText\ta\nURL\t1\nText\tc\nURL\t3\n");
 }
 

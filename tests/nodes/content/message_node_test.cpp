@@ -2,6 +2,7 @@
 
 #include "nodes/core/param_ids.h"
 #include "nodes/core/value_writer.h"
+#include "nodes/node_test_support.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -10,17 +11,6 @@ namespace vorafile::nodes {
 namespace {
 
 using test::TempDir;
-
-// A parent that gives the list its folder and script version, as the scene
-// root does.
-class PlainNode final : public SceneNode {
-public:
-  PlainNode() : SceneNode("parent") {}
-  bool Write(TextSink *) override { return true; }
-  std::int64_t Read(TextSource *, std::int64_t position) override {
-    return position;
-  }
-};
 
 std::array<std::int32_t, 4> ColorBytes(const SceneNode &node) {
   const Color color = node.GetParamAs<Color>(param::kColor).value_or(Color{});
@@ -32,10 +22,7 @@ std::array<std::int32_t, 4> ColorBytes(const SceneNode &node) {
 
 class MessageNodeTest : public ::testing::Test {
 protected:
-  void SetUp() override {
-    parent_.SetFolder(dir_.folder());
-    parent_.SetScriptVersion(3);
-  }
+  void SetUp() override { parent_.SetFolder(dir_.folder()); }
 
   MessageNode &Load(const std::string &iniText) {
     dir_.write("Text.ini", iniText);
@@ -52,7 +39,7 @@ protected:
   }
 
   TempDir dir_;
-  PlainNode parent_;
+  test::VersionParent parent_{3};
   std::unique_ptr<MessageNode> node_;
   std::int64_t result_ = 0;
 };
@@ -86,52 +73,27 @@ TEST_F(MessageNodeTest, ReadsTheMessagesUpToTheFirstMissingNumber) {
 }
 
 TEST_F(MessageNodeTest, ReadsDataLines) {
+  using Bytes = std::array<std::int32_t, 4>;
   struct Case {
     const char *what;
     const char *data;
     bool ok;
     const char *font;
-    std::array<std::int32_t, 4> color;
+    Bytes color;
     std::optional<std::string> effect;
     std::optional<float> number;
   };
   const Case cases[] = {
-      {"nine fields",
-       "Tahoma;1;255;127;0;255;700;0.2500;2.0000",
-       true,
-       "Tahoma",
-       {255, 127, 0, 255},
-       std::nullopt,
-       std::nullopt},
-      {"eleven fields",
-       "Arial;0;1;2;3;4;400;1.0;0.5;Spin;3.5",
-       true,
-       "Arial",
-       {1, 2, 3, 4},
-       "Spin",
-       3.5f},
-      {"empty effect and number",
-       "Arial;0;1;2;3;4;400;1.0;0.5;;",
-       true,
-       "Arial",
-       {1, 2, 3, 4},
-       std::nullopt,
-       std::nullopt},
-      {"empty font keeps its place",
-       ";0;1;2;3;4;400;1.0;0.5",
-       true,
-       "",
-       {1, 2, 3, 4},
-       std::nullopt,
-       std::nullopt},
+      {"nine fields", "Tahoma;1;255;127;0;255;700;0.2500;2.0000", true,
+       "Tahoma", Bytes{255, 127, 0, 255}, std::nullopt, std::nullopt},
+      {"eleven fields", "Arial;0;1;2;3;4;400;1.0;0.5;Spin;3.5", true, "Arial",
+       Bytes{1, 2, 3, 4}, "Spin", 3.5f},
+      {"empty effect and number", "Arial;0;1;2;3;4;400;1.0;0.5;;", true,
+       "Arial", Bytes{1, 2, 3, 4}, std::nullopt, std::nullopt},
+      {"empty font keeps its place", ";0;1;2;3;4;400;1.0;0.5", true, "",
+       Bytes{1, 2, 3, 4}, std::nullopt, std::nullopt},
       {"eight fields", "Arial;0;1;2;3;4;400;1.0", false, "", {}, {}, {}},
-      {"commas",
-       "Arial,0,254,254,254,500,0.5,1.0,Explode,0",
-       false,
-       "",
-       {},
-       {},
-       {}},
+      {"commas", "Arial,0,1,2,3,4,400,1.0,0.5", false, "", {}, {}, {}},
       {"colour above 255", "Arial;0;256;0;0;0;400;1;1", false, "", {}, {}, {}},
       {"negative colour", "Arial;0;0;-1;0;0;400;1;1", false, "", {}, {}, {}},
   };
@@ -156,11 +118,10 @@ TEST_F(MessageNodeTest, ReadsDataLines) {
 TEST_F(MessageNodeTest, WritesConsecutiveKeysAndReadsThemBack) {
   node_ = std::make_unique<MessageNode>(&parent_, "ThreeDTextNode0",
                                         dir_.file("Text.ini"));
-  ASSERT_TRUE(node_->AddParamValue(param::kRate, ParamValue(50.0f)));
-  ASSERT_TRUE(
-      node_->AddParamValue(param::kAutoSwitch, ParamValue(std::uint8_t{1})));
-  ASSERT_TRUE(
-      node_->AddParamValue(param::kRandomize, ParamValue(std::uint8_t{0})));
+  ASSERT_TRUE(test::AddValues(
+      *node_, {{param::kRate, ParamValue(50.0f)},
+               {param::kAutoSwitch, ParamValue(std::uint8_t{1})},
+               {param::kRandomize, ParamValue(std::uint8_t{0})}}));
   auto add = [this](std::int32_t n) {
     // Appended rather than concatenated: g++ 12 for i686 warns falsely
     // about overlapping copies in "literal" + std::string.
@@ -170,23 +131,16 @@ TEST_F(MessageNodeTest, WritesConsecutiveKeysAndReadsThemBack) {
         std::make_unique<MessageDataNode>(node_.get(), name, n));
   };
   MessageDataNode *first = add(0);
-  ASSERT_TRUE(
-      first->AddParamValue(param::kMessage, ParamValue(std::string(" Hi "))));
-  ASSERT_TRUE(
-      first->AddParamValue(param::kFont, ParamValue(std::string("Arial"))));
-  ASSERT_TRUE(
-      first->AddParamValue(param::kItalics, ParamValue(std::uint8_t{1})));
-  Color color;
-  color.components = {1.0f, 0.5f, 0.0f, 1.0f};
-  ASSERT_TRUE(first->AddParamValue(param::kColor, ParamValue(color)));
-  ASSERT_TRUE(
-      first->AddParamValue(param::kWeight, ParamValue(std::int32_t{700})));
-  ASSERT_TRUE(first->AddParamValue(param::kSize, ParamValue(0.25f)));
-  ASSERT_TRUE(first->AddParamValue(param::kExtrusion, ParamValue(2.0f)));
-  ASSERT_TRUE(first->AddParamValue(param::kMessageEffect,
-                                   ParamValue(std::string("Spin"))));
-  ASSERT_TRUE(
-      first->AddParamValue(param::kMessageEffectNumber, ParamValue(3.5f)));
+  ASSERT_TRUE(test::AddValues(
+      *first, {{param::kMessage, ParamValue(std::string(" Hi "))},
+               {param::kFont, ParamValue(std::string("Arial"))},
+               {param::kItalics, ParamValue(std::uint8_t{1})},
+               {param::kColor, ParamValue(Color{{1.0f, 0.5f, 0.0f, 1.0f}})},
+               {param::kWeight, ParamValue(std::int32_t{700})},
+               {param::kSize, ParamValue(0.25f)},
+               {param::kExtrusion, ParamValue(2.0f)},
+               {param::kMessageEffect, ParamValue(std::string("Spin"))},
+               {param::kMessageEffectNumber, ParamValue(3.5f)}}));
   add(1); // no text: left out
   MessageDataNode *third = add(2);
   ASSERT_TRUE(

@@ -4,6 +4,7 @@
 #include "nodes/content/object_config_node.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/effects/def_ref_node.h"
+#include "nodes/node_test_support.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -111,9 +112,7 @@ protected:
   }
 
   static std::string Written(ObjectNode &node) {
-    StringSink out;
-    EXPECT_TRUE(node.Write(&out));
-    return out.GetText();
+    return test::WriteSection(node);
   }
 
   // The 1-based line of the read failure; 0 when there is none.
@@ -205,39 +204,39 @@ TEST_F(ObjectNodeTest, Version2SectionReadsAndWritesItsFixedPlacement) {
                            "0\n1\n0\n0\nWave.vrd\nWobble\n2\n");
 }
 
-TEST_F(ObjectNodeTest, Version2TextureCheckSwitchSkipsOnlyTheExistenceTest) {
-  root_->SetScriptVersion(2);
-  const auto section = [](const char *texture) {
-    return std::string("Rock\n0\n0\n0 0 0\n0 0 0\n1 1 1\n1\n") + texture +
-           "\n0 0 0 0\n0 0 0 0\n0\n0\n";
-  };
-  ObjectNode &missing = MakeObject("ObjectNode0");
-  EXPECT_NE(Read(missing, section("Missing.jpg"), true), kReadFailed);
-  EXPECT_EQ(missing.GetTextParam(param::kTName), dir_.file("Missing.jpg"));
-
-  ObjectNode &checked = MakeObject("ObjectNode1");
-  EXPECT_EQ(Read(checked, section("Missing.jpg")), kReadFailed);
-  EXPECT_EQ(FailedLine(checked, section("Missing.jpg")), 8);
-
-  ObjectNode &outside = MakeObject("ObjectNode2");
-  EXPECT_EQ(Read(outside, section("/etc/x"), true), kReadFailed);
-}
-
-// A saved scene's reader asks for its object files, so the old one does too
-// (but for the built-in deformation, which is no file).
-TEST_F(ObjectNodeTest, Version2ObjectFilesMustBeThere) {
+// The texture check switch skips only the texture's existence test. Object
+// files must be there, as a saved scene's reader asks for them (but for the
+// built-in deformation, which is no file).
+TEST_F(ObjectNodeTest, Version2TexturesAndObjectFilesMustBeThere) {
   root_->SetScriptVersion(2);
   dir_.write("Rock.jpg", "j");
-  const auto section = [](const char *file) {
-    return std::string("Rock\n1\n0\n0 0 0\n0 0 0\n1 1 1\n1\nRock.jpg\n"
-                       "0 0 0 0\n0 0 0 0\n0\n0\n") +
-           file + "\n";
+  struct Case {
+    const char *what;
+    const char *texture;
+    const char *file;
+    bool skipTextureCheck;
+    int failedLine; // 0: the read succeeds
+  } const cases[] = {
+      {"a missing texture, unchecked", "Missing.jpg", "cube.vro", true, 0},
+      {"a missing texture", "Missing.jpg", "cube.vro", false, 8},
+      {"a texture outside the folder, unchecked", "/etc/x", "cube.vro", true,
+       8},
+      {"a missing object file", "Rock.jpg", "gone.vro", false, 13},
+      {"the built-in deformation", "Rock.jpg", "Raruz.vro", false, 0},
   };
-  ObjectNode &missing = MakeObject("ObjectNode0");
-  EXPECT_EQ(Read(missing, section("gone.vro")), kReadFailed);
-  EXPECT_EQ(FailedLine(missing, section("gone.vro")), 13);
-  ObjectNode &builtIn = MakeObject("ObjectNode1");
-  EXPECT_NE(Read(builtIn, section("Raruz.vro")), kReadFailed);
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string text =
+        std::string("Rock\n1\n0\n0 0 0\n0 0 0\n1 1 1\n1\n") + c.texture +
+        "\n0 0 0 0\n0 0 0 0\n0\n0\n" + c.file + "\n";
+    ObjectNode &node = MakeObject("ObjectNode0");
+    EXPECT_EQ(Read(node, text, c.skipTextureCheck) == kReadFailed,
+              c.failedLine != 0);
+    EXPECT_EQ(FailedLine(node, text), c.failedLine);
+    if (c.failedLine == 0) {
+      EXPECT_EQ(node.GetTextParam(param::kTName), dir_.file(c.texture));
+    }
+  }
 }
 
 TEST_F(ObjectNodeTest, Version3FaultsFailAtTheirLine) {
@@ -352,15 +351,7 @@ TEST_F(ObjectNodeTest, HostNamesIndexOnlyTheObjectFiles) {
   EXPECT_EQ(node.GetIndexedParamName(param::kVro0, 1), "Vro01");
   EXPECT_EQ(node.GetIndexedParamName(param::kOPos, 1), "OPos");
 
-  struct Names final : SubItemVisitor {
-    void Visit(const SubItem &item) override {
-      seen.push_back(std::string(item.name) + "=" +
-                     std::string(item.value.GetText()));
-    }
-    std::vector<std::string> seen;
-  } names;
-  node.VisitSubItems(names);
-  EXPECT_EQ(names.seen,
+  EXPECT_EQ(test::SubItemTexts(node),
             (std::vector<std::string>{"Vro00=" + dir_.file("cube.vro"),
                                       "Vro01=" + dir_.file("ball.vro")}));
 }

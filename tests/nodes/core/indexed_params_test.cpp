@@ -91,28 +91,12 @@ TEST(IndexedNameTest, ComposeAndParseRoundTrip) {
 }
 
 TEST(IndexedNameTest, ParseTakesOnlyWhatComposeWrites) {
-  struct Case {
-    std::string_view text;
-    std::string_view name;
-    std::optional<int> index;
-  };
-  const Case cases[] = {
-      {"text12", "Text", 12},
-      {"url0", "URL", 0},
-      {"Text", "Text", std::nullopt},
-      {"Text07", "Text", std::nullopt},
-      {"Text-1", "Text", std::nullopt},
-      {"Text+1", "Text", std::nullopt},
-      {"Text 1", "Text", std::nullopt},
-      {"Text1a", "Text", std::nullopt},
-      {"Text2147483648", "Text", std::nullopt},
-      {"Texts1", "Text", std::nullopt},
-      {"URL1", "Text", std::nullopt},
-      {"", "Text", std::nullopt},
-  };
-  for (const Case &c : cases) {
-    EXPECT_EQ(ParseIndexedName(c.text, c.name), c.index) << c.text;
-  }
+  EXPECT_EQ(ParseIndexedName("text12", "Text"), 12);
+  EXPECT_EQ(ParseIndexedName("url0", "URL"), 0);
+  for (std::string_view text :
+       {"Text", "Text07", "Text-1", "Text+1", "Text 1", "Text1a",
+        "Text2147483648", "Texts1", "URL1", ""})
+    EXPECT_EQ(ParseIndexedName(text, "Text"), std::nullopt) << text;
 }
 
 } // namespace

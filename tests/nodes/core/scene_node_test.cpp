@@ -56,6 +56,7 @@ public:
     int nodeType;
     int nodeId;
     SceneNode *node;
+    bool operator==(const Row &) const = default;
   };
   TestRoot() : TestNode("Unknown", Kind::SceneRoot) { RegisterWithRoot(); }
   void Register(int nodeType, int nodeId, SceneNode &node) override {
@@ -287,16 +288,11 @@ TEST(SceneNodeTest, NodesMadeUnderARootRegisterThemselves) {
   TestNode loose("loose", Kind::Camera);
   root.RegisterWithRoot(VORA_NODE_ORB);
 
-  ASSERT_EQ(root.rows.size(), 4u);
-  EXPECT_EQ(root.rows[0].nodeType, VORA_NODE_SCENE_ROOT);
-  EXPECT_EQ(root.rows[0].nodeId, 0);
-  EXPECT_EQ(root.rows[0].node, &root);
-  EXPECT_EQ(root.rows[1].nodeType, VORA_NODE_CAMERA);
-  EXPECT_EQ(root.rows[1].nodeId, 1);
-  EXPECT_EQ(root.rows[1].node, camera);
-  EXPECT_EQ(root.rows[2].nodeType, VORA_NODE_FILTER_BAND);
-  EXPECT_EQ(root.rows[2].node, band);
-  EXPECT_EQ(root.rows[3].nodeType, VORA_NODE_ORB);
+  EXPECT_EQ(root.rows,
+            (std::vector<TestRoot::Row>{{VORA_NODE_SCENE_ROOT, 0, &root},
+                                        {VORA_NODE_CAMERA, 1, camera},
+                                        {VORA_NODE_FILTER_BAND, 2, band},
+                                        {VORA_NODE_ORB, 0, &root}}));
   EXPECT_EQ(band->GetRoot(), &root);
   EXPECT_EQ(root.GetRoot(), &root);
   EXPECT_EQ(loose.GetRoot(), nullptr);

@@ -29,35 +29,28 @@ const std::vector<std::string> kSampleLines = {
     "Version\t3\n", ";comment\n",          "\n",  std::string(255, 'a'),
     "\n",           std::string(255, 'b'), "b\n", "last"};
 
-TEST(TextStreamTest, StringSourceReadsPiecesLikeFgets) {
-  StringSource source(kSample);
-  EXPECT_EQ(ReadAll(source), kSampleLines);
-  std::string line = "stale";
-  EXPECT_FALSE(source.ReadLine(line));
-  EXPECT_TRUE(line.empty());
-}
-
-TEST(TextStreamTest, FileSourceReadsTheSameLines) {
+// A file source and a string source give the same pieces.
+TEST(TextStreamTest, SourcesReadPiecesLikeFgetsAndSeekBackToALine) {
   test::TempDir dir;
   dir.write("script.vrc", kSample);
-  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
-      std::fopen(dir.file("script.vrc").c_str(), "rb"), &std::fclose);
-  ASSERT_NE(file, nullptr);
-  FileSource source(file.get());
-  EXPECT_EQ(ReadAll(source), kSampleLines);
-}
-
-TEST(TextStreamTest, PositionsSeekBackToALine) {
-  test::TempDir dir;
   dir.write("s.txt", "one\r\ntwo\nthree\n");
-  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
-      std::fopen(dir.file("s.txt").c_str(), "rb"), &std::fclose);
+  using File = std::unique_ptr<std::FILE, int (*)(std::FILE *)>;
+  File sample(std::fopen(dir.file("script.vrc").c_str(), "rb"), &std::fclose);
+  File file(std::fopen(dir.file("s.txt").c_str(), "rb"), &std::fclose);
+  ASSERT_NE(sample, nullptr);
   ASSERT_NE(file, nullptr);
+  FileSource sampleSource(sample.get());
+  EXPECT_EQ(ReadAll(sampleSource), kSampleLines);
+  StringSource sampleString(kSample);
+  EXPECT_EQ(ReadAll(sampleString), kSampleLines);
+  std::string line = "stale";
+  EXPECT_FALSE(sampleString.ReadLine(line));
+  EXPECT_TRUE(line.empty());
+
   FileSource fileSource(file.get());
   StringSource stringSource("one\r\ntwo\nthree\n");
   for (TextSource *source : {static_cast<TextSource *>(&fileSource),
                              static_cast<TextSource *>(&stringSource)}) {
-    std::string line;
     ASSERT_TRUE(source->ReadLine(line));
     const std::int64_t second = source->Tell();
     EXPECT_EQ(second, 5);

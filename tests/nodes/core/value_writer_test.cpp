@@ -64,11 +64,6 @@ TEST(ValueWriterTest, ColorBytesTruncateTowardZero) {
             "-2147483648 -2147483648 -2147483648 255");
 }
 
-TEST(ValueWriterTest, CameraPrefixWithFloat) {
-  EXPECT_EQ(LineOf("Camera FOV Set", ParamValue(45.0f), true),
-            "Camera FOV Set\t45.000000\n");
-}
-
 TEST(ValueWriterTest, EmptyPrefixWritesNoTab) {
   EXPECT_EQ(LineOf("", ParamValue(std::int32_t{3}), true), "3\n");
   EXPECT_EQ(LineOf("", ParamValue(IntQuad{}), true), "\n");

@@ -1,7 +1,7 @@
 #include "nodes/effects/camera_node.h"
 
-#include "effect_node_fixture.h"
 #include "nodes/core/param_ids.h"
+#include "nodes/node_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -65,13 +65,13 @@ TEST(CameraNodeTest, ALineThatIsNotTheCamerasEndsOrFailsTheRead) {
 TEST(CameraNodeTest, WritesOnlyTheParametersOfItsTable) {
   VersionParent parent(3);
   CameraNode camera(&parent, "CameraNode0");
-  ASSERT_TRUE(camera.AddParamValue(param::kFov, ParamValue(45.0f)));
-  ASSERT_TRUE(camera.AddParamValue(param::kBrightness, ParamValue(0.5f)));
-  ASSERT_TRUE(
-      camera.AddParamValue(param::kLookAt, ParamValue(Vector{{0, 1, 2}})));
-  // Of another type than the table gives: it would not read back.
-  ASSERT_TRUE(
-      camera.AddParamValue(param::kNearClip, ParamValue(std::int32_t{3})));
+  // The near clip is of another type than the table gives: it would not
+  // read back.
+  ASSERT_TRUE(test::AddValues(
+      camera, {{param::kFov, ParamValue(45.0f)},
+               {param::kBrightness, ParamValue(0.5f)},
+               {param::kLookAt, ParamValue(Vector{{0, 1, 2}})},
+               {param::kNearClip, ParamValue(std::int32_t{3})}}));
   EXPECT_EQ(WriteSection(camera), "Camera FOV Set\t45.000000\n"
                                   "Camera LookAt Set\t0.000000 1.000000 "
                                   "2.000000\n");

@@ -4,6 +4,7 @@
 #include "document/scene_root.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/effects/preset_block_nodes.h"
+#include "nodes/node_test_support.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -98,13 +99,11 @@ TEST_F(DefNodesTest, TheBuiltInDefinitionMakesItsPresets) {
   }
   // Written with its built-in type and count, so it reads back with its
   // presets.
-  StringSink sink;
-  EXPECT_TRUE(node.Write(&sink));
-  EXPECT_EQ(sink.GetText(),
+  const std::string written = test::WriteSection(node);
+  EXPECT_EQ(written,
             "DefType\tDefRaruzCreate\nMaxInstance\t4\nNumPresets\t3\n");
-  StringSource again(sink.GetText());
   DefFileNode copy(root_.get(), "copy.vrd");
-  EXPECT_EQ(copy.Read(&again, 0), 1);
+  EXPECT_EQ(test::ReadSection(copy, written).end, 1);
   EXPECT_EQ(copy.GetChildCount(), 3);
 }
 
@@ -194,22 +193,22 @@ TEST_F(DefNodesTest, TheLastHolderDestroysTheDefinition) {
 TEST_F(DefNodesTest, ReferencesReadTheirLinesAndSayWhereTheyStopped) {
   dir_.write("Ripple.vrd", kRipple);
   const std::string lines = "DefBand 2\nDefVrd Ripple.vrd\nDefPreset 1\n";
-  StringSource source(lines + "NextSection 1\n");
   DefRefNode &reference = MakeReference("Wobble");
-  EXPECT_EQ(reference.Read(&source, 0),
+  EXPECT_EQ(test::ReadSection(reference, lines + "NextSection 1\n").end,
             static_cast<std::int64_t>(lines.size()));
   EXPECT_EQ(reference.GetParamAs<std::int32_t>(param::kInput1Band), 2);
   EXPECT_EQ(reference.GetParamAs<std::int32_t>(param::kPreset), 1);
   DefFileNode::BeginSave();
-  StringSink sink;
-  EXPECT_TRUE(reference.Write(&sink));
-  EXPECT_EQ(sink.GetText(), "DefName\tWobble\nDefBand\t2\n"
-                            "DefVrd\tRipple.vrd\nDefPreset\t1\n");
+  EXPECT_EQ(test::WriteSection(reference),
+            "DefName\tWobble\nDefBand\t2\n"
+            "DefVrd\tRipple.vrd\nDefPreset\t1\n");
 
   // A definition that fails to read ends the reference after its line.
   dir_.write("bad.vrd", "nonsense here\n");
-  StringSource bad("DefVrd bad.vrd\nDefPreset 1\n");
-  EXPECT_EQ(MakeReference("b").Read(&bad, 0), 15);
+  EXPECT_EQ(
+      test::ReadSection(MakeReference("b"), "DefVrd bad.vrd\nDefPreset 1\n")
+          .end,
+      15);
 
   struct Case {
     const char *what;
@@ -223,8 +222,7 @@ TEST_F(DefNodesTest, ReferencesReadTheirLinesAndSayWhereTheyStopped) {
   };
   for (const Case &c : failures) {
     SCOPED_TRACE(c.what);
-    StringSource in(c.text);
-    EXPECT_EQ(MakeReference("r").Read(&in, 0), kReadFailed);
+    EXPECT_EQ(test::ReadSection(MakeReference("r"), c.text).end, kReadFailed);
   }
 }
 
@@ -232,14 +230,12 @@ TEST_F(DefNodesTest, Version2ReferencesAreValueLines) {
   root_->SetScriptVersion(2);
   dir_.write("Ripple.vrd", kRipple);
   const std::string lines = "1\n; comment\n0\n2\n1\nRipple.vrd\nWobble\n3\n";
-  StringSource source(lines + "Next\n");
   DefRefNode &reference = MakeReference("r");
-  EXPECT_EQ(reference.Read(&source, 0),
+  EXPECT_EQ(test::ReadSection(reference, lines + "Next\n").end,
             static_cast<std::int64_t>(lines.size()));
   DefFileNode::BeginSave();
-  StringSink sink;
-  EXPECT_TRUE(reference.Write(&sink));
-  EXPECT_EQ(sink.GetText(), "1\n0\n2\n1\nRipple.vrd\nWobble\n3\n");
+  EXPECT_EQ(test::WriteSection(reference),
+            "1\n0\n2\n1\nRipple.vrd\nWobble\n3\n");
 }
 
 TEST_F(DefNodesTest, TheSystemDefinitionIsNeverWritten) {
@@ -248,16 +244,14 @@ TEST_F(DefNodesTest, TheSystemDefinitionIsNeverWritten) {
   auto *reference = root_->AddChild(std::make_unique<DefRefNode>(
       root_.get(), "defhydracreate.vrd", DefRefNode::BuiltIn{1}));
   // It reads no line: the position it is given comes back.
-  StringSource none("Next\n");
-  EXPECT_EQ(reference->Read(&none, 5), 5);
+  EXPECT_EQ(test::ReadSection(*reference, "Next\n", 5).end, 5);
   EXPECT_EQ(reference->GetParamAs<std::int32_t>(param::kPreset), 1);
   ASSERT_EQ(reference->AttachDefinition("defhydracreate.vrd"),
             DefRefNode::DefinitionResult::Attached);
   dir_.write("DefHydraCreate.vrd", "kept");
   DefFileNode::BeginSave();
-  StringSink sink;
-  EXPECT_TRUE(reference->Write(&sink));
-  EXPECT_EQ(sink.GetText(), "TextDeform Load\tdefhydracreate.vrd\t1\n");
+  EXPECT_EQ(test::WriteSection(*reference),
+            "TextDeform Load\tdefhydracreate.vrd\t1\n");
   EXPECT_EQ(dir_.read("DefHydraCreate.vrd"), "kept");
 }
 

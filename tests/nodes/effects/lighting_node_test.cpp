@@ -1,7 +1,7 @@
 #include "nodes/effects/lighting_node.h"
 
-#include "effect_node_fixture.h"
 #include "nodes/core/param_ids.h"
+#include "nodes/node_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -67,11 +67,11 @@ TEST(LightingNodeTest, RejectsBadLines) {
 TEST(LightingNodeTest, WritesLightZeroInTheTablesOrder) {
   VersionParent parent(3);
   LightingNode light(&parent, "LightingNode0");
-  ASSERT_TRUE(light.AddParamValue(param::kDirection,
-                                  ParamValue(FloatQuad{{0, 0, -1, 0}})));
-  // Not a lighting parameter, and a known one of the wrong type.
-  ASSERT_TRUE(light.AddParamValue(param::kBrightness, ParamValue(1.0f)));
-  ASSERT_TRUE(light.AddParamValue(param::kSpot, ParamValue(std::int32_t{1})));
+  // Then not a lighting parameter, and a known one of the wrong type.
+  ASSERT_TRUE(test::AddValues(
+      light, {{param::kDirection, ParamValue(FloatQuad{{0, 0, -1, 0}})},
+              {param::kBrightness, ParamValue(1.0f)},
+              {param::kSpot, ParamValue(std::int32_t{1})}}));
   EXPECT_EQ(WriteSection(light),
             "Lighting 0  Direction\t0.000000 0.000000 -1.000000 0.000000\n");
 

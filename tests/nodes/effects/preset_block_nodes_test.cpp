@@ -2,6 +2,7 @@
 
 #include "nodes/core/param_ids.h"
 #include "nodes/effects/preset_keys.h"
+#include "nodes/node_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -16,26 +17,17 @@ using Kind = SceneNode::Kind;
 
 const std::string kSeparator(79, '#');
 
-// The file node's stand-in: holds the blocks and gives them their version.
-class PlainNode final : public SceneNode {
-public:
-  PlainNode() : SceneNode("file") {}
-  bool Write(TextSink *) override { return true; }
-  std::int64_t Read(TextSource *, std::int64_t position) override {
-    return position;
-  }
-};
-
 struct Walked {
-  std::unique_ptr<PlainNode> file = std::make_unique<PlainNode>();
+  std::unique_ptr<test::VersionParent> file =
+      std::make_unique<test::VersionParent>();
   PresetWalk walk{0, 0};
 
   SceneNode &Block(int i) const { return *file->GetChild(i); }
   std::string Written() const {
-    StringSink sink;
+    std::string text;
     for (int i = 0; i < file->GetChildCount(); ++i)
-      EXPECT_TRUE(file->GetChild(i)->Write(&sink));
-    return sink.GetText();
+      text += test::WriteSection(*file->GetChild(i));
+    return text;
   }
 };
 
@@ -82,57 +74,35 @@ TEST(PresetKeysTest, FamiliesHaveTheirSizesAndEndWithUnknown) {
 }
 
 TEST(PresetBlockTest, WalksTheBlocksOfAFile) {
+  using Values = std::vector<std::pair<int, float>>;
   struct Case {
     const char *what;
     Kind kind;
     std::string text;
     int blocks;
     int firstParams; // the first block's, "Name" and "NodeID" included
-    std::vector<std::pair<int, float>> firstValues;
+    Values firstValues;
   };
   const std::vector<Case> cases = {
-      {"no Preset line: one empty block",
-       Kind::LensPreset,
-       "OffsetX\t1.0\n",
-       1,
-       3,
-       {}},
-      {"keys in any case",
-       Kind::LensPreset,
-       "Preset 0\nPresetName a\noffsetx 1\nOFFSETY 2\n",
-       1,
-       6,
-       {{2503, 1.0f}, {2504, 2.0f}}},
-      {"a lens block takes deformation keys",
-       Kind::LensPreset,
-       "Preset 0\nPresetName a\nAmpScale 1.5\n",
-       1,
-       5,
-       {{1607, 1.5f}}},
-      {"a transition block skips them",
-       Kind::TransitionPreset,
-       "Preset 0\nPresetName a\nAmpScale 1.5\nDuration 2\n",
-       1,
-       5,
-       {{3502, 2.0f}}},
-      {"unknown keys and blank lines are skipped",
-       Kind::DefPreset,
-       "Preset 0\nNoSuchKey 1\n\n   \nAmpScale 3\n",
-       1,
-       4,
-       {{1607, 3.0f}}},
-      {"a deformation block reads built-in names and Unknown",
-       Kind::DefPreset,
-       "Preset 0\nBrightness 1\nUnknown 2\n",
-       1,
-       5,
-       {{3, 1.0f}, {2040, 2.0f}}},
-      {"blocks split at each Preset line",
-       Kind::DefPreset,
-       "#\nPreset 0\nAmpScale 1\n#\nPreset 1\nAmpScale 2\nPreset 2\n",
-       3,
-       4,
-       {{1607, 1.0f}}},
+      {"no Preset line: one empty block", Kind::LensPreset, "OffsetX\t1.0\n", 1,
+       3, Values{}},
+      {"keys in any case", Kind::LensPreset,
+       "Preset 0\nPresetName a\noffsetx 1\nOFFSETY 2\n", 1, 6,
+       Values{{2503, 1.0f}, {2504, 2.0f}}},
+      {"a lens block takes deformation keys", Kind::LensPreset,
+       "Preset 0\nPresetName a\nAmpScale 1.5\n", 1, 5, Values{{1607, 1.5f}}},
+      {"a transition block skips them", Kind::TransitionPreset,
+       "Preset 0\nPresetName a\nAmpScale 1.5\nDuration 2\n", 1, 5,
+       Values{{3502, 2.0f}}},
+      {"unknown keys and blank lines are skipped", Kind::DefPreset,
+       "Preset 0\nNoSuchKey 1\n\n   \nAmpScale 3\n", 1, 4,
+       Values{{1607, 3.0f}}},
+      {"a deformation block reads built-in names and Unknown", Kind::DefPreset,
+       "Preset 0\nBrightness 1\nUnknown 2\n", 1, 5,
+       Values{{3, 1.0f}, {2040, 2.0f}}},
+      {"blocks split at each Preset line", Kind::DefPreset,
+       "#\nPreset 0\nAmpScale 1\n#\nPreset 1\nAmpScale 2\nPreset 2\n", 3, 4,
+       Values{{1607, 1.0f}}},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
@@ -214,19 +184,16 @@ TEST(PresetBlockTest, VersionsGateReadsAndWrites) {
             kReadEndOfFile);
   EXPECT_EQ(Walk(Kind::DefPreset, "Preset 0\n", 4).walk.position, kReadFailed);
 
-  PlainNode file;
+  test::VersionParent file;
   file.SetScriptVersion(3);
   DefPresetNode builtIn(&file, "PresetNode2", true, 2);
   EXPECT_EQ(builtIn.GetParamAs<float>(def_preset_param::kState), 2.0f);
-  StringSink sink;
-  EXPECT_TRUE(builtIn.Write(&sink));
-  EXPECT_EQ(sink.GetText(), "");
-  StringSource source("Preset 0\n");
-  EXPECT_EQ(builtIn.Read(&source, 0), kReadFailed);
+  EXPECT_EQ(test::WriteSection(builtIn), "");
+  EXPECT_EQ(test::ReadSection(builtIn, "Preset 0\n").end, kReadFailed);
 }
 
 TEST(PresetBlockTest, NamesAndIdsFollowTheFamily) {
-  PlainNode file;
+  test::VersionParent file;
   const FxPresetNode lens(&file, "l", Kind::LensPreset);
   const FxPresetNode transition(&file, "t", Kind::TransitionPreset);
   const DefPresetNode deformation(&file, "d");

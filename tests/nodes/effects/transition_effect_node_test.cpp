@@ -2,6 +2,7 @@
 
 #include "document/scene_root.h"
 #include "nodes/core/param_ids.h"
+#include "nodes/node_test_support.h"
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -38,16 +39,11 @@ protected:
   TransitionEffectNode &Read(const std::string &text, std::int64_t expected) {
     node_ = root_->AddChild(
         std::make_unique<TransitionEffectNode>(root_.get(), "fx.tfx"));
-    StringSource source(text);
-    EXPECT_EQ(node_->Read(&source, 0), expected) << text;
+    EXPECT_EQ(test::ReadSection(*node_, text).end, expected) << text;
     return *node_;
   }
 
-  std::string Written() {
-    StringSink sink;
-    EXPECT_TRUE(node_->Write(&sink));
-    return sink.GetText();
-  }
+  std::string Written() { return test::WriteSection(*node_); }
 
   test::TempDir dir_;
   std::unique_ptr<SceneRoot> root_ = std::make_unique<SceneRoot>();
