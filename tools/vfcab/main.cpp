@@ -200,19 +200,31 @@ bool ListCabinet(const std::string &cabinet, Lister &lister) {
   return lister.ok;
 }
 
+// The extractor's words for its last failure: the cabinet, the file or the
+// folder and block, and the reason.
 std::string CabinetProblem(const std::string &cabinet,
-                           const vorafile::archive::CabinetErrorRecord &error) {
-  return cabinet + ": " +
-         archive::CabinetExtractor::ErrorText(error.operationCode == 0
-                                                  ? archive::kFdiErrNotACabinet
-                                                  : error.operationCode);
+                           const archive::CabinetExtractor &extractor) {
+  std::string text = extractor.FailureText();
+  return text.empty() ? cabinet + ": " +
+                            archive::CabinetExtractor::ErrorText(
+                                archive::kFdiErrNotACabinet)
+                      : text;
+}
+
+void PrintWarnings(const archive::CabinetExtractor &extractor) {
+  for (const archive::CabinetWarning &warning : extractor.Warnings()) {
+    (void)std::fprintf(stderr, "vfcab: %s: %s\n", warning.cabinet.c_str(),
+                       warning.text.c_str());
+  }
 }
 
 int List(const std::string &cabinet) {
   Lister lister;
   lister.print = true;
-  if (!ListCabinet(cabinet, lister)) {
-    return Fail(CabinetProblem(cabinet, lister.Error()));
+  bool listed = ListCabinet(cabinet, lister);
+  PrintWarnings(lister);
+  if (!listed) {
+    return Fail(CabinetProblem(cabinet, lister));
   }
   std::printf("%lld files, %lld bytes\n",
               static_cast<long long>(lister.fileCount),
@@ -223,8 +235,10 @@ int List(const std::string &cabinet) {
 int Extract(const std::string &cabinet, const std::string &folder,
             bool testOnly) {
   Lister lister;
-  if (!ListCabinet(cabinet, lister)) {
-    return Fail(CabinetProblem(cabinet, lister.Error()));
+  bool listed = ListCabinet(cabinet, lister);
+  PrintWarnings(lister);
+  if (!listed) {
+    return Fail(CabinetProblem(cabinet, lister));
   }
   std::string destination = folder;
   std::error_code ec;
@@ -251,7 +265,7 @@ int Extract(const std::string &cabinet, const std::string &folder,
     fs::remove_all(destination, ec);
   }
   if (!ok || !extractor.ok) {
-    return Fail(CabinetProblem(cabinet, extractor.Error()));
+    return Fail(CabinetProblem(cabinet, extractor));
   }
   if (testOnly) {
     std::printf("%s: %lld files OK\n", cabinet.c_str(),
