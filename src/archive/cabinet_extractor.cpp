@@ -69,8 +69,8 @@ FdiCallbacks CabinetExtractor::EngineCallbacks() const {
   return DiskFdiCallbacks();
 }
 
-std::string CabinetExtractor::HostNameOf(const std::string &storedName) const {
-  return storedName;
+std::string CabinetExtractor::HostNameOf(const CabinetFileInfo &info) const {
+  return info.name;
 }
 
 std::string CabinetExtractor::FailureText() const {
@@ -386,7 +386,7 @@ CabFileHandle CabinetExtractor::Refuse(std::string reason) {
 
 CabFileHandle CabinetExtractor::OpenTarget(const CabinetFileInfo &info,
                                            bool makeFolders) {
-  const std::string hostName = HostNameOf(info.name);
+  const std::string hostName = HostNameOf(info);
   const std::string place = "file \"" + std::string(info.name) + "\": ";
   std::string target = destinationFolder_ + StoredNameToPath(hostName);
   if (target.size() >= pathLimit_) {

@@ -140,10 +140,10 @@ protected:
   /// The memory and file routines handed to the engine, also used for the
   /// files that the extractor writes; a subclass may substitute its own.
   virtual FdiCallbacks EngineCallbacks() const;
-  /// The name a stored name (raw bytes, backslashes) takes on this host's
-  /// disk, before the backslashes become separators; the stored name
-  /// unchanged by default, as packages refer to files by those bytes.
-  virtual std::string HostNameOf(const std::string &storedName) const;
+  /// The name a stored file (its name raw bytes with backslashes) takes on
+  /// this host's disk, before the backslashes become separators; the
+  /// stored bytes unchanged by default, as packages refer to files by them.
+  virtual std::string HostNameOf(const CabinetFileInfo &info) const;
 
   // Handlers; they run on the worker. Those returning bool abort the run
   // with false.

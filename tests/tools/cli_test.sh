@@ -209,13 +209,18 @@ expect 2 - -- get "$package"
 # Damaged cabinets: the message names the cabinet, the file or the folder
 # and block, and the reason. The cabinets are built byte by byte: one
 # stored folder, a file table GAP bytes after the folder table.
-make_cab() { # OUT GAP NAME...
+make_cab() { # OUT GAP NAME... (names as bytes)
   python3 - "$@" <<'PY'
 import struct, sys
 out, gap, names = sys.argv[1], int(sys.argv[2]), sys.argv[3:]
 data = b"0123456789" * len(names)
-table = b"".join(struct.pack("<IIHHHH", 10, 10 * i, 0, 0x5021, 0, 0x20)
-                 + n.encode() + b"\0" for i, n in enumerate(names))
+# A name led by "utf8:" carries the UTF-8 flag (attribs 0x80).
+def record(i, n):
+    flag = 0x80 if n.startswith("utf8:") else 0
+    n = n[5:] if flag else n
+    return (struct.pack("<IIHHHH", 10, 10 * i, 0, 0x5021, 0, 0x20 | flag)
+            + n.encode("utf-8", "surrogateescape") + b"\0")
+table = b"".join(record(i, n) for i, n in enumerate(names))
 files_at = 36 + 8 + gap
 data_at = files_at + len(table)
 size = data_at + 8 + len(data)
@@ -250,6 +255,28 @@ if command -v python3 >/dev/null; then
       fail "vfcab -t passed a bad checksum"
     grep -Fxq "vfcab: $work/badsum.cab: folder 0 block 0: checksum mismatch" \
       "$work/err" || fail "vfcab -t: $(cat "$work/err")"
+    # Names as peers show them: a 255-byte name is bound by the file
+    # system, not by the Windows API's 260 characters; a name without the
+    # UTF-8 flag is code page 1252 (as Wine's extrac32 decodes it; cabextract
+    # writes the raw byte), a flagged one UTF-8 (as cabextract, gcab, 7-Zip).
+    long=$(printf 'n%.0s' {1..255})
+    make_cab "$work/names.cab" 0 "$long" $'caf\xe9.txt' $'utf8:n\xc3\xa9e.txt'
+    "$vfcab" -l "$work/names.cab" >"$work/stdout" || fail "vfcab -l of names"
+    for name in "$long" 'café.txt' 'née.txt'; do
+      grep -Fq "  $name" "$work/stdout" || fail "vfcab -l lacks $name: $(cat "$work/stdout")"
+    done
+    "$vfcab" -x "$work/names.cab" -C "$work/names" 2>"$work/err" ||
+      fail "vfcab -x of names: $(cat "$work/err")"
+    for name in "$long" 'café.txt' 'née.txt'; do
+      [[ -f $work/names/$name ]] || fail "vfcab -x did not write $name"
+    done
+    if command -v cabextract >/dev/null; then
+      cabextract -q -d "$work/names_peer" "$work/names.cab"
+      for name in "$long" 'née.txt'; do
+        cmp -s "$work/names/$name" "$work/names_peer/$name" ||
+          fail "vfcab -x and cabextract differ on $name"
+      done
+    fi
   fi
 fi
 echo "cli test passed"

@@ -4,6 +4,7 @@
 #include "archive/cabinet_disk_files.h"
 #include "archive/cabinet_reader.h"
 #include "archive/cabinet_writer.h"
+#include "host_names.h"
 #include "platform/file_system.h"
 #include "terminal.h"
 
@@ -102,8 +103,10 @@ protected:
     totalBytes += info.size;
     ++fileCount;
     if (print) {
-      std::printf("%10d  %s  %s\n", info.size,
-                  DosDateTimeText(info.date, info.time).c_str(), info.name);
+      std::printf(
+          "%10d  %s  %s\n", info.size,
+          DosDateTimeText(info.date, info.time).c_str(),
+          vorafile::vfcab::HostName(info.name, info.attributes).c_str());
     }
     return true;
   }
@@ -116,7 +119,10 @@ protected:
 // Extracts with a progress line; in test mode the file data goes nowhere.
 class Extractor : public archive::CabinetExtractor {
 public:
-  explicit Extractor(bool testOnly) : testOnly_(testOnly) {}
+  explicit Extractor(bool testOnly) : testOnly_(testOnly) {
+    // The library's bound is the Windows API's; here the system decides.
+    SetPathLimit(vorafile::vfcab::HostPathLimit());
+  }
   ~Extractor() override { WaitForWorker(); }
   std::int64_t totalBytes = 0;
   std::int64_t doneBytes = 0;
@@ -132,6 +138,9 @@ protected:
       callbacks.close = SinkClose;
     }
     return callbacks;
+  }
+  std::string HostNameOf(const archive::CabinetFileInfo &info) const override {
+    return vorafile::vfcab::HostName(info.name, info.attributes);
   }
   bool OnExtractFile(const archive::CabinetFileInfo &info) override {
     progress.Show(doneBytes, totalBytes, info.name);
