@@ -76,15 +76,17 @@ TEST(CabinetStrictnessTest, VerdictsWherePeersDisagree) {
   const StrictCase cases[] = {
       // Read at coffFiles, as the format's own engine and 7-Zip do, with a
       // warning: cabextract and gcab read the file table right after the
-      // folder table and refuse (here the gap's zeros make no file).
+      // folder table and refuse (here the gap's zeros make no file); Wine's
+      // extrac32 writes nothing and reports success.
       {"file_table_after_gap",
        StrictCabinet({{"a.txt", 0, 10}, {"b.txt", 10, 10}}, data, 16),
        kFdiErrNone,
        "file table at offset 60, not 44 where the folder table ends; other "
        "tools may read other files"},
       // cabextract, gcab and 7-Zip list it and fail only the file's
-      // extraction; Wine's extrac32 writes b.txt padded from nowhere. A range
-      // past the folder is damage, so no file of the cabinet is written.
+      // extraction; Wine's extrac32 writes a 10-byte b.txt and reports
+      // success. A range past the folder is damage, so no file of the
+      // cabinet is written.
       {"range_past_folder",
        StrictCabinet({{"a.txt", 0, 10}, {"b.txt", 10, 20}}, data),
        kFdiErrCorruptCabinet,
