@@ -45,7 +45,13 @@ bool FdiContext::StartFolder(std::uint16_t index) {
   }
   std::uint16_t type = folder.type & cab::kCompressMask;
   if (type != cab::kCompressNone && type != cab::kCompressMsZip) {
-    return Fail(kFdiErrBadCompressionType);
+    return Fail(kFdiErrBadCompressionType,
+                "folder " + std::to_string(index) + ": " +
+                    (type == cab::kCompressQuantum ? std::string("Quantum")
+                     : type == cab::kCompressLzx
+                         ? std::string("LZX")
+                         : "type " + std::to_string(type)) +
+                    " compression is not supported");
   }
   folderActive_ = true;
   folderGeneration_ = generation_;
@@ -53,6 +59,7 @@ bool FdiContext::StartFolder(std::uint16_t index) {
   folderType_ = type;
   nextBlock_ = folder.dataOffset;
   blocksLeft_ = folder.blockCount;
+  blockIndex_ = 0;
   outputStart_ = 0;
   outputSize_ = 0;
   outputPos_ = 0;
@@ -83,7 +90,9 @@ bool FdiContext::ReadBlockPart(std::size_t *payloadSize,
                                std::uint16_t *uncompressed) {
   if (blocksLeft_ == 0) {
     if (folderIndex_ + 1 != header_.folderCount || !header_.HasNext()) {
-      return Fail(kFdiErrCorruptCabinet); // the folder ends before the file
+      return Fail(kFdiErrCorruptCabinet,
+                  "folder " + std::to_string(folderIndex_) +
+                      ": data ends before the file does");
     }
     if (!SwitchCabinet()) {
       return false;
@@ -91,14 +100,14 @@ bool FdiContext::ReadBlockPart(std::size_t *payloadSize,
   }
   std::uint8_t fixed[cab::kCfDataSize + cab::kDataReserveMax];
   std::size_t fixedSize = cab::kCfDataSize + header_.dataReserve;
-  if (nextBlock_ + fixedSize > header_.size ||
-      !ReadAt(cabinet_, header_.base + nextBlock_, fixed, fixedSize)) {
-    return Fail(kFdiErrCorruptCabinet);
-  }
   ByteCursor cursor(fixed, fixedSize);
   cab::DataRecord record;
-  if (!cab::ReadDataRecord(cursor, &record)) {
-    return Fail(kFdiErrCorruptCabinet);
+  if (nextBlock_ + fixedSize > header_.size ||
+      !ReadAt(cabinet_, header_.base + nextBlock_, fixed, fixedSize) ||
+      !cab::ReadDataRecord(cursor, &record)) {
+    return Fail(kFdiErrCorruptCabinet,
+                BlockPlace(blockIndex_) +
+                    ": header runs past the cabinet's end");
   }
   std::uint32_t checksum = record.checksum;
   std::uint16_t compressed = record.compressed;
@@ -106,12 +115,16 @@ bool FdiContext::ReadBlockPart(std::size_t *payloadSize,
   std::uint64_t end = nextBlock_ + fixedSize + compressed;
   if (*payloadSize + compressed > cab::kCompressedBlockMax ||
       *uncompressed > cab::kBlockMax || end > header_.size) {
-    return Fail(kFdiErrCorruptCabinet);
+    return Fail(kFdiErrCorruptCabinet,
+                BlockPlace(blockIndex_) + ": sizes out of bounds (cbData " +
+                    std::to_string(compressed) + ", cbUncomp " +
+                    std::to_string(*uncompressed) + ")");
   }
   std::uint8_t *payload = input_.Data() + *payloadSize;
   if (!ReadAt(cabinet_, header_.base + nextBlock_ + fixedSize, payload,
               compressed)) {
-    return Fail(kFdiErrCorruptCabinet);
+    return Fail(kFdiErrCorruptCabinet,
+                BlockPlace(blockIndex_) + ": data does not read");
   }
   if (checksum != 0) {
     std::uint32_t sum = CabinetChecksum(payload, compressed, 0);
@@ -120,16 +133,19 @@ bool FdiContext::ReadBlockPart(std::size_t *payloadSize,
     std::uint32_t withoutReserve = CabinetChecksum(
         fixed + cab::kCfDataCbData, cab::kCfDataSize - cab::kCfDataCbData, sum);
     if (checksum != withReserve && checksum != withoutReserve) {
-      return Fail(kFdiErrCorruptCabinet);
+      return Fail(kFdiErrCorruptCabinet,
+                  BlockPlace(blockIndex_) + ": checksum mismatch");
     }
   }
   nextBlock_ = end;
   --blocksLeft_;
+  ++blockIndex_;
   *payloadSize += compressed;
   return true;
 }
 
 bool FdiContext::ReadBlock() {
+  const std::uint32_t block = blockIndex_;
   std::size_t payloadSize = 0;
   std::uint16_t uncompressed = 0;
   if (!ReadBlockPart(&payloadSize, &uncompressed)) {
@@ -146,12 +162,17 @@ bool FdiContext::ReadBlock() {
   std::uint8_t *output = output_.Data();
   if (folderType_ == cab::kCompressNone) {
     if (payloadSize != uncompressed) {
-      return Fail(kFdiErrCorruptCabinet);
+      return Fail(kFdiErrCorruptCabinet,
+                  BlockPlace(block) + ": stored block of " +
+                      std::to_string(payloadSize) + " bytes declares " +
+                      std::to_string(uncompressed));
     }
     std::memcpy(output, input_.Data(), payloadSize);
   } else if (!decoder_.Decode(window_.Data(), windowSize_, input_.Data(),
                               payloadSize, output, uncompressed)) {
-    return Fail(kFdiErrDecompressFail);
+    return Fail(kFdiErrDecompressFail,
+                BlockPlace(block) + ": MSZIP data does not decode to " +
+                    std::to_string(uncompressed) + " bytes");
   }
   AppendWindow(output, uncompressed);
   outputStart_ += outputSize_;
@@ -187,6 +208,7 @@ bool FdiContext::SwitchCabinet() {
                         0, &err, callbacks_.user);
     if (file == kInvalidCabFile) {
       lastError = kFdiErrCabinetNotFound;
+      detail_ = "next cabinet \"" + nextName + "\" not found";
       continue;
     }
     CabinetHeader header;
@@ -198,12 +220,14 @@ bool FdiContext::SwitchCabinet() {
     if (headerOk &&
         (header.setId != header_.setId || header.index != expectedIndex ||
          !header.HasPrevious() || header.folderCount == 0)) {
-      Fail(kFdiErrWrongCabinet);
+      Fail(kFdiErrWrongCabinet,
+           "next cabinet \"" + nextName + "\": not the next of this set");
       headerOk = false;
     } else if (headerOk && (header.headerReserve != header_.headerReserve ||
                             header.folderReserve != header_.folderReserve ||
                             header.dataReserve != header_.dataReserve)) {
-      Fail(kFdiErrReserveMismatch);
+      Fail(kFdiErrReserveMismatch,
+           "next cabinet \"" + nextName + "\": reserve sizes differ");
       headerOk = false;
     }
     if (!headerOk) {
@@ -216,6 +240,7 @@ bool FdiContext::SwitchCabinet() {
     if (error_ != nullptr) {
       *error_ = CabinetErrorRecord{};
     }
+    detail_.clear();
     callbacks_.close(cabinet_, &err, callbacks_.user);
     cabinet_ = file;
     header_ = header;
@@ -228,16 +253,18 @@ bool FdiContext::SwitchCabinet() {
     if (!ReadFolderRecord(0, &first)) {
       return false;
     }
+    folderIndex_ = 0;
     if ((first.type & cab::kCompressMask) != folderType_) {
-      return Fail(kFdiErrCorruptCabinet);
+      return Fail(kFdiErrCorruptCabinet,
+                  "folder 0: compression differs from the previous cabinet's");
     }
     folderGeneration_ = generation_;
-    folderIndex_ = 0;
     nextBlock_ = first.dataOffset;
     blocksLeft_ = first.blockCount;
+    blockIndex_ = 0;
     return true;
   }
-  return Fail(static_cast<FdiErrorCode>(lastError));
+  return Fail(static_cast<FdiErrorCode>(lastError), detail_);
 }
 
 } // namespace vorafile::archive

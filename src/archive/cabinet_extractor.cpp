@@ -3,6 +3,7 @@
 #include "archive/cabinet_disk_files.h"
 #include "platform/file_system.h"
 
+#include <algorithm>
 #include <cstring>
 #include <set>
 #include <utility>
@@ -68,6 +69,39 @@ FdiCallbacks CabinetExtractor::EngineCallbacks() const {
   return DiskFdiCallbacks();
 }
 
+std::string CabinetExtractor::HostNameOf(const CabinetFileInfo &info) const {
+  return info.name;
+}
+
+std::string CabinetExtractor::FailureText() const {
+  if (failureCabinet_.empty() && failureReason_.empty()) {
+    return {};
+  }
+  std::string reason =
+      failureReason_.empty()
+          ? ErrorText(error_.operationCode != 0 ? error_.operationCode
+                                                : kFdiErrNotACabinet)
+          : failureReason_;
+  return failureCabinet_.empty() ? reason : failureCabinet_ + ": " + reason;
+}
+
+void CabinetExtractor::CollectWarnings(const std::string &cabinet) {
+  for (std::string &text : FdiWarnings(context_)) {
+    bool known = std::any_of(
+        warnings_.begin(), warnings_.end(), [&](const CabinetWarning &warning) {
+          return warning.cabinet == cabinet && warning.text == text;
+        });
+    if (!known) {
+      warnings_.push_back(CabinetWarning{cabinet, std::move(text)});
+    }
+  }
+}
+
+void CabinetExtractor::RecordFailure(const std::string &cabinet) {
+  failureCabinet_ = cabinet;
+  failureReason_ = ownError_ != 0 ? ownReason_ : FdiFailureDetail(context_);
+}
+
 bool CabinetExtractor::Open(const std::string &cabinetPath) {
   WaitForWorker();
   if (context_ != nullptr) {
@@ -75,11 +109,16 @@ bool CabinetExtractor::Open(const std::string &cabinetPath) {
     context_ = nullptr;
   }
   error_ = {};
+  failureCabinet_.clear();
+  failureReason_.clear();
+  ownError_ = 0;
+  warnings_.clear();
   cabinetPath_ = cabinetPath;
   engine_ = EngineCallbacks();
   engine_.user = this;
   context_ = FdiCreate(engine_, kCpu80386, &error_);
   if (context_ == nullptr) {
+    failureCabinet_ = cabinetPath;
     return false;
   }
   int err = 0;
@@ -91,8 +130,14 @@ bool CabinetExtractor::Open(const std::string &cabinetPath) {
     FdiCabinetInfo info;
     isCabinet = FdiIsCabinet(context_, file, &info);
     engine_.close(file, &err, this);
+    CollectWarnings(cabinetPath);
+    if (!isCabinet) {
+      RecordFailure(cabinetPath);
+    }
   } else {
     error_.operationCode = kFdiErrCabinetNotFound;
+    failureCabinet_ = cabinetPath;
+    failureReason_ = "cannot open it";
   }
   if (!isCabinet) {
     (void)FdiDestroy(context_); // the open fails whatever this answers
@@ -153,6 +198,9 @@ bool CabinetExtractor::Start(ExtractMode mode,
   }
   extracted_ = 0;
   ownError_ = 0;
+  ownReason_.clear();
+  failureCabinet_.clear();
+  failureReason_.clear();
   error_ = {};
   mode_ = mode;
   if (destinationFolder != nullptr) {
@@ -177,8 +225,14 @@ void CabinetExtractor::RunExtraction() {
     cabinetName_ = firstCabinet;
     for (;;) {
       nextCabinetName_.clear();
-      if (!FdiCopy(context_, cabinetName_.c_str(), cabinetFolder_.c_str(), 0,
-                   NotifyRoutine, nullptr, this)) {
+      const std::string passCabinet = cabinetFolder_ + cabinetName_;
+      bool passed =
+          FdiCopy(context_, cabinetName_.c_str(), cabinetFolder_.c_str(), 0,
+                  NotifyRoutine, nullptr, this);
+      CollectWarnings(passCabinet);
+      if (!passed) {
+        // Named by the cabinet the engine was in when it failed.
+        RecordFailure(cabinetFolder_ + cabinetName_);
         return false;
       }
       // A set that names a cabinet twice would never end.
@@ -216,6 +270,9 @@ void CabinetExtractor::RunExtraction() {
       error_.operationCode = ownError_;
     }
     code = error_.operationCode;
+    if (code == kFdiErrUserAbort) {
+      failureReason_.clear(); // a handler's choice, not the cabinet's fault
+    }
   }
   platform::SendWindowMessage(window_, kMsgExtractionFinished,
                               static_cast<std::uintptr_t>(mode_), extracted_);
@@ -297,7 +354,7 @@ CabFileHandle CabinetExtractor::OnCopyFile(const FdiNotification &note) {
       return 0;
     }
     if (!IsSafeStoredName(name)) {
-      return Refuse();
+      return Refuse("file \"" + name + "\": name leaves the target folder");
     }
     platform::SendWindowMessage(window_, kMsgExtractFile, infoParam, 0);
     if (!OnExtractFile(info)) {
@@ -321,17 +378,23 @@ CabFileHandle CabinetExtractor::OnCopyFile(const FdiNotification &note) {
   return 0;
 }
 
-CabFileHandle CabinetExtractor::Refuse() {
+CabFileHandle CabinetExtractor::Refuse(std::string reason) {
   ownError_ = kFdiErrTargetFile;
+  ownReason_ = std::move(reason);
   return -1;
 }
 
 CabFileHandle CabinetExtractor::OpenTarget(const CabinetFileInfo &info,
                                            bool makeFolders) {
-  std::string target = destinationFolder_ + StoredNameToPath(info.name);
-  if (target.size() >= platform::kMaxPath ||
-      (makeFolders && !MakeFoldersOf(destinationFolder_, info.name))) {
-    return Refuse();
+  const std::string hostName = HostNameOf(info);
+  const std::string place = "file \"" + std::string(info.name) + "\": ";
+  std::string target = destinationFolder_ + StoredNameToPath(hostName);
+  if (target.size() >= pathLimit_) {
+    return Refuse(place + "target path of " + std::to_string(target.size()) +
+                  " bytes reaches the limit of " + std::to_string(pathLimit_));
+  }
+  if (makeFolders && !MakeFoldersOf(destinationFolder_, hostName)) {
+    return Refuse(place + "cannot make its folder");
   }
   int err = 0;
   CabFileHandle file =
@@ -340,7 +403,8 @@ CabFileHandle CabinetExtractor::OpenTarget(const CabinetFileInfo &info,
                        open_flag::kTruncate | open_flag::kBinary,
                    kOpenPermissionReadWrite, &err, this);
   if (file == kInvalidCabFile) {
-    return Refuse();
+    return Refuse(place + "cannot create the target file" +
+                  (err != 0 ? " (error " + std::to_string(err) + ")" : ""));
   }
   ++extracted_;
   writingPath_ = target;
@@ -364,6 +428,7 @@ CabFileHandle CabinetExtractor::OnCloseFile(const FdiNotification &note) {
     (void)platform::RemoveFile(target); // best effort
     if (!closed) {
       ownError_ = kFdiErrTargetFile;
+      ownReason_ = "file \"" + name + "\": closing the target failed";
     }
     return -1;
   }
@@ -388,8 +453,8 @@ CabFileHandle CabinetExtractor::OnNextCabinetNote(FdiNotification &note) {
   } else {
     return -1;
   }
-  if (!keepGoing || folder.size() >= platform::kMaxPath ||
-      nextName.size() >= platform::kMaxPath) {
+  if (!keepGoing || folder.size() >= pathLimit_ ||
+      nextName.size() >= pathLimit_) {
     return -1;
   }
   cabinetFolder_ = folder;

@@ -8,14 +8,20 @@
 // is empty, absolute, carries a drive or climbs out with ".." fails the run
 // with kFdiErrTargetFile, and nothing is written for it. A run that fails
 // leaves no partial file behind; files completed before the failure stay.
+//
+// A failure keeps its engine code (Error(), what a host sees) and words for
+// people (FailureText(): the cabinet, the file or the folder and block, the
+// reason). Cabinets read in spite of doubts leave Warnings().
 #ifndef VORAFILE_ARCHIVE_CABINET_EXTRACTOR_H
 #define VORAFILE_ARCHIVE_CABINET_EXTRACTOR_H
 
 #include "archive/cabinet_engine.h"
 #include "archive/cabinet_read_engine.h"
+#include "platform/file_system.h"
 #include "platform/window_messages.h"
 #include "platform/worker_thread.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,6 +48,12 @@ struct CabinetFileInfo {
   std::uint16_t attributes = 0;
 };
 
+/// A remark on a cabinet that was read anyway.
+struct CabinetWarning {
+  std::string cabinet; ///< its path as opened
+  std::string text;
+};
+
 enum class ExtractMode : std::int32_t {
   kNone = 0,
   kExtractAll = 1,
@@ -62,6 +74,10 @@ public:
   void SetNotificationWindow(platform::WindowHandle window) {
     window_ = window;
   }
+  /// Target paths of this many bytes or more are refused. The default is
+  /// the library's bound (the Windows API's, which packages keep); a tool
+  /// on another system may pass that system's own limit.
+  void SetPathLimit(std::size_t limit) { pathLimit_ = limit; }
 
   /// Opens the cabinet at `cabinetPath` and checks that it is one. False
   /// (and no context) for a missing file or one that is no cabinet.
@@ -100,6 +116,22 @@ public:
   [[nodiscard]] ExtractMode Mode() const { return mode_; }
   /// The outcome of the last run (operationCode 0 on success).
   [[nodiscard]] const CabinetErrorRecord &Error() const { return error_; }
+  /// The cabinet in which the last Open or run failed, and why in words
+  /// ("file \"a.txt\": name leaves the target folder"); both empty after
+  /// a success, the reason also when only the code is known.
+  [[nodiscard]] const std::string &FailureCabinet() const {
+    return failureCabinet_;
+  }
+  [[nodiscard]] const std::string &FailureReason() const {
+    return failureReason_;
+  }
+  /// "<cabinet>: <reason>", the code's fixed text standing in for a
+  /// missing reason; empty when nothing failed.
+  [[nodiscard]] std::string FailureText() const;
+  /// Remarks on the cabinets read since Open, each once.
+  [[nodiscard]] const std::vector<CabinetWarning> &Warnings() const {
+    return warnings_;
+  }
 
   /// The fixed text of a decompression error code.
   static const char *ErrorText(std::int32_t code);
@@ -108,6 +140,10 @@ protected:
   /// The memory and file routines handed to the engine, also used for the
   /// files that the extractor writes; a subclass may substitute its own.
   virtual FdiCallbacks EngineCallbacks() const;
+  /// The name a stored file (its name raw bytes with backslashes) takes on
+  /// this host's disk, before the backslashes become separators; the
+  /// stored bytes unchanged by default, as packages refer to files by them.
+  virtual std::string HostNameOf(const CabinetFileInfo &info) const;
 
   // Handlers; they run on the worker. Those returning bool abort the run
   // with false.
@@ -149,7 +185,9 @@ private:
   CabFileHandle OnCloseFile(const FdiNotification &note);
   CabFileHandle OnNextCabinetNote(FdiNotification &note);
   CabFileHandle OpenTarget(const CabinetFileInfo &info, bool makeFolders);
-  CabFileHandle Refuse();
+  CabFileHandle Refuse(std::string reason);
+  void CollectWarnings(const std::string &cabinet);
+  void RecordFailure(const std::string &cabinet);
 
   static CabFileHandle NotifyRoutine(FdiNotificationKind kind,
                                      FdiNotification *note);
@@ -173,6 +211,11 @@ private:
   FdiCallbacks engine_;
   /// An error of ours that replaces the engine's user-abort code.
   std::int32_t ownError_ = 0;
+  std::string ownReason_;
+  std::string failureCabinet_;
+  std::string failureReason_;
+  std::vector<CabinetWarning> warnings_;
+  std::size_t pathLimit_ = platform::kMaxPath;
   /// The file being written and its handle, between copy and close.
   std::string writingPath_;
   CabFileHandle writingFile_ = 0;

@@ -8,6 +8,7 @@
 #include "archive/cabinet_engine.h"
 
 #include <cstdint>
+#include <string>
 
 namespace vorafile::archive {
 
@@ -15,17 +16,27 @@ namespace vorafile::archive {
 struct CabinetHeader : cab::HeaderRecord {
   std::uint64_t base = 0; ///< file offset of the signature
   std::uint32_t folderTableOffset = 0;
+  /// Where the folder table and its per-folder reserves end. The file
+  /// table is read at coffFiles even when that lies further on; readers
+  /// that take the file table to follow the folders read other files then.
+  std::uint32_t folderTableEnd = 0;
+
+  [[nodiscard]] bool IsFileTableDetached() const {
+    return filesOffset != folderTableEnd;
+  }
 };
 
 /// Reads the header at `base` of `file`, which holds `available` bytes from
 /// there. kFdiErrNone, or kFdiErrNotACabinet (no signature),
 /// kFdiErrUnknownCabinetVersion, or kFdiErrCorruptCabinet (a field or table
-/// out of bounds, a name unterminated or too long).
+/// out of bounds, a name unterminated or too long). On failure `reason`
+/// says what is wrong, for people.
 [[nodiscard]] FdiErrorCode ReadCabinetHeader(const CabFileCallbacks &callbacks,
                                              void *user, CabFileHandle file,
                                              std::uint64_t base,
                                              std::uint64_t available,
-                                             CabinetHeader *header);
+                                             CabinetHeader *header,
+                                             std::string *reason);
 
 } // namespace vorafile::archive
 

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vorafile::archive {
 
@@ -37,23 +38,40 @@ public:
                           FdiNotifyFn notify, void *user);
   const EngineAllocator &Allocator() const { return allocator_; }
   [[nodiscard]] bool FailOutOfMemory() { return Fail(kFdiErrAllocFail); }
+  [[nodiscard]] const std::string &FailureDetail() const { return detail_; }
+  [[nodiscard]] const std::vector<std::string> &Warnings() const {
+    return warnings_;
+  }
 
 private:
   bool Fail(FdiErrorCode code, int runtimeError = 0);
+  /// Fail with words for people: where (file, folder, block) and why.
+  bool Fail(FdiErrorCode code, std::string detail, int runtimeError = 0);
+  /// Clears the error record, the failure detail and the warnings.
+  void StartOperation();
+  void Warn(std::string text);
   [[nodiscard]] bool ReadAt(CabFileHandle file, std::uint64_t offset,
                             void *data, std::size_t size);
   /// Reads and checks a header at `base`, with `available` bytes in the file
   /// from there; sets the error record on failure.
   [[nodiscard]] bool ReadHeader(CabFileHandle file, std::uint64_t base,
                                 std::uint64_t available, CabinetHeader *header);
-  [[nodiscard]] bool ReadFileRecord(std::uint64_t offset, FileRecord *record);
+  /// Reads the `index`th file record, which lies at `offset`.
+  [[nodiscard]] bool ReadFileRecord(std::uint64_t offset, std::uint32_t index,
+                                    FileRecord *record);
   [[nodiscard]] bool ReadFolderRecord(std::uint16_t index,
                                       FolderRecord *record);
   void CloseCabinet();
   CabFileHandle Notify(FdiNotificationKind kind, FdiNotification *note);
   [[nodiscard]] bool NotifyCabinetInfo();
 
-  [[nodiscard]] bool HasFirstFolderContinued(bool *isContinued);
+  /// Reads every file record once before any file is announced, and
+  /// refuses a table whose ranges leave their folder or overlap.
+  [[nodiscard]] bool CheckFileTable(bool *firstFolderContinued);
+  /// The uncompressed bytes of a folder that lies wholly in this cabinet.
+  [[nodiscard]] bool MeasureFolder(std::uint16_t index, std::uint64_t *size);
+  /// "folder F block B" for the messages.
+  std::string BlockPlace(std::uint32_t block) const;
   [[nodiscard]] bool ProcessFiles();
   std::uint16_t FolderOf(const FileRecord &record) const;
   [[nodiscard]] bool ExtractFile(const FileRecord &record,
@@ -69,6 +87,8 @@ private:
 
   FdiCallbacks callbacks_;
   CabinetErrorRecord *error_;
+  std::string detail_;
+  std::vector<std::string> warnings_;
   EngineAllocator allocator_;
   MsZipDecoder decoder_;
   EngineBuffer input_;  // compressed payload of one block
@@ -91,6 +111,7 @@ private:
   std::uint16_t folderType_ = 0;
   std::uint64_t nextBlock_ = 0;
   std::uint32_t blocksLeft_ = 0;
+  std::uint32_t blockIndex_ = 0;  // of the block being read, in this cabinet
   std::uint64_t outputStart_ = 0; // folder offset of output_[0]
   std::size_t outputSize_ = 0;
   std::size_t outputPos_ = 0;

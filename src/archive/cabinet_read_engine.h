@@ -11,6 +11,8 @@
 #include "archive/cabinet_engine.h"
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace vorafile::archive {
 
@@ -109,6 +111,16 @@ FdiContext *FdiCreate(const FdiCallbacks &callbacks, int cpuType,
                            const char *cabinetPath, int flags,
                            FdiNotifyFn notify, FdiDecryptFn decrypt,
                            void *user);
+
+/// Words for people on the last failure of FdiIsCabinet or FdiCopy: the
+/// file, or the folder and block, and the reason ("folder 0 block 3:
+/// checksum mismatch"), without the cabinet's name. Empty when nothing
+/// failed or the failure has no more to say than its code (a user abort).
+const char *FdiFailureDetail(const FdiContext *context);
+
+/// What the last FdiIsCabinet or FdiCopy read in spite of doubts, for
+/// people; the read went on as the text says.
+std::vector<std::string> FdiWarnings(const FdiContext *context);
 
 /// Releases the context. nullptr is accepted.
 [[nodiscard]] bool FdiDestroy(FdiContext *context);

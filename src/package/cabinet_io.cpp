@@ -7,10 +7,20 @@
 namespace vorafile {
 
 bool ExtractCabinet(const std::string &cabinetPath,
-                    const std::string &destinationFolder) {
+                    const std::string &destinationFolder,
+                    std::string *failure) {
   archive::CabinetReader reader;
-  return reader.ExtractAllAndWait(
-      platform::WithTrailingSeparator(destinationFolder), cabinetPath);
+  if (reader.ExtractAllAndWait(
+          platform::WithTrailingSeparator(destinationFolder), cabinetPath)) {
+    return true;
+  }
+  if (failure != nullptr) {
+    *failure = reader.FailureCabinet() == cabinetPath ||
+                       reader.FailureCabinet().empty()
+                   ? reader.FailureReason()
+                   : reader.FailureText();
+  }
+  return false;
 }
 
 bool PackCabinet(const std::string &cabinetPath, const std::string &baseFolder,

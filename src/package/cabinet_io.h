@@ -9,9 +9,12 @@
 namespace vorafile {
 
 /// Extracts every file of `cabinetPath` into `destinationFolder` (ending
-/// with a separator). False on any failure.
+/// with a separator). False on any failure; then `failure` (when given)
+/// says what and where: the file, or the folder and block, and the reason,
+/// led by the cabinet's name when another cabinet of its set failed.
 [[nodiscard]] bool ExtractCabinet(const std::string &cabinetPath,
-                                  const std::string &destinationFolder);
+                                  const std::string &destinationFolder,
+                                  std::string *failure = nullptr);
 
 /// Writes the cabinet `cabinetPath` (MSZIP) holding `files`, each stored
 /// under its path relative to `baseFolder`. The target is replaced only

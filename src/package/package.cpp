@@ -161,9 +161,10 @@ OpenResult Package::Open(const std::string &path) {
 }
 
 OpenResult ExtractPackage(const std::string &path, const std::string &folder) {
-  if (!ExtractCabinet(path, folder)) {
+  if (std::string why; !ExtractCabinet(path, folder, &why)) {
     return OpenResult::Failure(OpenStatus::CannotExtract, path,
-                               "not a readable cabinet");
+                               why.empty() ? "not a readable cabinet"
+                                           : "not a readable cabinet: " + why);
   }
   if (const char *why = MigrationFailure(MigrateOldScene(folder))) {
     return OpenResult::Failure(OpenStatus::MigrationFailed, path, why);

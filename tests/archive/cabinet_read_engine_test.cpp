@@ -248,10 +248,18 @@ TEST(CabinetReadEngineTest, DamagedCabinetsFailWithTheRightCode) {
        },
        kFdiErrDecompressFail},
       {"declared_size_short",
-       [&](std::string &b, auto &) {
+       [&](std::string &b, auto &p) {
          PutU16(b, firstBlock.at + cab::kCfDataCbUncomp,
                 static_cast<std::uint16_t>(firstBlock.uncompressed - 1));
          FixChecksum(b, firstBlock);
+         // The file that ends the folder ends a byte earlier too, so the
+         // table still fits the folder and the block itself is at fault.
+         for (const auto &file : p.files) {
+           if (file.folder == 0 &&
+               file.folderOffset + file.size == firstBlock.uncompressed) {
+             PutU32(b, file.at + cab::kCfFileCbFile, file.size - 1);
+           }
+         }
        },
        kFdiErrDecompressFail},
       {"declared_size_long",

@@ -138,6 +138,8 @@ TEST(CabinetReaderTest, RefusesNamesThatLeaveTheDestination) {
     EXPECT_FALSE(reader.ExtractAllAndWait(dir.file("out"), cab));
     EXPECT_TRUE(reader.IsFailed());
     EXPECT_EQ(reader.Error().operationCode, kFdiErrTargetFile);
+    EXPECT_EQ(reader.FailureText(), cab + ": file \"" + std::string(bad) +
+                                        "\": name leaves the target folder");
     EXPECT_FALSE(platform::PathExists(dir.file("evil.txt")));
     EXPECT_FALSE(platform::PathExists(dir.file("out/evil.txt")));
     EXPECT_FALSE(platform::PathExists(dir.file("last.txt")));
@@ -146,13 +148,39 @@ TEST(CabinetReaderTest, RefusesNamesThatLeaveTheDestination) {
   }
 }
 
+// The path bound is the extractor's parameter: packages keep the Windows
+// API's 260 characters, a tool may lift it to its system's limit.
+TEST(CabinetReaderTest, PathLimitIsAParameter) {
+  TempDir dir;
+  const std::string longName(255, 'n');
+  std::string cab = SaveCabinet(dir, "t.cab", {{longName, "long"}});
+  const std::string target = platform::WithTrailingSeparator(dir.file("out"));
+  ASSERT_TRUE(platform::MakeFolder(dir.file("out")));
+  CabinetReader bounded;
+  ASSERT_FALSE(bounded.ExtractAllAndWait(target, cab));
+  EXPECT_EQ(bounded.Error().operationCode, kFdiErrTargetFile);
+  EXPECT_EQ(bounded.FailureReason(),
+            "file \"" + longName + "\": target path of " +
+                std::to_string(target.size() + longName.size()) +
+                " bytes reaches the limit of " +
+                std::to_string(platform::kMaxPath));
+#ifndef _WIN32
+  CabinetReader lifted;
+  lifted.SetPathLimit(4096);
+  ASSERT_TRUE(lifted.ExtractAllAndWait(target, cab)) << lifted.FailureText();
+  EXPECT_EQ(dir.read("out/" + longName), "long");
+#endif
+}
+
 TEST(CabinetReaderTest, SafeNameRules) {
   for (const char *good : {"a.txt", "sub\\b.txt", "sub/b.txt", ".hidden",
-                           "a..b.txt", "sub\\.\\c.txt", "..a"})
+                           "a..b.txt", "sub\\.\\c.txt", "..a"}) {
     EXPECT_TRUE(IsSafeStoredName(good)) << good;
+  }
   for (const char *bad :
-       {"", "..", "\\a", "/a", "a\\..", "c:a", "a\\.. \\b", "a\\ ..\\b"})
+       {"", "..", "\\a", "/a", "a\\..", "c:a", "a\\.. \\b", "a\\ ..\\b"}) {
     EXPECT_FALSE(IsSafeStoredName(bad)) << bad;
+  }
   EXPECT_FALSE(IsSafeStoredName(std::string("a\0b", 3)));
 }
 

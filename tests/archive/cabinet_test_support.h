@@ -108,6 +108,8 @@ struct Extraction {
   bool skipAll = false;
   int abortOn = -1; ///< notification kind that answers -1
   std::map<std::string, std::uint16_t> dates;
+  std::string detail; ///< FdiFailureDetail after the last pass
+  std::vector<std::string> warnings;
 };
 
 inline CabFileHandle ExtractionNotify(FdiNotificationKind kind,
@@ -169,6 +171,8 @@ inline Extraction ExtractCabinet(MemoryFiles &fs, const std::string &name,
   }
   x.ok = FdiCopy(context, name.c_str(), folder.c_str(), 0, ExtractionNotify,
                  nullptr, &x);
+  x.detail = FdiFailureDetail(context);
+  x.warnings = FdiWarnings(context);
   (void)FdiDestroy(context); // only frees; callers check for leaks
   return x;
 }

@@ -205,4 +205,78 @@ grep -q 'missing.cab' "$work/err" || fail "no message for a missing package"
 expect 1 - -- get "$package" root NoSuchParameter
 expect 2 - -- no-such-command
 expect 2 - -- get "$package"
+
+# Damaged cabinets: the message names the cabinet, the file or the folder
+# and block, and the reason. The cabinets are built byte by byte: one
+# stored folder, a file table GAP bytes after the folder table.
+make_cab() { # OUT GAP NAME... (names as bytes)
+  python3 - "$@" <<'PY'
+import struct, sys
+out, gap, names = sys.argv[1], int(sys.argv[2]), sys.argv[3:]
+data = b"0123456789" * len(names)
+# A name led by "utf8:" carries the UTF-8 flag (attribs 0x80).
+def record(i, n):
+    flag = 0x80 if n.startswith("utf8:") else 0
+    n = n[5:] if flag else n
+    return (struct.pack("<IIHHHH", 10, 10 * i, 0, 0x5021, 0, 0x20 | flag)
+            + n.encode("utf-8", "surrogateescape") + b"\0")
+table = b"".join(record(i, n) for i, n in enumerate(names))
+files_at = 36 + 8 + gap
+data_at = files_at + len(table)
+size = data_at + 8 + len(data)
+head = b"MSCF" + struct.pack("<IIIIIBBHHHHH", 0, size, 0, files_at, 0, 3, 1,
+                             1, len(names), 0, 0, 0)
+folder = struct.pack("<IHH", data_at, 1, 0)
+block = struct.pack("<IHH", 0, len(data), len(data)) + data
+open(out, "wb").write(head + folder + b"\0" * gap + table + block)
+PY
+}
+if command -v python3 >/dev/null; then
+  make_cab "$work/climbs.cab" 0 'a.txt' '..\x.txt'
+  expect 1 - -- extract "$work/climbs.cab" "$work/climbs"
+  grep -Fq 'climbs.cab: file "..\x.txt": name leaves the target folder' \
+    "$work/err" || fail "climbing name: $(cat "$work/err")"
+  make_cab "$work/badsum.cab" 0 'a.txt'
+  printf '\x01' | dd of="$work/badsum.cab" bs=1 seek=67 conv=notrunc 2>/dev/null
+  expect 1 - -- extract "$work/badsum.cab" "$work/badsum"
+  grep -Fq 'badsum.cab: folder 0 block 0: checksum mismatch' "$work/err" ||
+    fail "bad checksum: $(cat "$work/err")"
+  make_cab "$work/detached.cab" 16 'a.txt'
+  expect 1 'detached\.cab: warning: file table at offset 60, not 44 where the folder table ends; other tools may read other files$' -- check "$work/detached.cab"
+  vfcab=$(dirname "$tool")/../vfcab/vfcab
+  if [[ -x $vfcab ]]; then
+    for command in -l -t; do
+      "$vfcab" "$command" "$work/detached.cab" >/dev/null 2>"$work/err" ||
+        fail "vfcab $command of a detached file table: $(cat "$work/err")"
+      grep -Fxq "vfcab: $work/detached.cab: file table at offset 60, not 44 where the folder table ends; other tools may read other files" \
+        "$work/err" || fail "vfcab $command: no warning: $(cat "$work/err")"
+    done
+    ! "$vfcab" -t "$work/badsum.cab" >/dev/null 2>"$work/err" ||
+      fail "vfcab -t passed a bad checksum"
+    grep -Fxq "vfcab: $work/badsum.cab: folder 0 block 0: checksum mismatch" \
+      "$work/err" || fail "vfcab -t: $(cat "$work/err")"
+    # Names as peers show them: a 255-byte name is bound by the file
+    # system, not by the Windows API's 260 characters; a name without the
+    # UTF-8 flag is code page 1252 (as Wine's extrac32 decodes it; cabextract
+    # writes the raw byte), a flagged one UTF-8 (as cabextract, gcab, 7-Zip).
+    long=$(printf 'n%.0s' {1..255})
+    make_cab "$work/names.cab" 0 "$long" $'caf\xe9.txt' $'utf8:n\xc3\xa9e.txt'
+    "$vfcab" -l "$work/names.cab" >"$work/stdout" || fail "vfcab -l of names"
+    for name in "$long" 'café.txt' 'née.txt'; do
+      grep -Fq "  $name" "$work/stdout" || fail "vfcab -l lacks $name: $(cat "$work/stdout")"
+    done
+    "$vfcab" -x "$work/names.cab" -C "$work/names" 2>"$work/err" ||
+      fail "vfcab -x of names: $(cat "$work/err")"
+    for name in "$long" 'café.txt' 'née.txt'; do
+      [[ -f $work/names/$name ]] || fail "vfcab -x did not write $name"
+    done
+    if command -v cabextract >/dev/null; then
+      cabextract -q -d "$work/names_peer" "$work/names.cab"
+      for name in "$long" 'née.txt'; do
+        cmp -s "$work/names/$name" "$work/names_peer/$name" ||
+          fail "vfcab -x and cabextract differ on $name"
+      done
+    fi
+  fi
+fi
 echo "cli test passed"

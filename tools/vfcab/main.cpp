@@ -4,6 +4,7 @@
 #include "archive/cabinet_disk_files.h"
 #include "archive/cabinet_reader.h"
 #include "archive/cabinet_writer.h"
+#include "host_names.h"
 #include "platform/file_system.h"
 #include "terminal.h"
 
@@ -102,8 +103,10 @@ protected:
     totalBytes += info.size;
     ++fileCount;
     if (print) {
-      std::printf("%10d  %s  %s\n", info.size,
-                  DosDateTimeText(info.date, info.time).c_str(), info.name);
+      std::printf(
+          "%10d  %s  %s\n", info.size,
+          DosDateTimeText(info.date, info.time).c_str(),
+          vorafile::vfcab::HostName(info.name, info.attributes).c_str());
     }
     return true;
   }
@@ -116,7 +119,10 @@ protected:
 // Extracts with a progress line; in test mode the file data goes nowhere.
 class Extractor : public archive::CabinetExtractor {
 public:
-  explicit Extractor(bool testOnly) : testOnly_(testOnly) {}
+  explicit Extractor(bool testOnly) : testOnly_(testOnly) {
+    // The library's bound is the Windows API's; here the system decides.
+    SetPathLimit(vorafile::vfcab::HostPathLimit());
+  }
   ~Extractor() override { WaitForWorker(); }
   std::int64_t totalBytes = 0;
   std::int64_t doneBytes = 0;
@@ -132,6 +138,9 @@ protected:
       callbacks.close = SinkClose;
     }
     return callbacks;
+  }
+  std::string HostNameOf(const archive::CabinetFileInfo &info) const override {
+    return vorafile::vfcab::HostName(info.name, info.attributes);
   }
   bool OnExtractFile(const archive::CabinetFileInfo &info) override {
     progress.Show(doneBytes, totalBytes, info.name);
@@ -200,19 +209,31 @@ bool ListCabinet(const std::string &cabinet, Lister &lister) {
   return lister.ok;
 }
 
+// The extractor's words for its last failure: the cabinet, the file or the
+// folder and block, and the reason.
 std::string CabinetProblem(const std::string &cabinet,
-                           const vorafile::archive::CabinetErrorRecord &error) {
-  return cabinet + ": " +
-         archive::CabinetExtractor::ErrorText(error.operationCode == 0
-                                                  ? archive::kFdiErrNotACabinet
-                                                  : error.operationCode);
+                           const archive::CabinetExtractor &extractor) {
+  std::string text = extractor.FailureText();
+  return text.empty() ? cabinet + ": " +
+                            archive::CabinetExtractor::ErrorText(
+                                archive::kFdiErrNotACabinet)
+                      : text;
+}
+
+void PrintWarnings(const archive::CabinetExtractor &extractor) {
+  for (const archive::CabinetWarning &warning : extractor.Warnings()) {
+    (void)std::fprintf(stderr, "vfcab: %s: %s\n", warning.cabinet.c_str(),
+                       warning.text.c_str());
+  }
 }
 
 int List(const std::string &cabinet) {
   Lister lister;
   lister.print = true;
-  if (!ListCabinet(cabinet, lister)) {
-    return Fail(CabinetProblem(cabinet, lister.Error()));
+  bool listed = ListCabinet(cabinet, lister);
+  PrintWarnings(lister);
+  if (!listed) {
+    return Fail(CabinetProblem(cabinet, lister));
   }
   std::printf("%lld files, %lld bytes\n",
               static_cast<long long>(lister.fileCount),
@@ -223,8 +244,10 @@ int List(const std::string &cabinet) {
 int Extract(const std::string &cabinet, const std::string &folder,
             bool testOnly) {
   Lister lister;
-  if (!ListCabinet(cabinet, lister)) {
-    return Fail(CabinetProblem(cabinet, lister.Error()));
+  bool listed = ListCabinet(cabinet, lister);
+  PrintWarnings(lister);
+  if (!listed) {
+    return Fail(CabinetProblem(cabinet, lister));
   }
   std::string destination = folder;
   std::error_code ec;
@@ -251,7 +274,7 @@ int Extract(const std::string &cabinet, const std::string &folder,
     fs::remove_all(destination, ec);
   }
   if (!ok || !extractor.ok) {
-    return Fail(CabinetProblem(cabinet, extractor.Error()));
+    return Fail(CabinetProblem(cabinet, extractor));
   }
   if (testOnly) {
     std::printf("%s: %lld files OK\n", cabinet.c_str(),

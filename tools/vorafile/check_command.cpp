@@ -1,5 +1,6 @@
 #include "check_command.h"
 
+#include "archive/cabinet_extractor.h"
 #include "document/scene_document.h"
 #include "package/file_list.h"
 #include "package/package.h"
@@ -122,6 +123,14 @@ int RunCheck(const std::string &path) {
     return report.Finish();
   }
   unpacked.Keep(*folder);
+  // Doubts the reader read past (other readers may see other files), from
+  // the cabinet's header alone.
+  archive::CabinetExtractor probe;
+  if (probe.Open(path)) {
+    for (const archive::CabinetWarning &warning : probe.Warnings()) {
+      report.Add("", 0, "warning", warning.text);
+    }
+  }
   const OpenResult extracted = ExtractPackage(path, *folder);
   if (!extracted) {
     report.Add("", 0, "", extracted.reason);

@@ -464,9 +464,11 @@ int main(int argc, char **argv) {
       return Usage("extract needs CABINET DIR");
     }
     std::filesystem::create_directories(args[1]);
-    if (!vorafile::ExtractCabinet(
-            args[0], vorafile::platform::WithTrailingSeparator(args[1]))) {
-      return Failure(args[0] + ": extraction failed");
+    if (std::string why; !vorafile::ExtractCabinet(
+            args[0], vorafile::platform::WithTrailingSeparator(args[1]),
+            &why)) {
+      return Failure(args[0] + ": " +
+                     (why.empty() ? "extraction failed" : why));
     }
     return kExitOk;
   }
