@@ -64,6 +64,10 @@ def main():
               ("vora_.rudov", b"1\n2\n\n0.75\n\n4.5\n\n35\n2\n"
                               b"\n\n\n\n\n\n\n\n\n\n"
                               b"a.bmp\n255\n65280\n3.9\nb.bmp\n0\n0\n-1\n")]))
+    write("package_round_trip", "file_list_missing_and_climbing.bin",
+          b"Version 3\n\0[3d]\r\nCount=2\r\n1=vora.rudov\r\n2=missing.x\r\n"
+          b"[Texture]\r\nCount=1\r\n1=../up.bmp\r\n" +
+          named_files([("intro.ini", b"x\n"), ("text.ini", b"")]))
 
     write("scene_script", "night_drive.bin",
           example("vora.rudov") + b"\0" + example("intro.ini") + b"\0" +

@@ -4,8 +4,9 @@
 // showed (less the root's values that no version-3 line holds; a scene not
 // read from version 2 shows nothing more either), and from the first
 // save on every node must go round unchanged. This reaches the file list
-// check, the migration list merge and every node file reader behind a real
-// script, then the writers and the cabinet's both directions.
+// check (and its problem report, which must agree with it), the migration
+// list merge and every node file reader behind a real script, then the
+// writers and the cabinet's both directions.
 //
 // A package that opens may still fail to save: every save packs the fixed
 // files ("text.ini" among them), so a package without one cannot be saved.
@@ -19,6 +20,7 @@
 #include "host/message_dispatcher.h"
 #include "nodes/core/param_ids.h"
 #include "package/cabinet_io.h"
+#include "package/file_list.h"
 #include "package/work_folder.h"
 #include "platform/ascii.h"
 #include "platform/file_system.h"
@@ -203,6 +205,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
   const std::string scene = work + "scene/";
   const std::vector<std::string> paths = WriteSceneFolder(
       scene, std::string_view(reinterpret_cast<const char *>(data), size));
+  // The list's problems, which the check tool prints, are the reasons the
+  // open's check fails: none exactly when it passes.
+  Check(vorafile::FindFileListProblems(scene).empty() ==
+        vorafile::CheckFileList(scene));
   const std::string cabinet = work + "in.cab";
   if (paths.empty() || !vorafile::PackCabinet(cabinet, scene, paths))
     return 0;
