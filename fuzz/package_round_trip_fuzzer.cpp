@@ -187,9 +187,30 @@ void CheckKeptValues(const SceneSnapshot &opened, const SceneSnapshot &saved) {
       ++dropped;
       continue;
     }
-    Check(found != saved.values.end() && found->second == value);
+    if (found == saved.values.end() || found->second != value) {
+      std::fprintf(stderr, "node %d:%d id %u (%d): \"%s\" became \"%s\"\n",
+                   std::get<0>(key), std::get<1>(key), std::get<2>(key),
+                   std::get<3>(key), value.c_str(),
+                   found == saved.values.end() ? "(none)"
+                                               : found->second.c_str());
+      Check(false);
+    }
   }
   Check(wasVersion2 || saved.values.size() + dropped == opened.values.size());
+}
+
+// Names the first line that differs, for the triage of a finding.
+void CheckSameLines(const std::vector<std::string> &expected,
+                    const std::vector<std::string> &actual) {
+  if (expected == actual)
+    return;
+  std::size_t i = 0;
+  while (i < expected.size() && i < actual.size() && expected[i] == actual[i])
+    ++i;
+  std::fprintf(stderr, "line %zu: \"%s\" became \"%s\"\n", i,
+               i < expected.size() ? expected[i].c_str() : "(none)",
+               i < actual.size() ? actual[i].c_str() : "(none)");
+  Check(false);
 }
 
 } // namespace
@@ -223,7 +244,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
       CheckKeptValues(opened, *saved);
       const std::optional<SceneSnapshot> again =
           SaveAndReopen(dispatcher, work + "again.cab");
-      Check(again.has_value() && again->lines == saved->lines);
+      Check(again.has_value());
+      CheckSameLines(saved->lines, again->lines);
     }
   }
   Check(dispatcher.Send(VORA_MSG_DESTROY, 0, 0, 0, 0) == 1);
