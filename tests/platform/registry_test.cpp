@@ -1,5 +1,7 @@
 #include "platform/registry.h"
 
+#include "platform/registry_file.h"
+
 #include "support/scoped_env.h"
 #include "support/temp_dir.h"
 
@@ -72,6 +74,38 @@ TEST(RegistryTest, MissingOrBrokenFilesReadAsAbsent) {
                           "\"Path\"=\"/good\"\n");
   ScopedEnv env("VORAFILE_REGISTRY", dir.file("broken.reg"));
   EXPECT_EQ(ReadMachineRegistryString("Software\\X", "Path"), "/good");
+}
+
+// The parsing on text, as the fuzzer drives it: line ends, the line length
+// bound, and values that do not close.
+TEST(RegistryTest, FindsStringsInTheFileText) {
+  const std::string key = "[HKEY_LOCAL_MACHINE\\K]\n";
+  // The value line "P"="vvv..." is exactly 64 KiB long.
+  const std::string longValue(64 * 1024 - 6, 'v');
+  struct Case {
+    const char *name;
+    std::string text;
+    std::optional<std::string> expected;
+  };
+  const Case cases[] = {
+      {"no final line break", key + "\"P\"=\"a\"", "a"},
+      {"BOM and CRLF", "\xef\xbb\xbf" + key + "\"P\" = \"a\"\r\n", "a"},
+      {"first match wins", key + "\"P\"=\"a\"\n\"p\"=\"b\"\n", "a"},
+      {"later key of the same name",
+       key + "[HKEY_LOCAL_MACHINE\\L]\n" + key + "\"P\"=\"c\"\n", "c"},
+      {"line at the length bound", key + "\"P\"=\"" + longValue + "\"\n",
+       longValue},
+      {"line past the length bound",
+       key + "\"P\"=\"" + longValue + "v\"\n\"P\"=\"short\"\n", "short"},
+      {"escape at the end", key + "\"P\"=\"a\\", std::nullopt},
+      {"value outside any key", "\"P\"=\"a\"\n", std::nullopt},
+      {"other root", "[HKEY_CURRENT_USER\\K]\n\"P\"=\"a\"\n", std::nullopt},
+      {"empty text", "", std::nullopt},
+  };
+  for (const Case &c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(FindRegistryString(c.text, "K", "P"), c.expected);
+  }
 }
 
 #endif

@@ -2,9 +2,11 @@
 #include "platform/registry.h"
 
 #include "platform/ascii.h"
+#include "platform/registry_file.h"
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <string_view>
 
 namespace vorafile::platform {
@@ -52,19 +54,15 @@ std::optional<std::string> TakeQuoted(std::string_view &text) {
 
 } // namespace
 
-std::optional<std::string>
-ReadMachineRegistryString(const std::string &keyPath,
-                          const std::string &valueName) {
-  const char *env = std::getenv("VORAFILE_REGISTRY");
-  std::ifstream file(env != nullptr && *env != '\0' ? env
-                                                    : kDefaultRegistryFile,
-                     std::ios::binary);
-  if (!file) {
-    return std::nullopt;
-  }
+std::optional<std::string> FindRegistryString(std::string_view fileText,
+                                              std::string_view keyPath,
+                                              std::string_view valueName) {
   bool inKey = false;
-  std::string line;
-  while (std::getline(file, line)) {
+  while (!fileText.empty()) {
+    const std::size_t end = fileText.find('\n');
+    const std::string_view line = fileText.substr(0, end);
+    fileText.remove_prefix(end == std::string_view::npos ? fileText.size()
+                                                         : end + 1);
     if (line.size() > kMaxLineLength) {
       continue;
     }
@@ -109,6 +107,21 @@ ReadMachineRegistryString(const std::string &keyPath,
     return TakeQuoted(text);
   }
   return std::nullopt;
+}
+
+std::optional<std::string>
+ReadMachineRegistryString(const std::string &keyPath,
+                          const std::string &valueName) {
+  const char *env = std::getenv("VORAFILE_REGISTRY");
+  std::ifstream file(env != nullptr && *env != '\0' ? env
+                                                    : kDefaultRegistryFile,
+                     std::ios::binary);
+  if (!file) {
+    return std::nullopt;
+  }
+  const std::string text((std::istreambuf_iterator<char>(file)),
+                         std::istreambuf_iterator<char>());
+  return FindRegistryString(text, keyPath, valueName);
 }
 
 } // namespace vorafile::platform
