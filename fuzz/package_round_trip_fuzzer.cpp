@@ -17,6 +17,10 @@
 // "vora.rudov" (not written when empty); the second is "FileList.ini"; each
 // further part is a file whose name is its first line ("intro.ini\n[...").
 // Names other than plain file names are skipped, as are repeated names.
+//
+// The snapshots read info blocks, which go through the session's one named
+// shared block as the host's do: run this target alone, never beside the
+// test suites or another host.
 #include "document/scene_document.h"
 #include "host/file_manager.h"
 #include "host/message_dispatcher.h"
