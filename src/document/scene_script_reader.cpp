@@ -137,10 +137,7 @@ SectionResult KeepEffectPresetLine(ScriptReadContext &context,
                                    const KeywordLine &line) {
   ++context.effectPresetLines;
   std::string kept(line.text);
-  // A piece of an over-long line keeps a line of its own when written.
-  if (kept.empty() || kept.back() != '\n') {
-    kept.push_back('\n');
-  }
+  nodes::EndKeptLine(kept);
   context.Root().AddEffectPresetLine(std::move(kept));
   return SectionResult::ContinueAt(line.end);
 }

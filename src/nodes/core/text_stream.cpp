@@ -1,5 +1,6 @@
 #include "nodes/core/text_stream.h"
 
+#include <algorithm>
 #include <climits>
 
 namespace vorafile::nodes {
@@ -43,6 +44,17 @@ bool FileSink::Close() {
   file_ = nullptr;
   failed_ = failed_ || !ok;
   return !failed_;
+}
+
+void EndKeptLine(std::string &line) {
+  if (!line.empty() && line.back() == '\n') {
+    return;
+  }
+  if (!line.empty() && line.back() == '\r') {
+    line.pop_back();
+  }
+  line.resize(std::min(line.size(), kMaxLineLength - 1));
+  line.push_back('\n');
 }
 
 std::int64_t StringSource::Tell() const {

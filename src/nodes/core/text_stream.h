@@ -93,6 +93,13 @@ protected:
                                           std::size_t maxLength) = 0;
 };
 
+/// Makes a line as read (or a piece of an over-long one) a whole line to
+/// keep and write back as it came: it ends with a line feed and, with it,
+/// holds at most kMaxLineLength characters. A carriage return left at the
+/// end of the text is dropped, since with the line feed it would read back
+/// as a line ending.
+void EndKeptLine(std::string &line);
+
 /// Lines from text held in memory; positions are byte offsets.
 class StringSource final : public TextSource {
 public:

@@ -90,12 +90,7 @@ std::int64_t LightingNode::Read(TextSource *in, std::int64_t position) {
     const LightParam *param = FindLightParam(id);
     if (param == nullptr) {
       std::string kept = line;
-      if (kept.back() != '\n') {
-        // A piece of an over-long line: cut so that with its line feed it
-        // is still one line for the next reader.
-        kept.resize(std::min(kept.size(), kMaxLineLength - 1));
-        kept.push_back('\n');
-      }
+      EndKeptLine(kept);
       keptLines_.push_back(std::move(kept));
       sectionEnd = in->Tell();
       continue;

@@ -75,6 +75,24 @@ TEST(TextStreamTest, LoneCarriageReturnStaysInTheLine) {
 
 // A format with longer lines passes its own limit; lines at the limit come
 // whole, one character more arrives in two pieces.
+// A kept line is written back with a line feed and must read back as the
+// same line, whatever ended it.
+TEST(TextStreamTest, KeptLinesReadBackAsTheyWereRead) {
+  const std::string longLine(300, 'x');
+  for (const std::string &read : {std::string("a b\n"), std::string("a b"),
+                                  std::string("a b\r"), longLine}) {
+    SCOPED_TRACE(read.substr(0, 10));
+    std::string kept = read;
+    EndKeptLine(kept);
+    StringSource again(kept);
+    std::string line;
+    ASSERT_TRUE(again.ReadLine(line));
+    EXPECT_EQ(line, kept);
+    EXPECT_EQ(line.back(), '\n');
+    EXPECT_FALSE(again.ReadLine(line));
+  }
+}
+
 TEST(TextStreamTest, LineLimitIsTheCallersChoice) {
   struct Case {
     std::size_t limit;
