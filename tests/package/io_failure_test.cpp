@@ -134,6 +134,9 @@ protected:
   }
 };
 
+// POSIX only for now: the loops have not been run under Wine, whose file
+// calls fail differently; the hook's own test below runs everywhere.
+#ifndef _WIN32
 TEST_F(IoFailureTest, EveryFileOperationOfAnOpenAndASaveFailsCleanly) {
   EXPECT_GT(
       FailEachOperation("open", [this](long point) { return Open(point); }),
@@ -142,6 +145,8 @@ TEST_F(IoFailureTest, EveryFileOperationOfAnOpenAndASaveFailsCleanly) {
       FailEachOperation("save", [this](long point) { return Save(point); }),
       10);
 }
+
+#endif
 
 TEST(FileFaultHookTest, FailsTheChosenOperationOnlyWhileInstalled) {
   test::TempDir temp;
