@@ -12,6 +12,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <system_error>
@@ -159,10 +160,13 @@ std::vector<FolderEntry> ListFolder(const std::string &folder) {
     return {};
   }
   std::vector<FolderEntry> entries;
-  DIR *dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (dir == nullptr) {
+  // Closed however the listing ends, out of memory included.
+  std::unique_ptr<DIR, int (*)(DIR *)> listing(
+      ::opendir(folder.empty() ? "." : folder.c_str()), &::closedir);
+  if (!listing) {
     return entries;
   }
+  DIR *dir = listing.get();
   std::string base = WithTrailingSeparator(folder);
   while (const dirent *entry = ::readdir(dir)) {
     std::string_view name = entry->d_name;
@@ -175,7 +179,6 @@ std::vector<FolderEntry> ListFolder(const std::string &folder) {
       entries.push_back({std::string(name), *attributes});
     }
   }
-  ::closedir(dir);
   return entries;
 }
 
