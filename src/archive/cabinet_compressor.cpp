@@ -5,9 +5,9 @@
 #include "platform/file_system.h"
 
 #include <algorithm>
-#include <atomic>
+#include <cerrno>
 #include <cstring>
-#include <random>
+#include <new>
 #include <utility>
 
 namespace vorafile::archive {
@@ -22,15 +22,6 @@ constexpr std::size_t kMaxDescriptionText = 255;
 
 CabinetCompressor &Self(void *user) {
   return *static_cast<CabinetCompressor *>(user);
-}
-
-std::string UniqueSuffix() {
-  static std::atomic<std::uint32_t> counter{0};
-  static const std::uint32_t seed = [] {
-    std::random_device device;
-    return static_cast<std::uint32_t>(device());
-  }();
-  return ".~" + std::to_string(seed ^ (counter.fetch_add(1) * 2654435761U));
 }
 
 } // namespace
@@ -80,6 +71,7 @@ bool CabinetCompressor::CreateCabinet(const std::string &cabinetFolder,
   engine_ = EngineCallbacks();
   FciCallbacks callbacks = engine_;
   callbacks.open = OpenRoutine;
+  callbacks.remove = RemoveRoutine;
   callbacks.filePlaced = FilePlacedRoutine;
   context_ = FciCreate(callbacks, &error_, description_, this);
   return context_ != nullptr;
@@ -189,20 +181,44 @@ void CabinetCompressor::DiscardPending() {
 CabFileHandle CabinetCompressor::OpenRoutine(const char *path, int flags,
                                              int mode, int *err, void *user) {
   CabinetCompressor &self = Self(user);
-  std::string target = path != nullptr ? path : "";
-  const auto &targets = self.cabinetPaths_;
-  if ((flags & open_flag::kCreate) == 0 ||
-      std::find(targets.begin(), targets.end(), target) == targets.end()) {
-    return self.engine_.open(path, flags, mode, err, user);
+  // The temporary name is noted before the file exists: an exception may
+  // not unwind through the engine, nor leave a file that nobody removes.
+  try {
+    std::string target = path != nullptr ? path : "";
+    const auto &targets = self.cabinetPaths_;
+    if ((flags & open_flag::kCreate) == 0 ||
+        std::find(targets.begin(), targets.end(), target) == targets.end()) {
+      return self.engine_.open(path, flags, mode, err, user);
+    }
+    // A cabinet of this run: written under a name of its own until
+    // complete. A leftover of a save that was killed midway is replaced;
+    // see kSavingSuffix.
+    std::string temporary = target + kSavingSuffix;
+    self.pending_.push_back({std::move(target), std::move(temporary)});
+  } catch (const std::bad_alloc &) {
+    *err = ENOMEM;
+    return kInvalidCabFile;
   }
-  // A cabinet of this run: written under a name of its own until complete.
-  std::string temporary = target + UniqueSuffix();
+  const std::string &temporary = self.pending_.back().temporary;
+  (void)platform::RemoveFile(temporary); // most often there is none
   CabFileHandle file =
       self.engine_.open(temporary.c_str(), flags, mode, err, user);
-  if (file != kInvalidCabFile) {
-    self.pending_.push_back({target, temporary});
+  if (file == kInvalidCabFile) {
+    self.pending_.pop_back();
   }
   return file;
+}
+
+int CabinetCompressor::RemoveRoutine(const char *path, int *err, void *user) {
+  CabinetCompressor &self = Self(user);
+  // The engine removes a cabinet it failed to write by its target's name;
+  // what it wrote is the temporary file, and the target is the old package.
+  for (const PendingCabinet &cabinet : self.pending_) {
+    if (path != nullptr && cabinet.target == path) {
+      return self.engine_.remove(cabinet.temporary.c_str(), err, user);
+    }
+  }
+  return self.engine_.remove(path, err, user);
 }
 
 int CabinetCompressor::FilePlacedRoutine(CabinetDescription *cabinet,

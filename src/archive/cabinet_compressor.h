@@ -84,6 +84,14 @@ public:
   /// target. False also when no cabinet was open.
   [[nodiscard]] bool FlushCabinet();
 
+  /// Waits for a running worker, then drops the open cabinet: nothing is
+  /// written and the target stays as it was. For a caller that gives up
+  /// midway (out of memory), which the destructor would otherwise flush.
+  void AbandonCabinet() {
+    WaitForWorker();
+    DropCabinet();
+  }
+
   [[nodiscard]] bool HasCabinet() const { return context_ != nullptr; }
   [[nodiscard]] const CabinetErrorRecord &Error() const { return error_; }
   [[nodiscard]] const std::string &BaseFolder() const { return baseFolder_; }
@@ -129,6 +137,7 @@ private:
 
   static CabFileHandle OpenRoutine(const char *path, int flags, int mode,
                                    int *err, void *user);
+  static int RemoveRoutine(const char *path, int *err, void *user);
   static int FilePlacedRoutine(CabinetDescription *cabinet,
                                const char *storedName, std::int32_t size,
                                bool isContinuation, void *user);
@@ -162,6 +171,12 @@ private:
   std::vector<PendingCabinet> pending_;
   platform::WorkerThread worker_;
 };
+
+/// Appended to a cabinet's path to name the file it is written to until it
+/// is complete and renamed over the target. A fixed name, beside the target
+/// (a rename stays on one file system): a save killed midway leaves a file
+/// that people recognise, and the next save to that target replaces it.
+inline constexpr const char *kSavingSuffix = ".vorafile-save";
 
 /// The name of cabinet `number` of a set after `previousName`: the number
 /// replaces the previous one before the extension ("pack.cab", "pack2.cab",

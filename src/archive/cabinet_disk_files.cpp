@@ -1,6 +1,7 @@
 #include "archive/cabinet_disk_files.h"
 
 #include "platform/ascii.h"
+#include "platform/fault_injection.h"
 #include "platform/file_system.h"
 #include "platform/package_name.h"
 
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <random>
 
 namespace vorafile::archive {
@@ -65,11 +67,25 @@ CabFileHandle DiskOpen(const char *path, int flags, int, int *err, void *) {
     *err = EINVAL;
     return kInvalidCabFile;
   }
+  const bool isReading =
+      (flags & open_flag::kAccessMask) == open_flag::kReadOnly;
+  if (platform::IsFileFaultInjected(
+          isReading ? platform::FileOperationKind::Read
+                    : platform::FileOperationKind::Create)) {
+    *err = EIO;
+    return kInvalidCabFile;
+  }
   // "x" is not known to every runtime; the check and the open are not
   // atomic, which only the temporary names (random) would need.
-  if ((flags & open_flag::kExclusive) != 0 &&
-      (flags & open_flag::kCreate) != 0 && platform::PathExists(path)) {
-    *err = EEXIST;
+  try {
+    if ((flags & open_flag::kExclusive) != 0 &&
+        (flags & open_flag::kCreate) != 0 && platform::PathExists(path)) {
+      *err = EEXIST;
+      return kInvalidCabFile;
+    }
+  } catch (const std::bad_alloc &) {
+    // No exception may unwind through the engine.
+    *err = ENOMEM;
     return kInvalidCabFile;
   }
   errno = 0;
@@ -87,6 +103,10 @@ std::int32_t DiskRead(CabFileHandle file, void *buffer, std::uint32_t count,
     *err = EINVAL;
     return -1;
   }
+  if (platform::IsFileFaultInjected(platform::FileOperationKind::Read)) {
+    *err = EIO;
+    return -1;
+  }
   std::size_t got = std::fread(buffer, 1, count, AsFile(file));
   if (got < count && std::ferror(AsFile(file)) != 0) {
     *err = EIO;
@@ -99,6 +119,10 @@ std::int32_t DiskWrite(CabFileHandle file, const void *buffer,
                        std::uint32_t count, int *err, void *) {
   if (count > static_cast<std::uint32_t>(INT32_MAX)) {
     *err = EINVAL;
+    return -1;
+  }
+  if (platform::IsFileFaultInjected(platform::FileOperationKind::Write)) {
+    *err = ENOSPC;
     return -1;
   }
   std::size_t put = std::fwrite(buffer, 1, count, AsFile(file));
@@ -141,7 +165,21 @@ std::int64_t DiskSeek(CabFileHandle file, std::int64_t distance, int origin,
 }
 
 int DiskDelete(const char *path, int *err, void *) {
-  if (path == nullptr || !platform::RemoveFile(path)) {
+  if (path == nullptr) {
+    *err = ENOENT;
+    return -1;
+  }
+  bool removed = false;
+  try {
+    removed = platform::RemoveFile(path);
+  } catch (const std::bad_alloc &) {
+    // Called from destructors that may not throw; a spool file must still
+    // go, and the runtime's removal needs no memory.
+    removed =
+        !platform::IsFileFaultInjected(platform::FileOperationKind::Delete) &&
+        std::remove(path) == 0;
+  }
+  if (!removed) {
     *err = ENOENT;
     return -1;
   }

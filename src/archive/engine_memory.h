@@ -65,7 +65,13 @@ T *NewWithAllocator(const EngineAllocator &allocator, Args &&...args) {
   if (memory == nullptr) {
     return nullptr;
   }
-  return new (memory) T(std::forward<Args>(args)...);
+  try {
+    return new (memory) T(std::forward<Args>(args)...);
+  } catch (...) {
+    // A constructor that ran out of memory must not take the block along.
+    allocator.Release(memory);
+    throw;
+  }
 }
 
 template <typename T>

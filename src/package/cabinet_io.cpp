@@ -32,15 +32,23 @@ bool PackCabinet(const std::string &cabinetPath, const std::string &baseFolder,
   const std::string name =
       cut == std::string::npos ? cabinetPath : cabinetPath.substr(cut + 1);
   archive::CabinetWriter writer;
-  if (name.empty() || !writer.CreateCabinet(folder, name)) {
-    return false;
+  try {
+    if (name.empty() || !writer.CreateCabinet(folder, name)) {
+      return false;
+    }
+    if (!writer.AddFilesAndWait(baseFolder, files)) {
+      // A worker that ran out of memory leaves its cabinet open.
+      writer.AbandonCabinet();
+      return false;
+    }
+    // The cabinet is written now rather than when the writer goes, so that
+    // a failure to write it is reported too.
+    return writer.FlushCabinet();
+  } catch (...) {
+    // The writer would flush the cabinet as far as it got over the target.
+    writer.AbandonCabinet();
+    throw;
   }
-  if (!writer.AddFilesAndWait(baseFolder, files)) {
-    return false;
-  }
-  // The cabinet is written now rather than when the writer goes, so that a
-  // failure to write it is reported too.
-  return writer.FlushCabinet();
 }
 
 } // namespace vorafile

@@ -6,10 +6,13 @@
 #include "package/package_assembly.h"
 #include "package/package_migration.h"
 #include "package/work_folder.h"
+#include "platform/fault_injection.h"
 #include "platform/file_system.h"
 
 #include <cstdio>
 #include <memory>
+#include <new>
+#include <utility>
 
 namespace vorafile {
 
@@ -51,6 +54,9 @@ const char *MigrationFailure(MigrationResult result) {
 
 // The bytes of a file, or nothing when it cannot be read.
 std::optional<std::string> ReadFileBytes(const std::string &path) {
+  if (platform::IsFileFaultInjected(platform::FileOperationKind::Read)) {
+    return std::nullopt;
+  }
   std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
       std::fopen(path.c_str(), "rb"), &std::fclose);
   if (!file) {
@@ -70,6 +76,9 @@ std::optional<std::string> ReadFileBytes(const std::string &path) {
 
 [[nodiscard]] bool WriteFileBytes(const std::string &path,
                                   const std::string &bytes) {
+  if (platform::IsFileFaultInjected(platform::FileOperationKind::Create)) {
+    return false;
+  }
   std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(
       std::fopen(path.c_str(), "wb"), &std::fclose);
   return file &&
@@ -130,12 +139,34 @@ void Package::Close() {
 std::optional<std::string> Package::MakeWorkFolder() {
   std::optional<std::string> folder = vorafile::MakeWorkFolder(tempRoot_);
   if (folder) {
-    lastTempFolder_ = *folder;
+    try {
+      lastTempFolder_ = *folder;
+    } catch (const std::bad_alloc &) {
+      // Nobody else knows the fresh folder: it goes before the failure does.
+      (void)platform::RemoveEmptyFolder(*folder); // best effort
+      throw;
+    }
   }
   return folder;
 }
 
 OpenResult Package::Open(const std::string &path) {
+  std::string madeFolder;
+  try {
+    return OpenInFreshFolder(path, madeFolder);
+  } catch (const std::bad_alloc &) {
+    try {
+      DeleteFolderTree(madeFolder);
+    } catch (const std::bad_alloc &) {
+      // Still out of memory: the folder stays, as after a crash.
+    }
+    // Short texts: the result itself needs no memory.
+    return OpenResult::Failure(OpenStatus::OutOfMemory, {}, "out of memory");
+  }
+}
+
+OpenResult Package::OpenInFreshFolder(const std::string &path,
+                                      std::string &madeFolder) {
   if (!platform::PathExists(path)) {
     return OpenResult::Failure(OpenStatus::NoSuchPackage, path, "no such file");
   }
@@ -144,19 +175,28 @@ OpenResult Package::Open(const std::string &path) {
     return OpenResult::Failure(OpenStatus::CannotMakeWorkFolder, tempRoot_,
                                "cannot make a working folder");
   }
-  OpenResult result = Unpack(path, *folder);
+  madeFolder = std::move(*folder); // no allocation, so nothing is lost
+  OpenResult result = Unpack(path, madeFolder);
   if (!result) {
     // Files extracted before a failure would otherwise stay behind in the
     // temporary folder.
-    DeleteFolderTree(*folder);
+    DeleteFolderTree(madeFolder);
     return result;
   }
-  if (isOpen_) {
-    DeleteFolderTree(workFolder_);
+  // Copied before anything changes, so that running out of memory leaves
+  // the current package as it was.
+  std::string openedPath = path;
+  std::string oldFolder = std::exchange(workFolder_, std::move(madeFolder));
+  madeFolder.clear(); // the package's own folder now
+  packagePath_ = std::move(openedPath);
+  const bool wasOpen = std::exchange(isOpen_, true);
+  if (wasOpen) {
+    try {
+      DeleteFolderTree(oldFolder);
+    } catch (const std::bad_alloc &) {
+      // The open succeeded; only the old folder stays behind.
+    }
   }
-  workFolder_ = *folder;
-  packagePath_ = path;
-  isOpen_ = true;
   return result;
 }
 
@@ -186,6 +226,14 @@ OpenResult Package::Unpack(const std::string &path, const std::string &folder) {
 }
 
 SaveResult Package::SaveAs(const std::string &path) {
+  try {
+    return PackWorkFolder(path);
+  } catch (const std::bad_alloc &) {
+    return SaveResult::Failure(SaveStatus::OutOfMemory, {}, "out of memory");
+  }
+}
+
+SaveResult Package::PackWorkFolder(const std::string &path) {
   if (!isOpen_ || !document_.HasScene()) {
     return SaveResult::Failure(SaveStatus::NoPackage, path,
                                "no package is open");
@@ -202,6 +250,8 @@ SaveResult Package::SaveAs(const std::string &path) {
                                "no cabinet can be made there");
   }
 
+  // Copied first: once the cabinet replaced the target, nothing may fail.
+  std::string savedPath = path;
   std::vector<std::string> files = ListSavedFiles(document_);
   AddFilesNoCollectorNamed(document_, files);
   std::optional<std::string> list =
@@ -225,7 +275,14 @@ SaveResult Package::SaveAs(const std::string &path) {
                                "cannot be rewritten");
   }
   // Files are stored relative to the working folder of the open package.
-  if (!PackCabinet(path, workFolder_, files)) {
+  bool packed = false;
+  try {
+    packed = PackCabinet(path, workFolder_, files);
+  } catch (const std::bad_alloc &) {
+    static_cast<void>(WriteFileBytes(*list, *oldList)); // as below
+    throw;
+  }
+  if (!packed) {
     if (!WriteFileBytes(*list, *oldList)) {
       return SaveResult::Failure(SaveStatus::CannotPack, path,
                                  "the cabinet could not be written, and the "
@@ -234,7 +291,7 @@ SaveResult Package::SaveAs(const std::string &path) {
     return SaveResult::Failure(SaveStatus::CannotPack, path,
                                "the cabinet could not be written");
   }
-  packagePath_ = path;
+  packagePath_ = std::move(savedPath);
   return {};
 }
 

@@ -40,7 +40,8 @@ public:
   /// checks the file list and loads the scene. Only a successful open
   /// replaces the current package (whose working folder is deleted then);
   /// a failed one deletes its own folder and keeps the current package,
-  /// though the document may have been replaced from the scene on.
+  /// though the document may have been replaced from the scene on. Running
+  /// out of memory is a failure (OutOfMemory) like any other.
   [[nodiscard]] OpenResult Open(const std::string &path);
 
   /// Packs the working folder's package files into the cabinet `path`
@@ -48,7 +49,8 @@ public:
   /// caller writes the scene script first. A target whose folder cannot be
   /// made fails before the list is touched; when the cabinet cannot be
   /// written, the list is put back byte for byte and an existing file at
-  /// `path` stays as it was.
+  /// `path` stays as it was. Running out of memory is a failure
+  /// (OutOfMemory) like any other.
   [[nodiscard]] SaveResult SaveAs(const std::string &path);
 
   /// Deletes the working folder tree when a package was ever opened.
@@ -68,6 +70,12 @@ public:
   }
 
 private:
+  /// Open, and SaveAs, less the catching of std::bad_alloc. `madeFolder`
+  /// receives the fresh working folder as soon as it exists.
+  [[nodiscard]] OpenResult OpenInFreshFolder(const std::string &path,
+                                             std::string &madeFolder);
+  [[nodiscard]] SaveResult PackWorkFolder(const std::string &path);
+
   /// The open's steps on the fresh folder, from the extraction on.
   [[nodiscard]] OpenResult Unpack(const std::string &path,
                                   const std::string &folder);

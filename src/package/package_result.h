@@ -20,6 +20,7 @@ enum class OpenStatus {
   TooManyNodes,
   MigrationListUnreadable, // the old list "vora_.rudov" cannot be opened
   MigrationListRejected,   // it names no layout or no entries
+  OutOfMemory,             // an allocation failed at any step
 };
 
 /// Every way saving a package can fail.
@@ -29,6 +30,7 @@ enum class SaveStatus {
   NoFileList,          // the working folder holds no "FileList.ini"
   CannotWriteFileList, // the list could not be rewritten
   CannotPack,          // the cabinet could not be written
+  OutOfMemory,         // an allocation failed at any step
 };
 
 using OpenResult = ResultRecord<OpenStatus>;

@@ -2,6 +2,8 @@
 
 #include "platform/file_system.h"
 
+#include <new>
+
 namespace vorafile {
 
 namespace {
@@ -57,7 +59,14 @@ std::optional<std::string> MakeWorkFolder(const std::string &tempRoot) {
   if (!folder) {
     return std::nullopt;
   }
-  std::string path = platform::WithTrailingSeparator(std::move(*folder));
+  std::string path;
+  try {
+    path = platform::WithTrailingSeparator(*folder);
+  } catch (const std::bad_alloc &) {
+    // Nobody else knows the folder: it goes before the failure does.
+    (void)platform::RemoveEmptyFolder(*folder); // best effort, as below
+    throw;
+  }
   if (path.size() >= platform::kMaxPath) {
     // Best effort: the open fails either way, and an empty folder left in
     // the temporary folder harms nothing.

@@ -2,6 +2,7 @@
 #include "platform/file_system.h"
 
 #include "platform/ascii.h"
+#include "platform/fault_injection.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <system_error>
@@ -65,6 +67,9 @@ std::optional<std::uint32_t> ReadAttributes(const std::string &rawPath) {
 }
 
 bool WriteAttributes(const std::string &rawPath, std::uint32_t attributes) {
+  if (IsFileFaultInjected(FileOperationKind::Write)) {
+    return false;
+  }
   const std::string path = WithoutTrailingSeparator(rawPath);
   struct stat info {};
   if (::lstat(path.c_str(), &info) != 0 || S_ISLNK(info.st_mode)) {
@@ -84,6 +89,9 @@ bool PathExists(const std::string &path) {
 }
 
 bool RemoveFile(const std::string &rawPath) {
+  if (IsFileFaultInjected(FileOperationKind::Delete)) {
+    return false;
+  }
   const std::string path = WithoutTrailingSeparator(rawPath);
   struct stat info {};
   if (::lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
@@ -93,6 +101,9 @@ bool RemoveFile(const std::string &rawPath) {
 }
 
 bool RemoveEmptyFolder(const std::string &rawPath) {
+  if (IsFileFaultInjected(FileOperationKind::Delete)) {
+    return false;
+  }
   const std::string path = WithoutTrailingSeparator(rawPath);
   struct stat info {};
   if (::lstat(path.c_str(), &info) != 0) {
@@ -106,6 +117,9 @@ bool RemoveEmptyFolder(const std::string &rawPath) {
 }
 
 bool CopyFileNoOverwrite(const std::string &from, const std::string &to) {
+  if (IsFileFaultInjected(FileOperationKind::Rename)) {
+    return false;
+  }
   std::error_code ec;
   return std::filesystem::copy_file(from, to,
                                     std::filesystem::copy_options::none, ec) &&
@@ -113,6 +127,9 @@ bool CopyFileNoOverwrite(const std::string &from, const std::string &to) {
 }
 
 bool MoveFileNoOverwrite(const std::string &from, const std::string &to) {
+  if (IsFileFaultInjected(FileOperationKind::Rename)) {
+    return false;
+  }
   // link + unlink refuses an existing target atomically; it fails across
   // file systems and on some (FAT), where a checked rename serves.
   if (::link(from.c_str(), to.c_str()) == 0) {
@@ -125,19 +142,31 @@ bool MoveFileNoOverwrite(const std::string &from, const std::string &to) {
 }
 
 bool ReplaceFile(const std::string &from, const std::string &to) {
+  if (IsFileFaultInjected(FileOperationKind::Rename)) {
+    return false;
+  }
   return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool MakeFolder(const std::string &path) {
+  if (IsFileFaultInjected(FileOperationKind::Create)) {
+    return false;
+  }
   return !path.empty() && ::mkdir(path.c_str(), 0777) == 0;
 }
 
 std::vector<FolderEntry> ListFolder(const std::string &folder) {
+  if (IsFileFaultInjected(FileOperationKind::Read)) {
+    return {};
+  }
   std::vector<FolderEntry> entries;
-  DIR *dir = ::opendir(folder.empty() ? "." : folder.c_str());
-  if (dir == nullptr) {
+  // Closed however the listing ends, out of memory included.
+  std::unique_ptr<DIR, int (*)(DIR *)> listing(
+      ::opendir(folder.empty() ? "." : folder.c_str()), &::closedir);
+  if (!listing) {
     return entries;
   }
+  DIR *dir = listing.get();
   std::string base = WithTrailingSeparator(folder);
   while (const dirent *entry = ::readdir(dir)) {
     std::string_view name = entry->d_name;
@@ -150,7 +179,6 @@ std::vector<FolderEntry> ListFolder(const std::string &folder) {
       entries.push_back({std::string(name), *attributes});
     }
   }
-  ::closedir(dir);
   return entries;
 }
 
@@ -174,6 +202,9 @@ std::optional<DosDateTime> ReadLastWriteTime(const std::string &path) {
 }
 
 bool WriteFileTime(const std::string &path, DosDateTime when) {
+  if (IsFileFaultInjected(FileOperationKind::Write)) {
+    return false;
+  }
   std::tm local{};
   local.tm_year = ((when.date >> 9) & 0x7f) + 80;
   local.tm_mon = ((when.date >> 5) & 0x0f) - 1;
@@ -207,6 +238,9 @@ std::string TempFolder() {
 
 std::optional<std::string> MakeFreshFolder(const std::string &parent,
                                            std::string_view prefix) {
+  if (IsFileFaultInjected(FileOperationKind::Create)) {
+    return std::nullopt;
+  }
   std::string base = parent;
   if (const char *tmp = std::getenv("TMP"); tmp != nullptr && *tmp != '\0') {
     std::optional<std::uint32_t> attributes = ReadAttributes(tmp);

@@ -8,6 +8,7 @@
 // row (a sync each made saving a scene take a good part of a second).
 #include "platform/ini_file.h"
 
+#include "platform/fault_injection.h"
 #include "platform/ini_text.h"
 
 #include <cerrno>
@@ -56,6 +57,9 @@ private:
 
 LoadResult LoadIniFile(const std::string &file) {
   LoadResult result;
+  if (IsFileFaultInjected(FileOperationKind::Read)) {
+    return result;
+  }
   // O_NONBLOCK: a FIFO at the path must not block the open.
   FileDescriptor fd(::open(file.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (fd.Get() < 0) {
@@ -94,6 +98,9 @@ LoadResult LoadIniFile(const std::string &file) {
 }
 
 bool WriteAll(int fd, std::string_view data) {
+  if (IsFileFaultInjected(FileOperationKind::Write)) {
+    return false;
+  }
   while (!data.empty()) {
     const ssize_t put = ::write(fd, data.data(), data.size());
     if (put < 0) {
@@ -117,6 +124,9 @@ bool SaveIniFile(const std::string &file, const std::string &text) {
   if (exists && ::access(file.c_str(), W_OK) != 0) {
     return false;
   }
+  if (IsFileFaultInjected(FileOperationKind::Create)) {
+    return false;
+  }
   std::string temporary;
   int fd = -1;
   for (unsigned attempt = 0; fd < 0 && attempt < 100; ++attempt) {
@@ -137,7 +147,8 @@ bool SaveIniFile(const std::string &file, const std::string &text) {
     written = ::fchmod(output.Get(), info.st_mode & 07777) == 0;
   }
   written = output.Close() && written;
-  if (!written || ::rename(temporary.c_str(), file.c_str()) != 0) {
+  if (!written || IsFileFaultInjected(FileOperationKind::Rename) ||
+      ::rename(temporary.c_str(), file.c_str()) != 0) {
     ::unlink(temporary.c_str());
     return false;
   }

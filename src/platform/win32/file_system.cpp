@@ -1,6 +1,8 @@
 // Windows-only code: files and folders over the kernel's file functions.
 #include "platform/file_system.h"
 
+#include "platform/fault_injection.h"
+
 #include <cstdlib>
 #include <memory>
 #include <stdio.h>
@@ -105,6 +107,9 @@ std::optional<std::uint32_t> ReadAttributes(const std::string &path) {
 }
 
 bool WriteAttributes(const std::string &path, std::uint32_t attributes) {
+  if (IsFileFaultInjected(FileOperationKind::Write)) {
+    return false;
+  }
   DWORD settable = attributes & kSettableAttributes;
   if (settable == 0) {
     settable = FILE_ATTRIBUTE_NORMAL;
@@ -117,6 +122,9 @@ bool PathExists(const std::string &path) {
 }
 
 bool RemoveFile(const std::string &path) {
+  if (IsFileFaultInjected(FileOperationKind::Delete)) {
+    return false;
+  }
   if (path.empty()) {
     return false;
   }
@@ -129,27 +137,45 @@ bool RemoveFile(const std::string &path) {
 }
 
 bool RemoveEmptyFolder(const std::string &path) {
+  if (IsFileFaultInjected(FileOperationKind::Delete)) {
+    return false;
+  }
   return !path.empty() && ::RemoveDirectoryA(path.c_str()) != 0;
 }
 
 bool CopyFileNoOverwrite(const std::string &from, const std::string &to) {
+  if (IsFileFaultInjected(FileOperationKind::Rename)) {
+    return false;
+  }
   return ::CopyFileA(from.c_str(), to.c_str(), TRUE) != 0;
 }
 
 bool MoveFileNoOverwrite(const std::string &from, const std::string &to) {
+  if (IsFileFaultInjected(FileOperationKind::Rename)) {
+    return false;
+  }
   return ::MoveFileA(from.c_str(), to.c_str()) != 0;
 }
 
 bool ReplaceFile(const std::string &from, const std::string &to) {
+  if (IsFileFaultInjected(FileOperationKind::Rename)) {
+    return false;
+  }
   return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) !=
          0;
 }
 
 bool MakeFolder(const std::string &path) {
+  if (IsFileFaultInjected(FileOperationKind::Create)) {
+    return false;
+  }
   return !path.empty() && ::CreateDirectoryA(path.c_str(), nullptr) != 0;
 }
 
 std::vector<FolderEntry> ListFolder(const std::string &folder) {
+  if (IsFileFaultInjected(FileOperationKind::Read)) {
+    return {};
+  }
   std::vector<FolderEntry> entries;
   std::string pattern = WithTrailingSeparator(folder) + "*.*";
   WIN32_FIND_DATAA found{};
@@ -190,6 +216,9 @@ std::optional<DosDateTime> ReadLastWriteTime(const std::string &path) {
 }
 
 bool WriteFileTime(const std::string &path, DosDateTime when) {
+  if (IsFileFaultInjected(FileOperationKind::Write)) {
+    return false;
+  }
   FILETIME local{};
   FILETIME universal{};
   if (::DosDateTimeToFileTime(when.date, when.time, &local) == 0 ||
@@ -214,6 +243,9 @@ std::string TempFolder() {
 
 std::optional<std::string> MakeFreshFolder(const std::string &parent,
                                            std::string_view prefix) {
+  if (IsFileFaultInjected(FileOperationKind::Create)) {
+    return std::nullopt;
+  }
   std::string prefixText(prefix);
   for (int attempt = 0; attempt < kFreshFolderAttempts; ++attempt) {
     std::unique_ptr<char, decltype(&std::free)> name(

@@ -5,6 +5,7 @@
 // so both systems answer the same.
 #include "platform/ini_file.h"
 
+#include "platform/fault_injection.h"
 #include "platform/ini_text.h"
 
 #include <algorithm>
@@ -92,6 +93,9 @@ std::vector<std::string> ReadIniKeys(const std::string &file,
 
 bool WriteIniString(const std::string &file, const std::string &section,
                     const std::string &key, const std::string &value) {
+  if (IsFileFaultInjected(FileOperationKind::Write)) {
+    return false;
+  }
   if (!IsWritableIniSection(section) || !IsWritableIniKey(key) ||
       !IsWritableIniValue(value)) {
     return false;
@@ -102,6 +106,9 @@ bool WriteIniString(const std::string &file, const std::string &section,
 
 bool DeleteIniKey(const std::string &file, const std::string &section,
                   const std::string &key) {
+  if (IsFileFaultInjected(FileOperationKind::Write)) {
+    return false;
+  }
   if (!IsWritableIniSection(section) || !IsWritableIniKey(key)) {
     return false;
   }
@@ -110,6 +117,9 @@ bool DeleteIniKey(const std::string &file, const std::string &section,
 }
 
 bool DeleteIniSection(const std::string &file, const std::string &section) {
+  if (IsFileFaultInjected(FileOperationKind::Write)) {
+    return false;
+  }
   if (!IsWritableIniSection(section)) {
     return false;
   }
@@ -119,6 +129,9 @@ bool DeleteIniSection(const std::string &file, const std::string &section) {
 
 bool ReplaceIniSection(const std::string &file, const std::string &section,
                        const std::vector<IniEntry> &entries) {
+  if (IsFileFaultInjected(FileOperationKind::Write)) {
+    return false;
+  }
   if (!IsWritableIniSection(section, entries)) {
     return false;
   }
