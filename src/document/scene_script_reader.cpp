@@ -592,7 +592,8 @@ std::int64_t ScriptReader::ReadVersion3(std::int64_t start) {
 
 // The lines from the tail's start to the end of the text, so that a save
 // loses none of what this version cannot read. A carriage return before a
-// line feed is dropped, as every line read is.
+// line feed is dropped, as every line read is (and one more before it, so
+// that the tail reads back as it was written).
 bool ScriptReader::KeepUnreadTail(const KeywordLoopEnd &end) {
   if (!in_.Seek(end.tailStart)) {
     return context_.FailAt(end.stopLine, end.stopKeyword,
@@ -603,6 +604,7 @@ bool ScriptReader::KeepUnreadTail(const KeywordLoopEnd &end) {
   std::string tail;
   std::string piece;
   while (in_.ReadLine(piece, kTailPieceLength)) {
+    nodes::DropReturnBeforeLineFeed(piece);
     tail += piece;
   }
   root_.SetUnreadTail(

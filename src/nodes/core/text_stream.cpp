@@ -46,8 +46,15 @@ bool FileSink::Close() {
   return !failed_;
 }
 
+void DropReturnBeforeLineFeed(std::string &line) {
+  if (line.size() >= 2 && line.ends_with("\r\n")) {
+    line.erase(line.size() - 2, 1);
+  }
+}
+
 void EndKeptLine(std::string &line) {
   if (!line.empty() && line.back() == '\n') {
+    DropReturnBeforeLineFeed(line);
     return;
   }
   if (!line.empty() && line.back() == '\r') {

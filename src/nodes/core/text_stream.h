@@ -93,11 +93,17 @@ protected:
                                           std::size_t maxLength) = 0;
 };
 
+/// A line as read whose last characters are a carriage return and a line
+/// feed (the text had two returns before the feed) loses the return: written
+/// back, the pair would read as a plain line ending, and the line would
+/// change on every save.
+void DropReturnBeforeLineFeed(std::string &line);
+
 /// Makes a line as read (or a piece of an over-long one) a whole line to
-/// keep and write back as it came: it ends with a line feed and, with it,
-/// holds at most kMaxLineLength characters. A carriage return left at the
-/// end of the text is dropped, since with the line feed it would read back
-/// as a line ending.
+/// keep and write back: it ends with a line feed and, with it, holds at most
+/// kMaxLineLength characters. A carriage return before that line feed is
+/// dropped (see DropReturnBeforeLineFeed), also one left at the end of the
+/// text.
 void EndKeptLine(std::string &line);
 
 /// Lines from text held in memory; positions are byte offsets.

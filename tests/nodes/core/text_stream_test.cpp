@@ -79,8 +79,9 @@ TEST(TextStreamTest, LoneCarriageReturnStaysInTheLine) {
 // same line, whatever ended it.
 TEST(TextStreamTest, KeptLinesReadBackAsTheyWereRead) {
   const std::string longLine(300, 'x');
-  for (const std::string &read : {std::string("a b\n"), std::string("a b"),
-                                  std::string("a b\r"), longLine}) {
+  for (const std::string &read :
+       {std::string("a b\n"), std::string("a b"), std::string("a b\r"),
+        std::string("a b\r\n"), longLine}) {
     SCOPED_TRACE(read.substr(0, 10));
     std::string kept = read;
     EndKeptLine(kept);
