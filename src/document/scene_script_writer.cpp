@@ -132,10 +132,24 @@ bool WriteTransitionEffects(SceneRoot &root, nodes::TextSink &out) {
                           SceneNode::Kind::TransitionEffect);
 }
 
-bool WriteMessageSettings(SceneRoot &root, nodes::TextSink &out) {
-  WriteParamLine(root, out, param::kMsgOn);
+// A messages file that cannot be read stops the read right after its
+// "MsgIni" line, so everything read before that line must be written before
+// it too, or the next read would leave it in the unread tail.
+bool StoppedAtMessages(const SceneRoot &root) {
+  const std::optional<ScriptReadProblem> &stop = root.GetReadStop();
+  return stop && nodes::ParamIdOf(stop->keyword) == param::kMsgIni;
+}
+
+void WriteMsgIniLine(const SceneRoot &root, nodes::TextSink &out) {
   if (std::optional<std::string> msgIni = root.GetTextParam(param::kMsgIni)) {
     WriteCutLine(out, "MsgIni\t" + nodes::FileNameOf(*msgIni) + "\n");
+  }
+}
+
+bool WriteMessageSettings(SceneRoot &root, nodes::TextSink &out) {
+  WriteParamLine(root, out, param::kMsgOn);
+  if (!StoppedAtMessages(root)) {
+    WriteMsgIniLine(root, out);
   }
   return true;
 }
@@ -246,6 +260,9 @@ bool WriteMacroEffects(SceneRoot &root, nodes::TextSink &out) {
 // What a read that stopped early did not understand, after every section
 // this writer knows, so that the saved scene stops at the same place.
 bool WriteUnreadTail(SceneRoot &root, nodes::TextSink &out) {
+  if (StoppedAtMessages(root)) {
+    WriteMsgIniLine(root, out);
+  }
   (void)out.Write(root.GetUnreadTail());
   return true;
 }

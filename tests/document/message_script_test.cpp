@@ -151,16 +151,25 @@ TEST_F(MessageScriptTest, AFileThatReadsNothingStopsTheReadAfterItsLine) {
   const std::string file = "[Message]\n0=Hi\n[Data]\n0=short\n";
   dir_.write("msgs.ini", file);
   const SceneOpenResult opened =
-      OpenScript("Version 3\nMsgOn 1\nMsgIni msgs.ini\nBrightness 0.5\n");
+      OpenScript("Version 3\nMsgOn 1\nCamera FOV Set 4\nMsgIni "
+                 "msgs.ini\nBrightness 0.5\n");
   ASSERT_TRUE(opened) << Problem();
-  EXPECT_EQ(opened.line, 3);
+  EXPECT_EQ(opened.line, 4);
   EXPECT_EQ(document_.GetRoot()->GetUnreadTail(), "Brightness 0.5\n");
   EXPECT_FALSE(RootParam<float>(param::kBrightness));
 
+  // The camera, read before the stop, is written before the "MsgIni" line
+  // (not after it, in its usual place), so that it reads again.
+  const std::string written = "Version\t3\nMsgOn\t1\nCamera FOV Set\t4.000000\n"
+                              "MsgIni\tmsgs.ini\nBrightness 0.5\n";
   ASSERT_TRUE(document_.WriteScript());
-  EXPECT_EQ(dir_.read("vora.vrc"),
-            "Version\t3\nMsgOn\t1\nMsgIni\tmsgs.ini\nBrightness 0.5\n");
+  EXPECT_EQ(dir_.read("vora.vrc"), written);
   EXPECT_EQ(dir_.read("msgs.ini"), file);
+  ASSERT_TRUE(Reopens());
+  EXPECT_NE(document_.GetRoot()->FindChild(nodes::SceneNode::Kind::Camera, 0),
+            nullptr);
+  ASSERT_TRUE(document_.WriteScript());
+  EXPECT_EQ(dir_.read("vora.vrc"), written);
 }
 
 TEST_F(MessageScriptTest, Version3RoundTripKeepsEveryValue) {
