@@ -23,6 +23,7 @@
 namespace {
 
 using vorafile::platform::ChooseIniString;
+using vorafile::platform::IniEntry;
 using vorafile::platform::IniText;
 using vorafile::platform::IsWritableIniKey;
 using vorafile::platform::IsWritableIniSection;
@@ -102,6 +103,24 @@ void CheckDelete(IniText &ini, const std::string &section,
     Check(ini.Text() == before);
 }
 
+// Replacing a section in one pass gives what deleting every copy and
+// setting each entry gives.
+void CheckReplaceSection(IniText &ini, const std::string &section,
+                         const std::vector<IniEntry> &entries) {
+  IniText stepwise(ini.Text());
+  const bool replaced = ini.ReplaceSection(section, entries);
+  Check(replaced == IsWritableIniSection(section, entries));
+  if (!replaced) {
+    Check(ini.Text() == stepwise.Text());
+    return;
+  }
+  while (stepwise.DeleteSection(section)) {
+  }
+  for (const IniEntry &entry : entries)
+    Check(stepwise.SetValue(section, entry.key, entry.value));
+  Check(ini.Text() == stepwise.Text());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
@@ -119,12 +138,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
 
   std::size_t end = size;
   for (std::size_t op = 0; op < kMaxOperations && end >= 3; ++op, end -= 3) {
-    const unsigned kind = data[end - 1] % 6u;
+    const unsigned kind = data[end - 1] % 7u;
     const std::string &first = names[data[end - 2] % names.size()];
     const std::string &second = names[data[end - 3] % names.size()];
     switch (kind) {
     case 0: {
       const std::optional<std::string> found = ini.FindValue(first, second);
+      const std::vector<std::optional<std::string>> values =
+          ini.FindValues(first, {second, first, second});
+      Check(values.size() == 3 && values[0] == found && values[2] == found &&
+            values[1] == ini.FindValue(first, first));
       const std::string answer =
           ChooseIniString(found, second, data[end - 2] % 8u);
       Check(answer.size() < std::max<std::size_t>(data[end - 2] % 8u, 1));
@@ -143,8 +166,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
     case 4:
       CheckDelete(ini, first, second, false);
       break;
-    default:
+    case 5:
       CheckDelete(ini, first, second, true);
+      break;
+    default:
+      CheckReplaceSection(ini, first, {{second, first}, {"k", second}});
       break;
     }
   }

@@ -3,6 +3,7 @@
 #include "platform/ascii.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -268,6 +269,35 @@ int IniText::FindLineNumber(std::string_view section,
   return static_cast<int>(breaks) + 1;
 }
 
+std::vector<std::optional<std::string>>
+IniText::FindValues(std::string_view section,
+                    const std::vector<std::string_view> &keys) const {
+  std::vector<std::optional<std::string>> values(keys.size());
+  const std::optional<SectionSpan> span =
+      FindSection(text_, Trim(CutAtNul(section)));
+  if (!span) {
+    return values;
+  }
+  // The first line of each name wins, as in FindKeyLine.
+  std::map<std::string, std::string_view> firstValues;
+  IniLineReader reader(text_, span->bodyBegin);
+  IniLine line;
+  while (reader.Next(line) && line.begin < span->end) {
+    const IniLineParts parts = ClassifyLine(reader.Content(line));
+    if (parts.kind == IniLineKind::kKey) {
+      firstValues.emplace(ascii::ToLower(parts.name), parts.value);
+    }
+  }
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    const auto found =
+        firstValues.find(ascii::ToLower(Trim(CutAtNul(keys[i]))));
+    if (found != firstValues.end()) {
+      values[i] = std::string(Unquote(found->second));
+    }
+  }
+  return values;
+}
+
 std::vector<std::string> IniText::ListKeys(std::string_view section) const {
   std::vector<std::string> keys;
   const std::optional<SectionSpan> span =
@@ -355,6 +385,36 @@ bool IniText::DeleteSection(std::string_view section) {
     return false;
   }
   text_.erase(span->headerBegin, span->end - span->headerBegin);
+  return true;
+}
+
+bool IniText::ReplaceSection(std::string_view section,
+                             const std::vector<IniEntry> &entries) {
+  if (!IsWritableIniSection(section, entries)) {
+    return false;
+  }
+  while (DeleteSection(section)) {
+  }
+  if (entries.empty()) {
+    return true;
+  }
+  const std::string lineBreak(LineBreakOf(text_));
+  std::string added;
+  // The last line of a file may lack its break; give it one first.
+  if (!text_.empty() && text_.back() != '\n') {
+    added = lineBreak;
+  }
+  added += '[';
+  added += section;
+  added += ']';
+  added += lineBreak;
+  for (const IniEntry &entry : entries) {
+    added += entry.key;
+    added += '=';
+    added += entry.value;
+    added += lineBreak;
+  }
+  text_ += added;
   return true;
 }
 

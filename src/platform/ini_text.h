@@ -79,6 +79,12 @@ public:
   [[nodiscard]] std::optional<std::string>
   FindValue(std::string_view section, std::string_view key) const;
 
+  /// FindValue for each of `keys`, in order, with the section scanned once
+  /// rather than once per key.
+  [[nodiscard]] std::vector<std::optional<std::string>>
+  FindValues(std::string_view section,
+             const std::vector<std::string_view> &keys) const;
+
   /// The non-empty key names of `section` in file order, duplicates
   /// included (as Windows lists them); empty when the section is missing.
   std::vector<std::string> ListKeys(std::string_view section) const;
@@ -101,6 +107,14 @@ public:
   /// Removes `section`: its header and every line up to the next header.
   /// True when it changed.
   bool DeleteSection(std::string_view section);
+
+  /// Removes every copy of `section` and, unless `entries` is empty, adds it
+  /// at the end with `entries` in order: the text that DeleteSection until
+  /// false, then SetValue for each entry, would give, built in one pass.
+  /// False, leaving the text alone, when IsWritableIniSection(section,
+  /// entries) is false.
+  [[nodiscard]] bool ReplaceSection(std::string_view section,
+                                    const std::vector<IniEntry> &entries);
 
 private:
   std::string text_;

@@ -8,6 +8,8 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace vorafile::platform {
 namespace {
@@ -168,6 +170,49 @@ TEST(IniTextTest, ChooseIniStringPrefersTheFoundValue) {
   EXPECT_EQ(ChooseIniString(std::nullopt, "   ", 260), "");
   EXPECT_EQ(ChooseIniString(std::string("abc"), "", 0), "");
   EXPECT_EQ(ChooseIniString(std::string("abc"), "", 3), "ab");
+}
+
+// The one-pass forms must give what their one-key forms give, on files
+// with repeated sections and keys, odd spacing, NULs and missing breaks.
+TEST(IniTextTest, OnePassFormsMatchTheirOneKeyForms) {
+  const std::string texts[] = {
+      kHandWritten,
+      "",
+      "\xEF\xBB\xBF",
+      "; only a comment",
+      "[S]",
+      "[T]\nt=1",
+      std::string("[S]\r\nk=1\0tail\r\nK=2\r\n [ s ] \r\nk=3\r\n=e\r\n", 38),
+      "top=1\n[S]\nk = 'q'\n\n[T]\nk=t\n[s]\nx=2\n\n",
+  };
+  const std::vector<std::string_view> keys = {"k",   " K ",     "x", "",
+                                              "top", "missing", "a", "t"};
+  const std::vector<IniEntry> entries = {{"k", "v"}, {"Two", ""}, {"x", "'"}};
+  for (const std::string &text : texts) {
+    const IniText ini(text);
+    for (const char *section : {"S", "s ", "T", "", "One", "none"}) {
+      const std::vector<std::optional<std::string>> values =
+          ini.FindValues(section, keys);
+      ASSERT_EQ(values.size(), keys.size());
+      for (std::size_t i = 0; i < keys.size(); ++i)
+        EXPECT_EQ(values[i], ini.FindValue(section, keys[i]))
+            << text << " [" << section << "] " << keys[i];
+    }
+    for (const std::vector<IniEntry> &list : {entries, {}}) {
+      IniText stepwise(text);
+      while (stepwise.DeleteSection("S")) {
+      }
+      for (const IniEntry &entry : list)
+        ASSERT_TRUE(stepwise.SetValue("S", entry.key, entry.value));
+      IniText replaced(text);
+      ASSERT_TRUE(replaced.ReplaceSection("S", list));
+      EXPECT_EQ(replaced.Text(), stepwise.Text()) << text;
+    }
+  }
+  IniText refused("[S]\nk=1\n");
+  EXPECT_FALSE(refused.ReplaceSection("S", {{"k", "1"}, {"K", "2"}}));
+  EXPECT_FALSE(refused.ReplaceSection(" S", {}));
+  EXPECT_EQ(refused.Text(), "[S]\nk=1\n");
 }
 
 TEST(IniTextTest, LongAndManyLinesStayLinear) {

@@ -174,14 +174,20 @@ std::vector<std::string> ReadIniStrings(const std::string &file,
                                         const std::vector<IniQuery> &queries,
                                         std::size_t capacity) {
   const LoadResult loaded = LoadIniFile(file);
+  std::vector<std::string_view> keys;
+  keys.reserve(queries.size());
+  for (const IniQuery &query : queries) {
+    keys.emplace_back(query.key);
+  }
+  std::vector<std::optional<std::string>> found(queries.size());
+  if (loaded.status == LoadStatus::kLoaded) {
+    found = loaded.text.FindValues(section, keys);
+  }
   std::vector<std::string> answers;
   answers.reserve(queries.size());
-  for (const IniQuery &query : queries) {
-    std::optional<std::string> found;
-    if (loaded.status == LoadStatus::kLoaded) {
-      found = loaded.text.FindValue(section, query.key);
-    }
-    answers.push_back(ChooseIniString(found, query.defaultValue, capacity));
+  for (std::size_t i = 0; i < queries.size(); ++i) {
+    answers.push_back(
+        ChooseIniString(found[i], queries[i].defaultValue, capacity));
   }
   return answers;
 }
@@ -260,13 +266,8 @@ bool ReplaceIniSection(const std::string &file, const std::string &section,
   }
   const std::string before = loaded.text.Text();
   // Every copy of the section goes, as the Windows call drops them all.
-  while (loaded.text.DeleteSection(section)) {
-  }
-  for (const IniEntry &entry : entries) {
-    // Names and values were checked above and the section is new, so
-    // nothing is refused here.
-    static_cast<void>(loaded.text.SetValue(section, entry.key, entry.value));
-  }
+  // The names and values were checked above, so nothing is refused here.
+  static_cast<void>(loaded.text.ReplaceSection(section, entries));
   if (loaded.status == LoadStatus::kLoaded && loaded.text.Text() == before) {
     return true;
   }
