@@ -15,6 +15,7 @@
 #include "archive/cab_format.h"
 #include "archive/cabinet_read_engine.h"
 #include "archive/cabinet_write_engine.h"
+#include "fuzz_support.h"
 #include "memory_files.h"
 
 #include <algorithm>
@@ -29,18 +30,14 @@
 
 namespace {
 
+using vorafile::fuzz::Check;
+
 using namespace vorafile::archive;
 
 // Cabinets worth fuzzing are small; bigger inputs only slow the search.
 constexpr std::size_t kMaxInputSize = 256 * 1024;
 // Extracted bytes kept for the round trip; beyond that only counted.
 constexpr std::size_t kMaxKeptOutput = 1024 * 1024;
-
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
 
 using vorafile::archive::test::MemoryFiles;
 

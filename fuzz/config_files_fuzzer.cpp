@@ -7,10 +7,10 @@
 // the file's text. The readers look files up in a working folder that
 // holds one picture, one page and one macro file, so texture, link and
 // macro lines can succeed.
+#include "fuzz_support.h"
 #include "nodes/content/macro_nodes.h"
 #include "nodes/content/object_config_node.h"
 #include "nodes/core/text_stream.h"
-#include "platform/file_system.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,6 +21,9 @@
 #include <string_view>
 
 namespace {
+
+using vorafile::fuzz::Check;
+using vorafile::fuzz::WriteFile;
 
 using vorafile::nodes::kReadFailed;
 using vorafile::nodes::MacroEffectNode;
@@ -33,26 +36,10 @@ using vorafile::nodes::StringSource;
 // Configuration files are small; larger inputs only slow the search.
 constexpr std::size_t kMaxInputSize = 16 * 1024;
 
-void Check(bool condition) {
-  if (!condition)
-    std::abort();
-}
-
-void WriteFile(const std::string &path, std::string_view text) {
-  std::FILE *file = std::fopen(path.c_str(), "wb");
-  Check(file != nullptr);
-  if (!text.empty())
-    std::fwrite(text.data(), 1, text.size(), file);
-  std::fclose(file);
-}
-
-// One working folder per process, as a package would have.
+// The working folder, with the files that configuration lines may name.
 const std::string &WorkFolder() {
   static const std::string folder = [] {
-    std::optional<std::string> made = vorafile::platform::MakeFreshFolder(
-        vorafile::platform::TempFolder(), "__fuzz");
-    Check(made.has_value());
-    std::string path = vorafile::platform::WithTrailingSeparator(*made);
+    std::string path = vorafile::fuzz::WorkFolder();
     WriteFile(path + "a.jpg", "picture");
     WriteFile(path + "page.htm", "page");
     WriteFile(path + "m.vrm", "Version\t3\nNumMacros\t1\n\nMacro\t0\n"

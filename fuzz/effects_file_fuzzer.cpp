@@ -7,9 +7,9 @@
 // file, then the preset files "p0.fp", "p1.fp" and "p2.fp" of the working
 // folder (missing parts are empty).
 #include "document/scene_root.h"
+#include "fuzz_support.h"
 #include "nodes/effects/lens_effects_node.h"
 #include "nodes/effects/transition_effect_node.h"
-#include "platform/file_system.h"
 
 #include <array>
 #include <cstddef>
@@ -23,35 +23,16 @@
 
 namespace {
 
+using vorafile::fuzz::Check;
+using vorafile::fuzz::WorkFolder;
+using vorafile::fuzz::WriteFile;
+
 using vorafile::SceneRoot;
 
 // Effects files are a few kilobytes; larger inputs only slow the search.
 constexpr std::size_t kMaxInputSize = 64 * 1024;
 constexpr std::array<const char *, 3> kPresetFiles = {"p0.fp", "p1.fp",
                                                       "p2.fp"};
-
-void Check(bool condition) {
-  if (!condition)
-    std::abort();
-}
-
-const std::string &WorkFolder() {
-  static const std::string folder = [] {
-    std::optional<std::string> made = vorafile::platform::MakeFreshFolder(
-        vorafile::platform::TempFolder(), "__fuzz_effects");
-    Check(made.has_value());
-    return vorafile::platform::WithTrailingSeparator(*made);
-  }();
-  return folder;
-}
-
-void WriteFile(const std::string &name, std::string_view text) {
-  std::FILE *file = std::fopen((WorkFolder() + name).c_str(), "wb");
-  Check(file != nullptr);
-  if (!text.empty())
-    std::fwrite(text.data(), 1, text.size(), file);
-  std::fclose(file);
-}
 
 std::string ReadFile(const std::string &name) {
   std::string text;
@@ -128,7 +109,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data,
   }
   const auto writePresetFiles = [&parts] {
     for (std::size_t i = 0; i < kPresetFiles.size(); ++i)
-      WriteFile(kPresetFiles[i], parts[2 + i]);
+      WriteFile(WorkFolder() + kPresetFiles[i], parts[2 + i]);
   };
   // Each side starts from the given preset files: the other side's writes
   // would give them another family's keys.

@@ -9,6 +9,7 @@
 // that the operations hit the sections and keys the file has.
 #include "platform/ini_text.h"
 
+#include "fuzz_support.h"
 #include "platform/ascii.h"
 
 #include <algorithm>
@@ -21,6 +22,8 @@
 #include <vector>
 
 namespace {
+
+using vorafile::fuzz::Check;
 
 using vorafile::platform::ChooseIniString;
 using vorafile::platform::IniEntry;
@@ -35,11 +38,6 @@ constexpr std::size_t kMaxOperations = 24;
 constexpr std::size_t kMaxNames = 64;
 
 constexpr std::string_view kBlanks = " \t\r\v\f";
-
-void Check(bool condition) {
-  if (!condition)
-    std::abort();
-}
 
 std::string_view Trim(std::string_view text) {
   const std::size_t first = text.find_first_not_of(kBlanks);

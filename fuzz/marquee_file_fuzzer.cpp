@@ -2,6 +2,7 @@
 // that whatever it reads it writes in a form that reads back the same:
 // write(read(write(read(x)))) == write(read(x)). A text must never spill
 // into a link's place, whatever the line lengths and line breaks.
+#include "fuzz_support.h"
 #include "nodes/content/marquee_node.h"
 
 #include <cstddef>
@@ -10,6 +11,8 @@
 #include <string>
 
 namespace {
+
+using vorafile::fuzz::Check;
 
 using vorafile::nodes::kReadFailed;
 using vorafile::nodes::MarqueeNode;
@@ -21,11 +24,6 @@ using vorafile::nodes::TextSource;
 
 // The marquee file is a short list; bigger inputs only slow the search.
 constexpr std::size_t kMaxInputSize = 64 * 1024;
-
-void Check(bool condition) {
-  if (!condition)
-    std::abort();
-}
 
 // Gives the marquee the script version a root gives it.
 class Version3Parent final : public SceneNode {

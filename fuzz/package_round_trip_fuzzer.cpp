@@ -22,6 +22,7 @@
 // shared block as the host's do: run this target alone, never beside the
 // test suites or another host.
 #include "document/scene_document.h"
+#include "fuzz_support.h"
 #include "host/file_manager.h"
 #include "host/message_dispatcher.h"
 #include "nodes/core/param_ids.h"
@@ -47,6 +48,10 @@
 
 namespace {
 
+using vorafile::fuzz::Check;
+using vorafile::fuzz::WorkFolder;
+using vorafile::fuzz::WriteFile;
+
 using vorafile::MessageDispatcher;
 using vorafile::test::EntryKey;
 using vorafile::test::SceneSnapshot;
@@ -55,33 +60,6 @@ using vorafile::test::SceneSnapshot;
 constexpr std::size_t kMaxInputSize = 64 * 1024;
 constexpr std::size_t kMaxFiles = 24;
 constexpr std::size_t kMaxNameLength = 64;
-
-// Names the failed check's line, which tells the broken promise apart.
-void Check(bool condition, int line = __builtin_LINE()) {
-  if (!condition) {
-    std::fprintf(stderr, "check failed at line %d\n", line);
-    std::abort();
-  }
-}
-
-// One folder per process; the package's working folders go under it too.
-const std::string &WorkFolder() {
-  static const std::string folder = [] {
-    std::optional<std::string> made = vorafile::platform::MakeFreshFolder(
-        vorafile::platform::TempFolder(), "__fuzz_package");
-    Check(made.has_value());
-    return vorafile::platform::WithTrailingSeparator(*made);
-  }();
-  return folder;
-}
-
-void WriteFile(const std::string &path, std::string_view text) {
-  std::FILE *file = std::fopen(path.c_str(), "wb");
-  Check(file != nullptr);
-  if (!text.empty())
-    Check(std::fwrite(text.data(), 1, text.size(), file) == text.size());
-  Check(std::fclose(file) == 0);
-}
 
 bool IsPlainFileName(std::string_view name) {
   if (name.empty() || name.size() > kMaxNameLength || name == "." ||

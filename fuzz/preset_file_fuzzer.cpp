@@ -6,6 +6,7 @@
 // Input: one byte that chooses the reader (its value modulo 3: definition,
 // lens blocks, transition blocks), then the file's text.
 #include "document/scene_root.h"
+#include "fuzz_support.h"
 #include "nodes/effects/def_file_node.h"
 #include "nodes/effects/preset_block_nodes.h"
 
@@ -17,6 +18,8 @@
 
 namespace {
 
+using vorafile::fuzz::Check;
+
 using vorafile::SceneRoot;
 using vorafile::nodes::DefFileNode;
 using vorafile::nodes::FxPresetNode;
@@ -27,11 +30,6 @@ using vorafile::nodes::StringSource;
 
 // Preset files are a few kilobytes; larger inputs only slow the search.
 constexpr std::size_t kMaxInputSize = 64 * 1024;
-
-void Check(bool condition) {
-  if (!condition)
-    std::abort();
-}
 
 enum class Reader : std::uint8_t { Definition, Lens, Transition };
 

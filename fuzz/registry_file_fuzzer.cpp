@@ -5,6 +5,7 @@
 // Input: the file text. The key and value looked up besides the fixed ones
 // are taken from the first "[HKEY_LOCAL_MACHINE\" line and the first quoted
 // name of the text, so the search reaches the matching branches.
+#include "fuzz_support.h"
 #include "platform/registry_file.h"
 
 #include <cstddef>
@@ -16,16 +17,13 @@
 
 namespace {
 
+using vorafile::fuzz::Check;
+
 using vorafile::platform::FindRegistryString;
 
 // Registry exports of interest are small; bigger inputs only slow the search.
 constexpr std::size_t kMaxInputSize = 256 * 1024;
 constexpr std::string_view kRootPrefix = "[HKEY_LOCAL_MACHINE\\";
-
-void Check(bool condition) {
-  if (!condition)
-    std::abort();
-}
 
 // The text after the first `open`, up to the next `close`.
 std::string_view Between(std::string_view text, std::string_view open,

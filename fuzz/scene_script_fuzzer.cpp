@@ -9,11 +9,11 @@
 // "text.ini" (the messages file). The folder also holds a few files that
 // object sections can name (a.vro, a.bmp, a.pod, a.vrd).
 #include "document/scene_root.h"
+#include "fuzz_support.h"
 #include "nodes/content/intro_node.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/text_stream.h"
 #include "nodes/core/value_writer.h"
-#include "platform/file_system.h"
 #include "platform/ini_text.h"
 
 #include <algorithm>
@@ -30,36 +30,16 @@
 
 namespace {
 
+using vorafile::fuzz::Check;
+using vorafile::fuzz::WorkFolder;
+using vorafile::fuzz::WriteFile;
+
 using vorafile::SceneRoot;
 using vorafile::nodes::NodeParam;
 using vorafile::nodes::SceneNode;
 
 // Scripts are a few kilobytes; larger inputs only slow the search.
 constexpr std::size_t kMaxInputSize = 64 * 1024;
-
-void Check(bool condition) {
-  if (!condition)
-    std::abort();
-}
-
-// One working folder per process, as a package would have.
-const std::string &WorkFolder() {
-  static const std::string folder = [] {
-    std::optional<std::string> made = vorafile::platform::MakeFreshFolder(
-        vorafile::platform::TempFolder(), "__fuzz");
-    Check(made.has_value());
-    return vorafile::platform::WithTrailingSeparator(*made);
-  }();
-  return folder;
-}
-
-void WriteFile(const std::string &path, std::string_view text) {
-  std::FILE *file = std::fopen(path.c_str(), "wb");
-  Check(file != nullptr);
-  if (!text.empty())
-    std::fwrite(text.data(), 1, text.size(), file);
-  std::fclose(file);
-}
 
 // Files that object sections may name: an object file, a texture, a
 // hot-spot pod and a deformation definition. Written afresh for every
