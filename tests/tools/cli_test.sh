@@ -243,6 +243,10 @@ if command -v python3 >/dev/null; then
     fail "bad checksum: $(cat "$work/err")"
   make_cab "$work/detached.cab" 16 'a.txt'
   expect 1 'detached\.cab: warning: file table at offset 60, not 44 where the folder table ends; other tools may read other files$' -- check "$work/detached.cab"
+  expect 0 - -- extract "$work/detached.cab" "$work/detached"
+  grep -Fxq "vorafile: $work/detached.cab: warning: file table at offset 60, not 44 where the folder table ends; other tools may read other files" \
+    "$work/err" || fail "extract: no warning: $(cat "$work/err")"
+  [[ -f $work/detached/a.txt ]] || fail "extract of a detached file table"
   vfcab=$(dirname "$tool")/../vfcab/vfcab
   if [[ -x $vfcab ]]; then
     for command in -l -t; do

@@ -1,5 +1,6 @@
 // vorafile: the command-line tool for scene authors and host developers,
 // built on the library's C++ interface.
+#include "archive/cabinet_extractor.h"
 #include "archive/mszip_codec.h"
 #include "check_command.h"
 #include "convert_image.h"
@@ -464,6 +465,14 @@ int main(int argc, char **argv) {
       return Usage("extract needs CABINET DIR");
     }
     std::filesystem::create_directories(args[1]);
+    // What this reader read past and other tools may read otherwise.
+    if (vorafile::archive::CabinetExtractor probe; probe.Open(args[0])) {
+      for (const vorafile::archive::CabinetWarning &warning :
+           probe.Warnings()) {
+        (void)std::fprintf(stderr, "vorafile: %s: warning: %s\n",
+                           args[0].c_str(), warning.text.c_str());
+      }
+    }
     if (std::string why; !vorafile::ExtractCabinet(
             args[0], vorafile::platform::WithTrailingSeparator(args[1]),
             &why)) {
