@@ -2,6 +2,7 @@
 
 #include "document/object_rows.h"
 #include "document/scene_root.h"
+#include "nodes/content/object_node.h"
 #include "nodes/content/text_helpers.h"
 #include "nodes/core/param_ids.h"
 #include "nodes/core/param_names.h"
@@ -257,11 +258,27 @@ bool WriteMacroEffects(SceneRoot &root, nodes::TextSink &out) {
   return true;
 }
 
+// A read that stopped at an object's keyword (a "Gloss" line after the
+// lighting, say) would, from the next save on, find that line right after
+// the last object section, which would take it as its own. A line that
+// every section ends at and the top level passes over keeps them apart: a
+// "MacroEffect" line without its file makes no macro.
+constexpr std::string_view kSectionBreakLine = "MacroEffect\n";
+
+bool TailWouldJoinAnObject(const SceneRoot &root) {
+  const std::optional<ScriptReadProblem> &stop = root.GetReadStop();
+  return stop && root.FindChild(SceneNode::Kind::Object, 0) != nullptr &&
+         nodes::ObjectNode::TakesSectionKeyword(
+             nodes::ParamIdOf(stop->keyword));
+}
+
 // What a read that stopped early did not understand, after every section
 // this writer knows, so that the saved scene stops at the same place.
 bool WriteUnreadTail(SceneRoot &root, nodes::TextSink &out) {
   if (StoppedAtMessages(root)) {
     WriteMsgIniLine(root, out);
+  } else if (TailWouldJoinAnObject(root)) {
+    (void)out.Write(kSectionBreakLine);
   }
   (void)out.Write(root.GetUnreadTail());
   return true;

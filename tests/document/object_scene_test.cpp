@@ -99,6 +99,28 @@ TEST_F(ObjectSceneTest, Version3LinesMustNameObjects) {
   EXPECT_TRUE(Opens("Version 3\nNumObjects 1\nOName a\nOName b\n"));
 }
 
+// An object's keyword that stopped the read after another section must not
+// join the last object when the saved script is read again.
+TEST_F(ObjectSceneTest, UnreadObjectLinesStayOutOfTheLastObject) {
+  for (const char *stop : {"Gloss 8\n", "DefBand 1\n"}) {
+    SCOPED_TRACE(stop);
+    ASSERT_TRUE(Opens(std::string("Version 3\nNumObjects 1\nOName car\n"
+                                  "VroFile car.vro\nBrightness 0.5\n") +
+                      stop + "Culling back\n"));
+    EXPECT_EQ(document_.GetRoot()->GetUnreadTail(),
+              std::string(stop) + "Culling back\n");
+    const std::string saved = SaveAndReopen();
+    EXPECT_NE(saved.find("VroFile\tcar.vro\nMacroEffect\n" + std::string(stop)),
+              std::string::npos)
+        << saved;
+    ASSERT_NE(Object("car"), nullptr);
+    EXPECT_EQ(Object("car")->GetParamSize(param::kGloss),
+              nodes::kParamSizeAbsent);
+    EXPECT_EQ(Object("car")->GetChildCount(), 0);
+    EXPECT_EQ(SaveAndReopen(), saved);
+  }
+}
+
 // A version-2 script's fixed values for `objects` objects, without bands.
 std::string Version2Head(int objects) {
   return test::Version2Values(objects) + "0\n" + test::kVersion2Message +

@@ -52,6 +52,11 @@ public:
   /// hot-spot read, or another script version. What was added before a
   /// failure stays.
   std::int64_t Read(TextSource *in, std::int64_t position) override;
+  /// True when a version-3 object section, with the deformations at its
+  /// end, reads a line of keyword `id` as its own: such a line that follows
+  /// an object section joins it.
+  [[nodiscard]] static bool TakesSectionKeyword(int id);
+
   /// The version-2 scene reader's entry: with `skipTextureCheck` a
   /// version-2 texture need not exist. Stores the switch, then Read.
   std::int64_t Read(TextSource *in, std::int64_t position,
@@ -75,6 +80,10 @@ private:
   [[nodiscard]] bool WriteDeformations(TextSink &out);
   /// The file names of the object files, as the writer gives them.
   [[nodiscard]] std::vector<std::string> ObjectFileNames(bool builtInAsRaruz);
+
+  /// The value lines of a version-3 object section ("DefName" starts a
+  /// deformation, which reads its own lines).
+  [[nodiscard]] static bool IsValueLineKeyword(int id);
 
   /// The version-3 flags, in the writer's order.
   static constexpr std::array<int, 6> kFlagIds = {

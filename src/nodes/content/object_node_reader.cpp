@@ -573,16 +573,7 @@ std::int64_t ObjectNode::SectionReader::ReadVersion3(std::int64_t position) {
       }
       continue;
     }
-    const bool known =
-        id == param::kVisible ||
-        std::find(kFlagIds.begin(), kFlagIds.end(), id) != kFlagIds.end() ||
-        id == param::kCulling || id == param::kNumMorphs ||
-        id == param::kNumDefs || id == param::kOType || id == param::kGloss ||
-        id == param::kOlink || id == param::kOPos || id == param::kOAng ||
-        id == param::kOSize || id == param::kDefScale || id == param::kTColor ||
-        id == param::kSpecCol || id == param::kTName || id == param::kT2Name ||
-        id == param::kT2ScaleTransRotate || id == param::kVroFile;
-    if (!known) {
+    if (!IsValueLineKeyword(id)) {
       // The first line of what follows the section.
       return lineStart_;
     }
@@ -590,6 +581,24 @@ std::int64_t ObjectNode::SectionReader::ReadVersion3(std::int64_t position) {
       return kReadFailed;
     }
   }
+}
+
+bool ObjectNode::IsValueLineKeyword(int id) {
+  return id == param::kVisible ||
+         std::find(kFlagIds.begin(), kFlagIds.end(), id) != kFlagIds.end() ||
+         id == param::kCulling || id == param::kNumMorphs ||
+         id == param::kNumDefs || id == param::kOType || id == param::kGloss ||
+         id == param::kOlink || id == param::kOPos || id == param::kOAng ||
+         id == param::kOSize || id == param::kDefScale ||
+         id == param::kTColor || id == param::kSpecCol || id == param::kTName ||
+         id == param::kT2Name || id == param::kT2ScaleTransRotate ||
+         id == param::kVroFile;
+}
+
+bool ObjectNode::TakesSectionKeyword(int id) {
+  return IsValueLineKeyword(id) || id == param::kDefName ||
+         id == param::kDefBand || id == param::kDefPreset ||
+         id == param::kDefVrd;
 }
 
 std::int64_t ObjectNode::Read(TextSource *in, std::int64_t position,
