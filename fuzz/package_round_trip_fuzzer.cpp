@@ -169,13 +169,28 @@ bool IsUnsavedRootValue(const EntryKey &key) {
          IsRootValue(key, param::kStyle);
 }
 
+// Values that a save writes whether the scene held them or not: an effects
+// file's count of preset files, 0 when its file had no count line.
+bool IsAlwaysWrittenCount(const EntryKey &key) {
+  namespace nodes = vorafile::nodes;
+  return (std::get<0>(key) == VORA_NODE_LENS_EFFECTS &&
+          std::get<2>(key) == nodes::lens_param::kNumLenses) ||
+         (std::get<0>(key) == VORA_NODE_TRANSITION_EFFECT &&
+          std::get<2>(key) == nodes::transition_param::kNumTfp);
+}
+
 // Every value of `opened` but the unsaved ones is in `saved` with the same
 // text; a scene that was not read from version 2 (which the version-3
-// reader completes with its defaults) gains no value either.
+// reader completes with its defaults) gains no value either, but for the
+// counts that every save writes.
 void CheckKeptValues(const SceneSnapshot &opened, const SceneSnapshot &saved) {
   namespace param = vorafile::nodes::param;
   bool wasVersion2 = false;
   std::size_t dropped = 0;
+  std::size_t gained = 0;
+  for (const auto &[key, value] : saved.values)
+    if (IsAlwaysWrittenCount(key) && !opened.values.contains(key))
+      ++gained;
   for (const auto &[key, value] : opened.values) {
     wasVersion2 = wasVersion2 || IsRootValue(key, param::kSpecialField1);
     const auto found = saved.values.find(key);
@@ -192,7 +207,8 @@ void CheckKeptValues(const SceneSnapshot &opened, const SceneSnapshot &saved) {
       Check(false);
     }
   }
-  Check(wasVersion2 || saved.values.size() + dropped == opened.values.size());
+  Check(wasVersion2 ||
+        saved.values.size() + dropped == opened.values.size() + gained);
 }
 
 // Names the first line that differs, for the triage of a finding.
