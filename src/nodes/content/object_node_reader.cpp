@@ -50,6 +50,10 @@ std::string CutFileName(std::string_view text) {
   return name;
 }
 
+bool IsObjectType(std::int32_t value) {
+  return value >= 0 && value <= kMaxObjectType;
+}
+
 bool IsFlag(std::int32_t value) {
   return value == 0 || value == 1;
 }
@@ -276,6 +280,10 @@ std::int64_t ObjectNode::SectionReader::ReadVersion2(std::int64_t position) {
   if (!type) {
     return kReadFailed;
   }
+  if (!IsObjectType(*type)) {
+    return Fail("the object type " + std::to_string(*type) +
+                " is outside 0 to 2");
+  }
   Vector position3;
   if (!ReadVector("position", position3)) {
     return kReadFailed;
@@ -301,6 +309,9 @@ std::int64_t ObjectNode::SectionReader::ReadVersion2(std::int64_t position) {
   }
   if (!LineScanner(line_).Float(scale).Ok()) {
     return Fail("expected a number for the scale");
+  }
+  if (!(scale >= 0.0f)) {
+    return Fail("the scale is negative");
   }
   if (!Add(param::kDefScale, ParamValue(scale)) || !NextValueLine("texture") ||
       !AddTexture(param::kTName, line_, !node_.skipTextureCheck_) ||
@@ -463,7 +474,7 @@ bool ObjectNode::SectionReader::ReadVersion3Line(int id, LineScanner &scan) {
     if (!needInt()) {
       return false;
     }
-    if (number < 0 || number > kMaxObjectType) {
+    if (!IsObjectType(number)) {
       return Refuse(Quoted(key) + " " + std::to_string(number) +
                     " is outside 0 to 2");
     }

@@ -206,29 +206,38 @@ TEST_F(ObjectNodeTest, Version2SectionReadsAndWritesItsFixedPlacement) {
 
 // The texture check switch skips only the texture's existence test. Object
 // files must be there, as a saved scene's reader asks for them (but for the
-// built-in deformation, which is no file).
-TEST_F(ObjectNodeTest, Version2TexturesAndObjectFilesMustBeThere) {
+// built-in deformation, which is no file). Values out of the ranges that
+// version 3 checks fail as they do there: a saved scene could not be read.
+TEST_F(ObjectNodeTest, Version2ValuesAndFilesAreChecked) {
   root_->SetScriptVersion(2);
   dir_.write("Rock.jpg", "j");
   struct Case {
     const char *what;
+    const char *type;
+    const char *scale;
     const char *texture;
     const char *file;
     bool skipTextureCheck;
     int failedLine; // 0: the read succeeds
   } const cases[] = {
-      {"a missing texture, unchecked", "Missing.jpg", "cube.vro", true, 0},
-      {"a missing texture", "Missing.jpg", "cube.vro", false, 8},
-      {"a texture outside the folder, unchecked", "/etc/x", "cube.vro", true,
-       8},
-      {"a missing object file", "Rock.jpg", "gone.vro", false, 13},
-      {"the built-in deformation", "Rock.jpg", "Raruz.vro", false, 0},
+      {"a missing texture, unchecked", "0", "1", "Missing.jpg", "cube.vro",
+       true, 0},
+      {"a missing texture", "0", "1", "Missing.jpg", "cube.vro", false, 8},
+      {"a texture outside the folder, unchecked", "0", "1", "/etc/x",
+       "cube.vro", true, 8},
+      {"a missing object file", "0", "1", "Rock.jpg", "gone.vro", false, 13},
+      {"the built-in deformation", "0", "1", "Rock.jpg", "Raruz.vro", false, 0},
+      {"the last object type", "2", "0", "Rock.jpg", "cube.vro", false, 0},
+      {"an object type beyond 2", "3", "1", "Rock.jpg", "cube.vro", false, 3},
+      {"a negative object type", "-1", "1", "Rock.jpg", "cube.vro", false, 3},
+      {"a negative scale", "0", "-0.5", "Rock.jpg", "cube.vro", false, 7},
   };
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
-    const std::string text =
-        std::string("Rock\n1\n0\n0 0 0\n0 0 0\n1 1 1\n1\n") + c.texture +
-        "\n0 0 0 0\n0 0 0 0\n0\n0\n" + c.file + "\n";
+    const std::string text = std::string("Rock\n1\n") + c.type +
+                             "\n0 0 0\n0 0 0\n1 1 1\n" + c.scale + "\n" +
+                             c.texture + "\n0 0 0 0\n0 0 0 0\n0\n0\n" + c.file +
+                             "\n";
     ObjectNode &node = MakeObject("ObjectNode0");
     EXPECT_EQ(Read(node, text, c.skipTextureCheck) == kReadFailed,
               c.failedLine != 0);
