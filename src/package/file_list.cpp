@@ -191,7 +191,10 @@ bool WriteFileList(const std::string &workFolder,
     const bool image = IsImageFileName(name);
     std::vector<platform::IniEntry> &entries = image ? textures : data;
     texturesFirst = texturesFirst || (image && data.empty());
-    entries.push_back({std::to_string(entries.size() + 1), std::string(name)});
+    // A name with blanks around it (or quoted) must read back whole, or
+    // the saved package would list a file it does not hold.
+    entries.push_back({std::to_string(entries.size() + 1),
+                       platform::IniValueReadingAs(name)});
   }
   data.push_back({kCountKey, std::to_string(data.size())});
   textures.push_back({kCountKey, std::to_string(textures.size())});

@@ -199,6 +199,18 @@ bool IsWritableIniValue(std::string_view value) {
   return !HasLineBreakOrNul(value);
 }
 
+std::string IniValueReadingAs(std::string_view value) {
+  if (Unquote(Trim(value)) == value) {
+    return std::string(value);
+  }
+  // Quotes come off only as a pair around the whole trimmed value, and
+  // nothing of a quoted value is trimmed.
+  std::string quoted(1, '"');
+  quoted += value;
+  quoted += '"';
+  return quoted;
+}
+
 bool IsWritableIniSection(std::string_view section,
                           const std::vector<IniEntry> &entries) {
   if (!IsWritableIniSection(section)) {

@@ -46,6 +46,12 @@ namespace vorafile::platform {
 /// Windows.)
 [[nodiscard]] bool IsWritableIniValue(std::string_view value);
 
+/// The text to write as the value of a key line so that reading it gives
+/// `value` back: `value` itself, or `value` in double quotes when reading
+/// would take blanks around it or a pair of quotes off. `value` must be
+/// writable (IsWritableIniValue).
+[[nodiscard]] std::string IniValueReadingAs(std::string_view value);
+
 /// One key line of a section, as ReplaceIniSection writes it.
 struct IniEntry {
   std::string key;

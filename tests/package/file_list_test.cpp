@@ -94,15 +94,19 @@ TEST(FileListTest, RewriteListsFilesOfTheWorkingFolderByGroup) {
       folder + "Misc" + platform::kPathSeparator + "a.x",
       "/elsewhere/other.bmp",
       folder + "cover.bmp",
+      folder + "e ", // blanks and quotes around a name read back too
+      folder + "'q'",
   };
   ASSERT_TRUE(WriteFileList(folder, paths));
   const std::string list = dir.file("FileList.ini");
   auto value = [&](const char *section, const char *key) {
     return platform::ReadIniString(list, section, key, "<none>");
   };
-  EXPECT_EQ(value("3d", "Count"), "2");
+  EXPECT_EQ(value("3d", "Count"), "4");
   EXPECT_EQ(value("3d", "1"), "vora.vrc");
   EXPECT_EQ(value("3d", "2"), "model.x");
+  EXPECT_EQ(value("3d", "3"), "e ");
+  EXPECT_EQ(value("3d", "4"), "'q'");
   EXPECT_EQ(value("3d", "9"), "<none>");
   EXPECT_EQ(value("Texture", "Count"), "2");
   EXPECT_EQ(value("Texture", "1"), "SKY.JPG");
@@ -110,11 +114,12 @@ TEST(FileListTest, RewriteListsFilesOfTheWorkingFolderByGroup) {
   EXPECT_EQ(value("Other", "Keep"), "1");
   // Count follows the entries of its group.
   EXPECT_EQ(platform::ReadIniKeys(list, "3d"),
-            (std::vector<std::string>{"1", "2", "Count"}));
+            (std::vector<std::string>{"1", "2", "3", "4", "Count"}));
   // The groups go to the end in the order of their first entries.
   EXPECT_EQ(dir.read("FileList.ini"),
             "[Other]\r\nKeep=1\r\n"
-            "[3d]\r\n1=vora.vrc\r\n2=model.x\r\nCount=2\r\n"
+            "[3d]\r\n1=vora.vrc\r\n2=model.x\r\n3=\"e \"\r\n4=\"'q'\"\r\n"
+            "Count=4\r\n"
             "[Texture]\r\n1=SKY.JPG\r\n2=cover.bmp\r\nCount=2\r\n");
 }
 

@@ -162,6 +162,22 @@ TEST(IniTextTest, WritableNames) {
   EXPECT_FALSE(IsWritableIniValue("a\rb"));
 }
 
+TEST(IniTextTest, ValuesAreQuotedOnlyWhenAReadWouldChangeThem) {
+  struct Case {
+    const char *value;
+    const char *written;
+  };
+  for (const Case &c :
+       {Case{"plain", "plain"}, Case{"", ""}, Case{"in side", "in side"},
+        Case{"a\"", "a\""}, Case{"e ", "\"e \""}, Case{"\tx", "\"\tx\""},
+        Case{"'q'", "\"'q'\""}, Case{"\"", "\""}, Case{"\"\"", "\"\"\"\""}}) {
+    EXPECT_EQ(IniValueReadingAs(c.value), c.written) << c.value;
+    IniText text;
+    ASSERT_TRUE(text.SetValue("S", "k", IniValueReadingAs(c.value)));
+    EXPECT_EQ(text.FindValue("S", "k"), c.value) << c.value;
+  }
+}
+
 TEST(IniTextTest, ChooseIniStringPrefersTheFoundValue) {
   EXPECT_EQ(ChooseIniString(std::string("found "), "dflt", 260), "found ");
   EXPECT_EQ(ChooseIniString(std::string(""), "dflt", 260), "");
