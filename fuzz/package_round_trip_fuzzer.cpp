@@ -34,10 +34,13 @@
 #include "scene_snapshot.h"
 #include "vorafile/vorafile.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <set>
 #include <string>
@@ -179,10 +182,57 @@ bool IsAlwaysWrittenCount(const EntryKey &key) {
           std::get<2>(key) == nodes::transition_param::kNumTfp);
 }
 
+// The bytes that SnapshotValueText gives as hex.
+std::vector<unsigned char> HexBytes(const std::string &text) {
+  std::vector<unsigned char> bytes;
+  for (std::size_t i = 0; i + 1 < text.size(); i += 2)
+    bytes.push_back(
+        static_cast<unsigned char>(std::stoul(text.substr(i, 2), nullptr, 16)));
+  return bytes;
+}
+
+template <class Real>
+bool AllClose(const std::string &before, const std::string &after,
+              double tolerance) {
+  const std::vector<unsigned char> a = HexBytes(before);
+  const std::vector<unsigned char> b = HexBytes(after);
+  if (a.size() != b.size() || a.size() % sizeof(Real) != 0)
+    return false;
+  for (std::size_t i = 0; i < a.size(); i += sizeof(Real)) {
+    Real x{};
+    Real y{};
+    std::memcpy(&x, &a[i], sizeof x);
+    std::memcpy(&y, &b[i], sizeof y);
+    const double scale = std::max(1.0, std::fabs(static_cast<double>(x)));
+    if (!(std::fabs(static_cast<double>(x) - static_cast<double>(y)) <=
+          tolerance * scale))
+      return false;
+  }
+  return true;
+}
+
+// A number that the first save wrote with fewer digits than it was read
+// with: six decimals, four for a message's sizes, colours maybe as bytes.
+bool IsWrittenRounding(std::uint32_t type, const std::string &before,
+                       const std::string &after) {
+  switch (type) {
+  case VORA_VALUE_FLOAT:
+  case VORA_VALUE_VECTOR:
+  case VORA_VALUE_FLOAT_QUAD:
+    return AllClose<float>(before, after, 5e-5);
+  case VORA_VALUE_COLOR:
+    return AllClose<float>(before, after, 0.5 / 255 + 1e-6);
+  case VORA_VALUE_DOUBLE:
+    return AllClose<double>(before, after, 5e-5);
+  default:
+    return false;
+  }
+}
+
 // Every value of `opened` but the unsaved ones is in `saved` with the same
-// text; a scene that was not read from version 2 (which the version-3
-// reader completes with its defaults) gains no value either, but for the
-// counts that every save writes.
+// text, or a number rounded as the writer writes it; a scene that was not read
+// from version 2 (which the version-3 reader completes with its defaults) gains
+// no value either, but for the counts that every save writes.
 void CheckKeptValues(const SceneSnapshot &opened, const SceneSnapshot &saved) {
   namespace param = vorafile::nodes::param;
   bool wasVersion2 = false;
@@ -198,7 +248,9 @@ void CheckKeptValues(const SceneSnapshot &opened, const SceneSnapshot &saved) {
       ++dropped;
       continue;
     }
-    if (found == saved.values.end() || found->second != value) {
+    if (found == saved.values.end() ||
+        (found->second != value &&
+         !IsWrittenRounding(opened.types.at(key), value, found->second))) {
       std::fprintf(stderr, "node %d:%d id %u (%d): \"%s\" became \"%s\"\n",
                    std::get<0>(key), std::get<1>(key), std::get<2>(key),
                    std::get<3>(key), value.c_str(),

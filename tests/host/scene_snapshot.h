@@ -27,6 +27,8 @@ struct SceneSnapshot {
   // Every entry in the order the host sees it, as text.
   std::vector<std::string> lines;
   std::map<EntryKey, std::string> values;
+  // The value type of each entry of `values`.
+  std::map<EntryKey, std::uint32_t> types;
   // Messages that did not answer as a host expects.
   int failedMessages = 0;
 
@@ -97,7 +99,9 @@ inline SceneSnapshot TakeSceneSnapshot(const SendMessage &send) {
         snapshot.lines.push_back(
             std::to_string(nodeType) + ":" + std::to_string(ordinal) + " " +
             entry.text + " (" + std::to_string(entry.valueType) + ") " + value);
-        snapshot.values[{nodeType, ordinal, entry.id, entry.extra}] = value;
+        const EntryKey key{nodeType, ordinal, entry.id, entry.extra};
+        snapshot.values[key] = value;
+        snapshot.types[key] = entry.valueType;
       }
       if (send(VORA_MSG_RELEASE_INFO, reinterpret_cast<std::uintptr_t>(&block),
                0, 0, 0) != 1) {
