@@ -22,6 +22,7 @@
 #include "platform/file_system.h"
 #include "platform/package_name.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -387,10 +388,18 @@ SectionResult ReadMacroEffect(ScriptReadContext &context,
   if (!scan.Word(file).Int(preset).Ok()) {
     return SectionResult::ContinueAt(line.end);
   }
-  std::string friendly(scan.Rest());
-  nodes::TrimSpaces(friendly);
   std::optional<std::string> path =
       platform::ResolvePackageName(context.Folder(), file);
+  std::string friendly(scan.Rest());
+  nodes::TrimSpaces(friendly);
+  if (path) {
+    // Only as much as a save can write back on one line (a preset written
+    // right against the name, "1name", gains a blank).
+    friendly.resize(
+        std::min(friendly.size(), nodes::MacroEffectNode::FriendlyNameRoom(
+                                      nodes::FileNameOf(*path), preset)));
+  }
+  nodes::TrimSpaces(friendly);
   if (friendly.empty() || !path) {
     return SectionResult::ContinueAt(line.end);
   }

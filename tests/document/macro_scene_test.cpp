@@ -52,6 +52,25 @@ TEST_F(MacroSceneTest, Version3MacroLinesReadAndWriteBack) {
   EXPECT_EQ(dir_.read("vora.vrc"), script);
 }
 
+// A friendly name keeps what a saved line can carry: "1name" is written
+// "1 name", a blank longer, and no line may pass the reader's 255.
+TEST_F(MacroSceneTest, FriendlyNamesFitTheLineTheirSaveWrites) {
+  dir_.write("spin.vrm", "Version\t3\nNumMacros\t0\n");
+  const std::string prefix = "MacroEffect\tspin.vrm 1 ";
+  const std::string longest(nodes::kMaxLineLength - 1 - prefix.size(), 'n');
+  ASSERT_TRUE(
+      OpenScript("Version\t3\nMacroEffect spin.vrm 1" + longest + "x\n"));
+  auto *macro = Root().FindChild(SceneNode::Kind::MacroEffect, 0);
+  ASSERT_NE(macro, nullptr);
+  EXPECT_EQ(macro->GetTextParam(macro_param::kMacroFriendlyName), longest);
+  const std::string saved = SaveAndReopen();
+  EXPECT_NE(saved.find(prefix + longest + "\n"), std::string::npos) << saved;
+  EXPECT_EQ(Root()
+                .FindChild(SceneNode::Kind::MacroEffect, 0)
+                ->GetTextParam(macro_param::kMacroFriendlyName),
+            longest);
+}
+
 TEST_F(MacroSceneTest, Version2SceneImportsItsOldMacroFiles) {
   dir_.write("old1.mac", "SD cube twist 0 4\n");
   dir_.write("old2.mac", "; nothing to convert\n");

@@ -341,6 +341,17 @@ std::string WithMacroFileExtension(std::string name) {
   return name + kMacroFileExtension;
 }
 
+// The scene line of a macro up to its friendly name.
+std::string EntryLinePrefix(std::string_view fileName, std::int32_t preset) {
+  std::string prefix(ParamNameOf(param::kMacroEffect));
+  prefix += '\t';
+  prefix += fileName;
+  prefix += ' ';
+  prefix += std::to_string(preset);
+  prefix += ' ';
+  return prefix;
+}
+
 } // namespace
 
 MacroEffectNode::MacroEffectNode(SceneNode *parent, std::string_view name,
@@ -457,6 +468,13 @@ std::int64_t MacroEffectNode::ImportOldMacros(TextSource &in,
   return position;
 }
 
+std::size_t MacroEffectNode::FriendlyNameRoom(std::string_view fileName,
+                                              std::int32_t preset) {
+  // The line feed counts against the line too.
+  const std::size_t used = EntryLinePrefix(fileName, preset).size() + 1;
+  return used < kMaxLineLength ? kMaxLineLength - used : 0;
+}
+
 bool MacroEffectNode::Write(TextSink *out) {
   if (out == nullptr || !IsVersion(*this, 3)) {
     return false;
@@ -472,9 +490,8 @@ bool MacroEffectNode::Write(TextSink *out) {
   if (!preset || !friendly) {
     return false;
   }
-  (void)WriteTextLine(*out, std::string(ParamNameOf(param::kMacroEffect)) +
-                                "\t" + FileNameOf(*path) + " " +
-                                std::to_string(*preset) + " " + *friendly);
+  (void)WriteTextLine(*out,
+                      EntryLinePrefix(FileNameOf(*path), *preset) + *friendly);
   if (MacroFileNode *file = GetMacroFile()) {
     if (!file->Write(nullptr)) {
       return false;

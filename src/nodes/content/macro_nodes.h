@@ -172,6 +172,12 @@ public:
   /// without "FileName". False for other versions or a missing value.
   [[nodiscard]] bool Write(TextSink *out) override;
 
+  /// The longest friendly name that the line Write gives for `fileName` and
+  /// `preset` carries whole: a longer one would reach past the line that a
+  /// reader takes.
+  [[nodiscard]] static std::size_t FriendlyNameRoom(std::string_view fileName,
+                                                    std::int32_t preset);
+
   std::string GetParamName(int id, int reserved = -1) const override;
   int GetParamId(std::string_view name) const override;
 
