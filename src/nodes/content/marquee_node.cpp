@@ -225,9 +225,14 @@ bool MarqueeNode::Write(TextSink *out) {
     (void)WriteValueLine(*out, GetNameTable().NameOf(mq::kVersion), version,
                          true);
   }
+  // The count as held, so that a file declaring more texts than it holds
+  // keeps its count; raised to the entries held, so that none is lost.
   const std::size_t entries = GetEntryCount();
-  if (entries > 0 || FindParam(mq::kNumMarquees) != nullptr) {
-    const ParamValue count(static_cast<std::int32_t>(entries));
+  const std::optional<std::int32_t> held =
+      GetParamAs<std::int32_t>(mq::kNumMarquees);
+  if (entries > 0 || held) {
+    const ParamValue count(
+        std::max(held.value_or(0), static_cast<std::int32_t>(entries)));
     (void)WriteValueLine(*out, GetNameTable().NameOf(mq::kNumMarquees), count,
                          true);
   }

@@ -142,9 +142,11 @@ TEST_F(MarqueeNodeTest, KeepsTextsAndLinksOf1023Characters) {
                                           "\nURL\tnext\n");
 }
 
-TEST_F(MarqueeNodeTest, WritesEveryEntryItHoldsAndCountsThem) {
-  MarqueeNode node(&parent_, "MarqueeNode", 5);
-  EXPECT_EQ(test::WriteSection(node), "NumMarquees\t0\n");
+// The count is written as held (a file may declare more texts than it
+// holds), but never below the entries held, so that none is lost.
+TEST_F(MarqueeNodeTest, WritesEveryEntryItHoldsAndItsCount) {
+  MarqueeNode node(&parent_, "MarqueeNode", 1);
+  EXPECT_EQ(test::WriteSection(node), "NumMarquees\t1\n");
   const std::string link = "a link\nwith a line break";
   ASSERT_TRUE(node.AddParamValue(mq::kText, ParamValue(std::string("one")), 0));
   ASSERT_TRUE(node.AddParamValue(mq::kText, ParamValue(std::string("two")), 1));
@@ -198,8 +200,9 @@ TEST_F(MarqueeNodeTest, RemovingAnEntryRenumbersThoseBehindIt) {
   ASSERT_TRUE(
       node.GetParam(mq::kText, text, sizeof text, VORA_VALUE_STRING, 1));
   EXPECT_STREQ(text, "c");
+  // The count is the host's to change.
   EXPECT_EQ(test::WriteSection(node),
-            "NumMarquees\t2\nText\ta\nURL\t1\nText\tc\nURL\t3\n");
+            "NumMarquees\t3\nText\ta\nURL\t1\nText\tc\nURL\t3\n");
 }
 
 TEST_F(MarqueeNodeTest, NamesAreTheMarqueesOwnFirst) {
