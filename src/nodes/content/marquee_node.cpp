@@ -239,7 +239,12 @@ bool MarqueeNode::Write(TextSink *out) {
   for (std::size_t i = 0; i < entries; ++i) {
     const int index = static_cast<int>(i);
     WriteEntryLine(*out, GetNameTable().NameOf(mq::kText), texts_.Find(index));
-    WriteEntryLine(*out, GetNameTable().NameOf(mq::kUrl), urls_.Find(index));
+    // Only the file's last text can lack its link line (the line after a
+    // text is its link); an empty one would give it a link on reading.
+    const ParamValue *url = urls_.Find(index);
+    if (url != nullptr || i + 1 < entries) {
+      WriteEntryLine(*out, GetNameTable().NameOf(mq::kUrl), url);
+    }
   }
   return !out->HasFailed();
 }

@@ -151,8 +151,12 @@ TEST_F(MarqueeNodeTest, WritesEveryEntryItHoldsAndItsCount) {
   ASSERT_TRUE(node.AddParamValue(mq::kText, ParamValue(std::string("one")), 0));
   ASSERT_TRUE(node.AddParamValue(mq::kText, ParamValue(std::string("two")), 1));
   ASSERT_TRUE(node.AddParamValue(mq::kUrl, ParamValue(link), 0));
+  // The last text may go without its link line; no other may.
   EXPECT_EQ(test::WriteSection(node), "NumMarquees\t2\nText\tone\nURL\ta link\n"
-                                      "Text\ttwo\nURL\t\n");
+                                      "Text\ttwo\n");
+  ASSERT_TRUE(node.AddParamValue(mq::kText, ParamValue(std::string("3")), 2));
+  EXPECT_EQ(test::WriteSection(node), "NumMarquees\t3\nText\tone\nURL\ta link\n"
+                                      "Text\ttwo\nURL\t\nText\t3\n");
   MarqueeNode empty(&parent_);
   EXPECT_EQ(empty.GetName(), "Unknown");
   EXPECT_EQ(test::WriteSection(empty), "");
